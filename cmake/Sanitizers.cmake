@@ -1,0 +1,10 @@
+# Applies the sanitizer choice to every target defined after this point.
+if(VLM_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VLM_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT VLM_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "VLM_SANITIZE must be empty, 'address' or 'thread'")
+endif()

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the project needs, only those that are missing.
+# The one list of build and test dependencies: the README, the Makefile and CI all use it.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libhidapi-dev libcjson-dev libudev-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6svg6-dev libgl-dev
+  clang libclang-rt-14-dev llvm
+  fonts-wqy-zenhei fonts-dejavu-core
+  xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "deps: all ${#PACKAGES[@]} packages present"
+  exit 0
+fi
+
+echo "deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

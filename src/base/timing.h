@@ -1,0 +1,19 @@
+#pragma once
+// Every wait of the program comes from this one table. The defaults are the
+// program's real values; tests shrink them so that they stay fast.
+namespace vlm {
+
+struct Timing {
+  int readTimeoutMs = 10000;         // default reply wait of a command
+  int sceneReadTimeoutMs = 20000;    // scene read/save/delete, scene profile set/get
+  int shortReadTimeoutMs = 1000;     // factory preset, setup mode
+  int quickReadTimeoutMs = 500;      // source config, flash/bootloader version, power-off delay
+  int upgradeReadTimeoutMs = 30000;  // the upgrade's long MCU step
+  int queueIdleSleepMs = 5;          // command thread sleep when its queue is empty
+  int readErrorPauseMs = 10;         // pause between read retries after a transport error
+};
+
+// The process-wide table. Set it before threads that read it start.
+Timing& timing();
+
+}  // namespace vlm
