@@ -1,0 +1,52 @@
+#pragma once
+// Commands issued without waiting, on their way to the command thread.
+// One producer, one consumer, lock-free, first in first out, unbounded: a ring
+// of blocks, each a power-of-two ring of slots with one slot always left free.
+// A full block makes the producer move on to the next block when the consumer
+// has emptied it, and otherwise link a new block in after the current one.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vlm {
+
+struct CommandRecord {
+  uint8_t type = 0;
+  uint8_t command = 0;
+  uint16_t op = 0;
+  std::vector<uint8_t> payload;  // owned; its size is the payload length
+};
+
+class CommandQueue {
+ public:
+  // Room for at least `minRecords` in the first block (256 gives one block of
+  // 512 slots, 511 records).
+  explicit CommandQueue(size_t minRecords = 256);
+  ~CommandQueue();
+  CommandQueue(const CommandQueue&) = delete;
+  CommandQueue& operator=(const CommandQueue&) = delete;
+
+  // Producer side. False only when memory is exhausted (the record is lost).
+  bool Push(CommandRecord record);
+  // Consumer side. Empty optional when the queue holds nothing; never waits.
+  std::optional<CommandRecord> Pop();
+
+  // Producer side: number of blocks in the ring (for tests and diagnostics).
+  size_t BlockCount() const { return blockCount_; }
+  size_t FirstBlockSlots() const { return firstBlockSlots_; }
+
+ private:
+  struct Block;
+  static Block* NewBlock(size_t slots);
+
+  std::atomic<Block*> frontBlock_;  // written by the consumer only
+  std::atomic<Block*> tailBlock_;   // written by the producer only
+  size_t largestBlockSlots_;        // producer only
+  size_t blockCount_ = 1;           // producer only
+  size_t firstBlockSlots_;
+};
+
+}  // namespace vlm

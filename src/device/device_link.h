@@ -1,0 +1,183 @@
+#pragma once
+// DeviceLink: the one object through which the program talks to the amplifier.
+// It opens the HID interface through a transport, writes one 65-byte report per
+// command, reads reply reports, rebuilds frames from them and hands each good
+// frame to the decoder registered for its packet type. Decoders post events to
+// receivers through the event sink.
+//
+// Threads: the GUI thread, worker threads and the command thread all use the
+// link. Every write and the read that follows it form one exchange under one
+// (recursive) lock, so exchanges never interleave and the parser state is only
+// ever touched by one thread at a time. Decoders run under that lock on the
+// reading thread.
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "base/hid_transport.h"
+#include "device/command_queue.h"
+#include "device/event_sink.h"
+#include "device/packet.h"
+#include "device/receive_ring.h"
+
+namespace vlm {
+
+inline constexpr uint16_t kAmplifierVendorId = 0x0483;
+inline constexpr uint16_t kAmplifierProductId = 0x5750;
+
+class DeviceLink {
+ public:
+  // Called for every good frame of its packet type. `length` is the frame's
+  // length byte: body[0 .. length - 2] are valid (command, op, payload);
+  // `bodyCapacity` is the size of the buffer behind `body` (kFrameBodySize).
+  using TypeDecoder = void (*)(DeviceLink& link, uint8_t length, const uint8_t* body,
+                               size_t bodyCapacity);
+
+  // Starts the command thread; the link starts disconnected with the queue
+  // gate closed and no decoders registered (frames are parsed and ignored).
+  explicit DeviceLink(std::unique_ptr<HidTransport> transport);
+  // Stops the command thread (queued commands are freed unsent) and closes
+  // the transport without telling the amplifier.
+  ~DeviceLink();
+  DeviceLink(const DeviceLink&) = delete;
+  DeviceLink& operator=(const DeviceLink&) = delete;
+
+  // ---- link-wide settings, given once by the controller after construction
+  void SetLinkSettings(uint8_t pc_model_id, int outputChannelCount, int inputChannelCount,
+                       bool trimHundredths, bool noiseToMainWindow);
+  uint8_t pc_model_id() const { return pcModelId_.load(); }
+  int outputChannelCount() const { return outputChannelCount_.load(); }
+  int inputChannelCount() const { return inputChannelCount_.load(); }
+  bool trimHundredths() const { return trimHundredths_.load(); }
+  bool noiseToMainWindow() const { return noiseToMainWindow_.load(); }
+
+  // ---- connection
+  // 0 when connected; otherwise the HID library's init result or -1.
+  int OpenHIDDevice();
+  // With `notifyDevice` the amplifier is first told that the PC leaves
+  // (PC_Connect 0, sent without waiting). Does nothing when disconnected.
+  // A read in progress on another thread is cut short.
+  void CloseHIDDevice(bool notifyDevice);
+  bool IsConnected() const { return connected_.load(); }
+
+  // ---- raw write and read
+  // Frames and writes one report. False when disconnected, when the payload is
+  // longer than kMaxPayload (refused, nothing written) or when the write fails.
+  bool SendCtrlCommand(uint8_t type, uint8_t command, uint8_t op, const uint8_t* payload,
+                       size_t length);
+  // Reads at most one input report (into `buffer`, at most 64 bytes of it),
+  // waiting up to `timeoutMs`, and parses its bytes. True when a report arrived.
+  // Returns at once when disconnected or when the transport reports the
+  // device gone; pauses between retries after other read errors.
+  bool ReadHIDData(std::span<uint8_t> buffer, int timeoutMs);
+  // The same into the link's own receive buffer.
+  bool ReadHIDData(int timeoutMs);
+  // The last report read into the link's own buffer and its size.
+  std::span<const uint8_t> LastReport() const;
+
+  // ---- exchanges (what the command operations use)
+  // Write, then read one report with `timeoutMs` under the exchange lock.
+  // timeoutMs < 0: no read at all (returns whether the report was written).
+  // Returns whether a reply report arrived. A failed write skips the read.
+  bool Exchange(uint8_t type, uint8_t command, uint8_t op, std::span<const uint8_t> payload,
+                int timeoutMs);
+  // Mode Q: immediately -> Exchange with timing().readTimeoutMs and return its
+  // result; otherwise queue the command when the queue gate is open (true) or
+  // drop it when closed (false). Safe to call from any thread.
+  bool Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
+             bool immediately);
+  // Holds the exchange lock across several exchanges (e.g. an upgrade step).
+  std::unique_lock<std::recursive_mutex> LockExchanges() {
+    return std::unique_lock<std::recursive_mutex>(exchangeMutex_);
+  }
+
+  // ---- queue gate and command thread
+  void SetQueueGate(bool open) { queueGate_.store(open); }
+  bool QueueGateOpen() const { return queueGate_.load(); }
+  bool ThreadRunning() const { return threadRunning_.load(); }
+
+  // ---- receive ring and parser (callers must hold the exchange lock when
+  // other threads may be reading; ReadHIDData does so itself)
+  // Appends bytes to the ring; returns how many fitted.
+  size_t PushReceived(std::span<const uint8_t> bytes);
+  // Runs the parser over one byte from the ring; false when the ring is empty
+  // or the link is disconnected.
+  bool FeedOneByte();
+  // Feeds the parser until the ring is empty or the link is disconnected.
+  void DrainReceiveRing();
+  // Parses one byte directly, dispatching a completed frame.
+  void packet_process(uint8_t byte);
+  const ParserState& Parser() const { return parser_; }
+
+  // ---- reply decoders, one per packet type (1, 2, 3, 7). False for other types.
+  bool SetTypeDecoder(uint8_t type, TypeDecoder decoder);
+
+  // ---- receivers ("window handles") and posting
+  // The sink must outlive its registration; clearing it waits for posts in flight.
+  void SetEventSink(EventSink* sink);
+  void SetReceiver(Receiver receiver, bool set);
+  bool ReceiverSet(Receiver receiver) const;
+  // Posts to `receiver` when it is set and a sink is registered; otherwise the
+  // record is freed and false returned.
+  bool PostEvent(Receiver receiver, int message, intptr_t wparam, intptr_t lparam,
+                 std::unique_ptr<EventRecord> record);
+
+  // ---- handshake results kept for the MCU decoder
+  int DeviceModel() const { return deviceModel_.load(); }  // -1 until a handshake told it
+  void SetDeviceModel(int model) { deviceModel_.store(model); }
+  bool HandshakeAccepted() const { return handshakeAccepted_.load(); }
+  void SetHandshakeAccepted(bool accepted) { handshakeAccepted_.store(accepted); }
+  uint8_t BootloaderVersion() const { return bootloaderVersion_.load(); }
+  void SetBootloaderVersion(uint8_t version) { bootloaderVersion_.store(version); }
+
+  HidTransport& Transport() { return *transport_; }
+
+ private:
+  void McuCmdThread();
+  void DispatchFrame();
+  bool ReadLocked(std::span<uint8_t> buffer, int timeoutMs);
+
+  std::unique_ptr<HidTransport> transport_;
+  std::recursive_mutex exchangeMutex_;
+
+  std::atomic<uint8_t> pcModelId_{0};
+  std::atomic<int> outputChannelCount_{0};
+  std::atomic<int> inputChannelCount_{0};
+  std::atomic<bool> trimHundredths_{false};
+  std::atomic<bool> noiseToMainWindow_{false};
+
+  std::atomic<bool> connected_{false};   // the handle is open
+  std::atomic<bool> writing_{false};     // WRITE_ROPRT
+  std::atomic<bool> reading_{false};
+  std::atomic<int> abortReads_{0};       // > 0 while a close or shutdown wants reads to end
+
+  // Parser and ring: under exchangeMutex_.
+  ReceiveRing ring_;
+  ParserState parser_;
+  std::array<uint8_t, kOutputReportSize> receiveBuffer_{};
+  size_t lastReportSize_ = 0;
+
+  std::array<std::atomic<TypeDecoder>, 256> decoders_{};
+
+  std::mutex sinkMutex_;
+  EventSink* sink_ = nullptr;
+  std::array<std::atomic<bool>, kReceiverCount> receivers_{};
+
+  std::atomic<int> deviceModel_{-1};
+  std::atomic<bool> handshakeAccepted_{false};
+  std::atomic<uint8_t> bootloaderVersion_{0};
+
+  std::atomic<bool> queueGate_{false};
+  std::mutex pushMutex_;  // keeps the queue single-producer whoever issues
+  CommandQueue queue_;
+  std::atomic<bool> threadRunning_{false};
+  std::thread thread_;
+};
+
+}  // namespace vlm
