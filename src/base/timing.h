@@ -11,6 +11,7 @@ struct Timing {
   int upgradeReadTimeoutMs = 30000;  // the upgrade's long MCU step
   int queueIdleSleepMs = 5;          // command thread sleep when its queue is empty
   int readErrorPauseMs = 10;         // pause between read retries after a transport error
+  int readPollSliceMs = 50;          // a long read waits in slices of this, so a close can cut it short
 };
 
 // The process-wide table. Set it before threads that read it start.
