@@ -153,6 +153,7 @@ class DeviceLink {
   std::atomic<bool> noiseToMainWindow_{false};
 
   std::atomic<bool> connected_{false};   // the handle is open
+  int handleNumber_ = 0;                 // counts opens; names the handle in the log
   std::atomic<bool> writing_{false};     // WRITE_ROPRT
   std::atomic<bool> reading_{false};
   std::atomic<int> abortReads_{0};       // > 0 while a close or shutdown wants reads to end
