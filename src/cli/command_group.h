@@ -1,0 +1,27 @@
+#pragma once
+// vlmctl is a table of command groups ("vlmctl <group> ..."). A group lives in
+// its own file and is listed once in main.cpp.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vlm::cli {
+
+// Exit statuses shared by every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the command ran and failed
+inline constexpr int kExitUsage = 2;   // the command line was wrong
+
+struct CommandGroup {
+  const char* name;     // first word after "vlmctl"
+  const char* summary;  // one line for "vlmctl --help"
+  // Runs the group with the words after its name; answers "--help" itself.
+  int (*run)(const std::vector<std::string>& args);
+};
+
+CommandGroup ProfileCommandGroup();
+
+// True when the words ask for help ("--help" or "-h" anywhere).
+bool WantsHelp(const std::vector<std::string>& args);
+
+}  // namespace vlm::cli
