@@ -16,9 +16,6 @@
 
 namespace vlm::enc {
 
-// The longest payload a frame can carry in either direction (64-byte frame).
-inline constexpr size_t kMaxPayload = 57;
-
 // ---- building payloads -------------------------------------------------------
 
 void PutU16(std::vector<uint8_t>& out, uint16_t value);    // big-endian
