@@ -1,0 +1,168 @@
+#pragma once
+// The virtual amplifier: a stateful, thread-safe model of the amplifier at the
+// other end of the USB cable. It answers every get from its state, applies
+// every set, acknowledges where the amplifier does, and can misbehave on
+// request (lost, corrupted or split answers, refusal, another model, unplug).
+// SimTransport connects the device link to it; several transports may share
+// one amplifier, as the program re-opens the device.
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "sim/amplifier_state.h"
+#include "sim/command_table.h"
+#include "sim/report_pipe.h"
+
+namespace vlm::sim {
+
+// The four descriptive strings of the USB device.
+enum class UsbString { Manufacturer = 0, Product = 1, SerialNumber = 2, Indexed1 = 3 };
+
+struct UsbIdentity {
+  uint16_t vendorId = 0x0483;
+  uint16_t productId = 0x5750;
+  std::wstring manufacturer = L"TONWERK";
+  std::wstring product = L"VLM24.60DSP";
+  std::wstring serialNumber = L"VLM2460-000078";
+  std::wstring indexed1 = L"TONWERK";  // string descriptor 1
+};
+
+class VirtualAmplifier {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Factory state, plugged in, latency 0, trace off.
+  VirtualAmplifier();
+  ~VirtualAmplifier();
+  VirtualAmplifier(const VirtualAmplifier&) = delete;
+  VirtualAmplifier& operator=(const VirtualAmplifier&) = delete;
+
+  // --- Identity ---------------------------------------------------------
+  void SetUsbIdentity(const UsbIdentity& identity);
+  UsbIdentity usbIdentity() const;
+  // Bit n set makes the read of UsbString n fail (0..15).
+  void FailStringReads(unsigned mask);
+  // 0 and the text, or -1 when the read is set to fail.
+  int ReadString(UsbString which, std::wstring& text) const;
+
+  void SetHandshake(const HandshakeIdentity& identity);
+  HandshakeIdentity handshake() const;
+  void RefuseHandshake(bool refuse);            // answers 0xF0
+  void SetModel(uint8_t model);                 // another model than 78
+  void SetFirmwareVersion(uint8_t master, uint8_t slave);
+
+  // --- Plugging ---------------------------------------------------------
+  bool IsPlugged() const;
+  // Unplugging fails every open handle at once (reads -1, DeviceGone).
+  void Unplug();
+  void Plug();
+  // Disappears now and comes back after `downtime`.
+  void Reboot(std::chrono::milliseconds downtime);
+  // How long the amplifier stays away when it restarts by itself (reboot
+  // command, factory reset, end of a firmware transfer).
+  void SetRebootDowntime(std::chrono::milliseconds downtime);
+  // Called with true on plug-in and false on removal, on the thread that
+  // plugged or unplugged (for the hot-plug watcher of a simulated session).
+  int AddPlugListener(std::function<void(bool plugged)> listener);
+  void RemovePlugListener(int id);
+
+  // --- Timing -----------------------------------------------------------
+  // Time per USB report in either direction (0 for tests, 1 ms for benchmarks).
+  void SetReportLatency(std::chrono::microseconds latency);
+  std::chrono::microseconds reportLatency() const;
+
+  // --- Faults (each applies to the next answers the amplifier sends) ------
+  void DropNextReplies(int count = 1);
+  void CorruptNextReplies(int count = 1);  // checksum off by one
+  // Sends the next answer over two reports; `firstPartBytes` frame bytes go in
+  // the first (0 = half the frame).
+  void SplitNextReply(size_t firstPartBytes = 0);
+  // Answers the next upgrade data blocks with NOT_READY instead of ACK_READY.
+  void AnswerNotReady(int count = 1);
+  void ClearFaults();
+
+  // --- Trace ------------------------------------------------------------
+  // Lines "-> AA 55 ..." for what the tool wrote and "<- AA 55 ..." for what
+  // the amplifier answered, with milliseconds since the trace was switched
+  // on when `withTimes` is set (leave it off for fixtures).
+  void EnableTrace(bool on, bool withTimes = false);
+  std::string TraceText() const;
+  void ClearTrace();
+
+  // --- State ------------------------------------------------------------
+  // Runs `f` on the state under the amplifier's lock.
+  template <class F>
+  decltype(auto) WithState(F&& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return f(state_);
+  }
+  AmplifierState Snapshot() const;
+  void ResetToFactory();
+
+  struct Counters {
+    uint64_t reportsReceived = 0;
+    uint64_t framesIgnored = 0;   // bad sync, length or checksum
+    uint64_t framesUnknown = 0;   // good frames no handler takes
+    uint64_t repliesSent = 0;
+    uint64_t repliesDropped = 0;
+  };
+  Counters counters() const;
+
+  // --- Used by SimTransport ---------------------------------------------
+  // A new handle, or null when unplugged or the IDs do not match.
+  std::shared_ptr<ReportPipe> Open(uint16_t vendorId, uint16_t productId);
+  void Close(const std::shared_ptr<ReportPipe>& pipe);
+  // One output report (report ID first) from the handle `pipe`. False when the
+  // device is not there.
+  bool Receive(const std::shared_ptr<ReportPipe>& pipe, const uint8_t* data, size_t length);
+
+ private:
+  void TraceLine(const char* arrow, const std::vector<uint8_t>& bytes, const std::string& note);
+  void SendReplies(const std::shared_ptr<ReportPipe>& pipe, const std::vector<Frame>& replies);
+  // Unplugs under the lock; returns whether it changed anything.
+  bool UnplugLocked(const std::shared_ptr<ReportPipe>& drainFirst);
+  void NotifyPlug(bool plugged);
+  void ScheduleReplug(std::chrono::milliseconds downtime);
+  void StopReplugThread();
+
+  mutable std::mutex mutex_;
+  AmplifierState state_;
+  UsbIdentity usb_;
+  unsigned failStrings_ = 0;
+  HandshakeIdentity handshake_;
+  bool plugged_ = true;
+  std::vector<std::weak_ptr<ReportPipe>> pipes_;
+  std::chrono::microseconds latency_{0};
+  std::chrono::milliseconds rebootDowntime_{1000};
+
+  int dropReplies_ = 0;
+  int corruptReplies_ = 0;
+  bool splitNext_ = false;
+  size_t splitFirstPart_ = 0;
+  int notReadyBlocks_ = 0;
+
+  bool traceOn_ = false;
+  bool traceTimes_ = false;
+  Clock::time_point traceStart_;
+  std::string trace_;
+  Counters counters_;
+
+  std::mutex listenersMutex_;
+  std::vector<std::pair<int, std::function<void(bool)>>> listeners_;
+  int nextListenerId_ = 1;
+
+  // The thread that plugs the amplifier back in after a reboot.
+  std::mutex replugMutex_;
+  std::condition_variable replugCv_;
+  std::thread replugThread_;
+  bool replugCancel_ = false;
+};
+
+}  // namespace vlm::sim
