@@ -81,6 +81,8 @@ struct SceneProfile {
   // channels[c].eqSize, bounded to the band storage.
   int bandCount(int channel) const;
 
+  bool operator==(const SceneProfile&) const = default;
+
   int32_t handshakeModel = -1;
   int32_t versionMajor = -1;
   int32_t versionMinor = -1;
