@@ -487,19 +487,30 @@ TEST(SkinImages, EveryImageHasItsScaleVariantsInProportion) {
   }
 }
 
+// Images are named in layouts (image properties, by base name or file name), in
+// the style sheet (url(skin:<name>)) and in menus (file names).
 TEST(SkinImages, EveryImageTheSkinNamesExists) {
-  static const std::regex kImage(R"(([A-Za-z0-9_\-]+)\.png)");
+  static const std::regex kPng(R"(([A-Za-z0-9_\-]+)\.png)");
+  static const std::regex kStyleUrl(R"(url\(skin:([A-Za-z0-9_\-]+)\))");
+  static const std::regex kImageProperty(R"(<property name="[a-z]*image"[^>]*>\s*<string>([^<]+)</string>)");
   const fs::path skin = kSource / "skin";
+  std::map<std::string, std::string> named;  // base name -> first file naming it
   for (const auto& entry : fs::recursive_directory_iterator(skin)) {
     const std::string ext = entry.path().extension().string();
     if (!entry.is_regular_file() || (ext != ".ui" && ext != ".xml" && ext != ".qss")) continue;
-    if (fs::relative(entry.path(), skin).string().rfind("lan/", 0) == 0) continue;
+    const std::string rel = fs::relative(entry.path(), skin).string();
+    if (rel.rfind("lan/", 0) == 0) continue;
     const std::string text = ReadWholeFile(entry.path());
-    for (std::sregex_iterator it(text.begin(), text.end(), kImage), end; it != end; ++it) {
-      const std::string name = (*it)[1].str() + ".png";
-      EXPECT_TRUE(fs::exists(skin / "img" / name)) << name << " named in " << entry.path().filename();
+    for (const auto* re : {&kPng, &kStyleUrl, &kImageProperty}) {
+      for (std::sregex_iterator it(text.begin(), text.end(), *re), end; it != end; ++it) {
+        std::string name = (*it)[1].str();
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) name.resize(name.size() - 4);
+        named.emplace(fs::path(name).filename().string(), rel);
+      }
     }
   }
+  for (const auto& [name, where] : named)
+    EXPECT_TRUE(fs::exists(skin / "img" / (name + ".png"))) << name << " named in " << where << " has no image";
 }
 
 }  // namespace
