@@ -1,0 +1,195 @@
+// vlmctl run as the user runs it: a separate process, its output and exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/profile_file.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Drain(int fd) {
+  std::string text;
+  std::array<char, 4096> buffer;
+  ssize_t n;
+  while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) text.append(buffer.data(), n);
+  ::close(fd);
+  return text;
+}
+
+Outcome Vlmctl(std::vector<std::string> args) {
+  const std::string binary = VLM_BINARY_DIR "/src/vlmctl";
+  int out[2], err[2];
+  EXPECT_EQ(::pipe(out), 0);
+  EXPECT_EQ(::pipe(err), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    ::dup2(err[1], 2);
+    ::close(out[0]);
+    ::close(err[0]);
+    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(binary.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  ::close(err[1]);
+  Outcome o;
+  // Outputs are small; stderr is read after stdout, which cannot fill its pipe.
+  o.out = Drain(out[0]);
+  o.err = Drain(err[0]);
+  int raw = 0;
+  ::waitpid(pid, &raw, 0);
+  o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return o;
+}
+
+class VlmctlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vlmctl-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+  std::filesystem::path dir_;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST_F(VlmctlTest, HelpForEveryCommand) {
+  Outcome top = Vlmctl({"--help"});
+  EXPECT_EQ(top.status, 0);
+  EXPECT_NE(top.out.find("profile"), std::string::npos);
+  for (std::vector<std::string> args : {std::vector<std::string>{"profile", "--help"},
+                                        {"profile", "new", "--help"},
+                                        {"profile", "check", "--help"},
+                                        {"profile", "show", "--help"}}) {
+    Outcome o = Vlmctl(args);
+    EXPECT_EQ(o.status, 0) << args.back();
+    EXPECT_EQ(o.out.rfind("usage: vlmctl profile", 0), 0u) << o.out;
+  }
+}
+
+TEST_F(VlmctlTest, WrongCommandLinesAreUsageErrors) {
+  EXPECT_EQ(Vlmctl({}).status, 2);
+  EXPECT_EQ(Vlmctl({"frobnicate"}).status, 2);
+  EXPECT_EQ(Vlmctl({"profile"}).status, 2);
+  EXPECT_EQ(Vlmctl({"profile", "erase", File("a.spf")}).status, 2);
+  EXPECT_EQ(Vlmctl({"profile", "check"}).status, 2);
+  EXPECT_EQ(Vlmctl({"profile", "show", File("a"), File("b")}).status, 2);
+  EXPECT_EQ(Vlmctl({"profile", "new", "--fast", File("a.spf")}).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(File("a.spf")));
+}
+
+TEST_F(VlmctlTest, NewWritesTheFactoryProfileAndKeepsExistingFiles) {
+  const std::string path = File("new.spf");
+  Outcome made = Vlmctl({"profile", "new", path});
+  ASSERT_EQ(made.status, 0) << made.err;
+  auto defaults = std::make_unique<vlm::SceneProfile>();
+  EXPECT_EQ(Slurp(path), vlm::BuildSceneProfileDocument(*defaults));
+
+  std::ofstream(path, std::ios::binary) << "mine";
+  Outcome again = Vlmctl({"profile", "new", path});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("--force"), std::string::npos);
+  EXPECT_EQ(Slurp(path), "mine");
+  EXPECT_EQ(Vlmctl({"profile", "new", "--force", path}).status, 0);
+  EXPECT_EQ(Slurp(path), vlm::BuildSceneProfileDocument(*defaults));
+
+  std::ofstream(File("plain")) << "x";
+  EXPECT_EQ(Vlmctl({"profile", "new", File("plain/p.spf")}).status, 1);
+}
+
+TEST_F(VlmctlTest, CheckSaysOkOrOneLineWhy) {
+  const std::string good = File("good.spf");
+  ASSERT_EQ(Vlmctl({"profile", "new", good}).status, 0);
+  Outcome ok = Vlmctl({"profile", "check", good});
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(ok.out, "ok\n");
+
+  std::string text = Slurp(good);
+  text.replace(text.find("\"model\":78"), 10, "\"model\":77");
+  std::ofstream(File("other.spf"), std::ios::binary) << text;
+  std::ofstream(File("junk.spf"), std::ios::binary) << "not json";
+  std::ofstream(File("short.spf"), std::ios::binary) << R"({"model":78,"mainVolume":1})";
+
+  for (const char* name : {"other.spf", "junk.spf", "short.spf", "missing.spf"}) {
+    Outcome o = Vlmctl({"profile", "check", File(name)});
+    EXPECT_EQ(o.status, 1) << name;
+    ASSERT_FALSE(o.out.empty()) << name;
+    EXPECT_EQ(o.out.find('\n'), o.out.size() - 1) << "one line: " << o.out;
+    EXPECT_NE(o.out, "ok\n");
+  }
+  EXPECT_NE(Vlmctl({"profile", "check", File("other.spf")}).out.find("77"), std::string::npos);
+  EXPECT_NE(Vlmctl({"profile", "check", File("short.spf")}).out.find("acc"), std::string::npos);
+}
+
+TEST_F(VlmctlTest, ShowSummarisesChannelsVolumeAndRouting) {
+  auto p = std::make_unique<vlm::SceneProfile>();
+  p->channels[1].gain = -6.0f;
+  p->channels[1].mute = 1;
+  p->channels[1].phase = 1;
+  p->channels[1].delay = 7.5f;
+  p->bands[1][4].eqGain = 3.0f;
+  p->bands[1][9].eqGain = -2.5f;
+  p->bands[1][9].enable = false;
+  p->outputs[11] = 24;
+  p->mainVolume = 27;
+  p->acc = 3;
+  p->mainVolumeMute = 1;
+  p->inputs[0][0] = 5;
+  ASSERT_TRUE(vlm::WriteSceneProfile(*p, File("edited.spf")).ok);
+
+  Outcome o = Vlmctl({"profile", "show", File("edited.spf")});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string& s = o.out;
+  for (const char* expected : {
+           "CH1  Front left tweeter",
+           "high-pass 3400 Hz Bessel slope 2 (12 dB/oct); low-pass off",
+           "CH2  Front right tweeter",
+           "gain -6.0 dB, mute on, phase inverted, delay 7.500 ms (260 cm, 102 in)",
+           "band  5:    50 Hz  Q  5.80   +3.0 dB",
+           "band 10:   160 Hz  Q  5.80   -2.5 dB (disabled)",
+           "CH12 Subwoofer",
+           "high-pass 30 Hz Butterworth slope 4 (24 dB/oct); low-pass 50 Hz Butterworth",
+           "EQ flat",
+           "Main volume: position 27 (0 dB)",
+           "ACC: 3",
+           "Main mute: on",
+           "Optical     1+3",
+           "High level  1      2      3      4",
+       }) {
+    EXPECT_NE(s.find(expected), std::string::npos) << "missing: " << expected << "\n" << s;
+  }
+  EXPECT_EQ(s.find("band  1:"), std::string::npos);  // flat bands are not listed
+
+  Outcome bad = Vlmctl({"profile", "show", File("none.spf")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_TRUE(bad.out.empty());
+  EXPECT_NE(bad.err.find("cannot read"), std::string::npos);
+}
+
+}  // namespace
