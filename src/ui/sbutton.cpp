@@ -37,7 +37,7 @@ void CSButtonUI::ApplyLook() {
   auto prop = [this](const char* n) { return property(n).toString(); };
   auto image = [this](const QString& base) {
     const QString file = Skin::Instance().ImageFile(base, scale_);
-    return file.isEmpty() ? QString() : QStringLiteral("border-image: url(%1) 0 0 0 0 stretch stretch;").arg(file);
+    return file.isEmpty() ? QString() : QStringLiteral("border-image: url(\"%1\") 0 0 0 0 stretch stretch;").arg(file);
   };
   QString sheet;
   if (selected_) {

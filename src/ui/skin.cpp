@@ -195,7 +195,9 @@ QString Skin::StyleSheet(const QString& name, int scalePercent) const {
     const QString file = ImageFile(m.captured(1), scalePercent);
     if (!file.isEmpty()) {
       QString decl = m.captured(0);
-      decl.replace(m.capturedStart(1) - m.capturedStart(0) - 5, m.capturedLength(1) + 5, file);
+      // Quoted: variant names hold "@", which the style sheet parser rejects bare.
+      decl.replace(m.capturedStart(1) - m.capturedStart(0) - 5, m.capturedLength(1) + 5,
+                   QLatin1Char('"') + file + QLatin1Char('"'));
       out += decl;
     }
     last = m.capturedEnd();

@@ -332,7 +332,9 @@ void UIWindow::Close(ModalResult result) {
   state_->closed = true;
   state_->result = result;
   if (state_->loop) state_->loop->exit(result);
-  hide();
+  // A real close (not just hiding) so that closing the last window ends the
+  // program; closeEvent() sees the window closed already.
+  QWidget::close();
   emit Closed(result);
   if (deleteOnClose_) deleteLater();
 }
