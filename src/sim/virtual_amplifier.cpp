@@ -6,6 +6,9 @@
 #include "base/log.h"
 
 namespace vlm::sim {
+namespace {
+constexpr size_t kTraceLimit = 4u << 20;
+}  // namespace
 
 VirtualAmplifier::VirtualAmplifier() : state_(FactoryState()), traceStart_(Clock::now()) {}
 
@@ -240,6 +243,11 @@ void VirtualAmplifier::ClearTrace() {
 void VirtualAmplifier::TraceLine(const char* arrow, const std::vector<uint8_t>& bytes,
                                  const std::string& note) {
   if (!traceOn_) return;
+  // A demo may run for hours with the trace on: keep the newer half.
+  if (trace_.size() > kTraceLimit) {
+    const size_t cut = trace_.find('\n', trace_.size() / 2);
+    trace_.erase(0, cut == std::string::npos ? trace_.size() : cut + 1);
+  }
   if (traceTimes_) {
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - traceStart_).count();
     char stamp[32];
