@@ -135,7 +135,7 @@ class CurveEditor {
   std::string info_;
   Rect infoRect_;
   std::pair<Rect, Rect> qRects_;
-  bool allBypass_ = true;
+  bool allBypass_ = false;
   std::vector<CurveSlot> curves_;
   int curveCount_ = 0;
   int currentChannel_ = 0;

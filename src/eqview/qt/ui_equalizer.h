@@ -1,0 +1,94 @@
+#pragma once
+// The equaliser curve control ("Curve" in layouts): draws every shown
+// channel's response over a log-frequency grid and lets the user drag bands,
+// Q handles and crossover corners. The state and the drag logic live in
+// CurveEditor; this class paints it and turns Qt events into its calls and
+// its notices into the toolkit's notifications.
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+#include <span>
+
+#include "eqview/curve_editor.h"
+
+namespace vlm::eqview {
+
+class UIEqualizer : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit UIEqualizer(QWidget* parent = nullptr);
+
+  // Makes layouts' "Curve" elements (any case) create this control.
+  static void Register();
+
+  QString GetClass() const { return QStringLiteral("UIEqualizer"); }
+
+  // Operations of the controller.
+  void SetBands(std::span<const BandInput> bands, int current);
+  void setCurEqHpLp(int hpFreq, int lpFreq);
+  // `count` rows of 512 frequencies and levels, as the profile holds them.
+  void SetCurves(const double* freqs, const double* levels, int count, int currentChannel,
+                 std::span<const int> show, int unused = 0);
+  void SetDragAllDirection(bool on);
+
+  // What a drag left behind, read after a notification.
+  int BandCount() const { return editor_.bandCount(); }
+  float BandGain(int i) const { return editor_.band(i).gain; }
+  float BandQ(int i) const { return editor_.band(i).q; }
+  int BandFrequency(int i) const { return editor_.band(i).freq; }
+  int HpFreq() const { return editor_.hpFreq(); }
+  int LpFreq() const { return editor_.lpFreq(); }
+  int CurrentBand() const { return editor_.currentBand(); }
+
+  // Layout attributes; the layout loader hands them over as dynamic
+  // properties, which arrive here too. Unknown names are ignored.
+  void SetAttribute(const QString& name, const QString& value);
+
+  // Display scale in percent; without one set, the window's scale is used.
+  void SetScalePercent(int percent);
+  int ScalePercent() const;
+
+  const CurveEditor& editor() const { return editor_; }
+  Qt::Alignment textAlignment() const { return align_; }
+  QRgb textColor() const { return textColor_; }
+  QMargins textPadding() const { return padding_; }
+
+ signals:
+  // Every notification also leaves as a signal: type and the user-data index.
+  void notify(const QString& type, int index);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  bool event(QEvent* e) override;
+
+ private:
+  void Apply(const MouseOutcome& outcome);
+  void SyncBounds();
+  QFont FontFor(int index) const;
+  int TextFlags() const;
+  void DrawText(class QPainter& p, const Rect& r, const QString& text, const QColor& color, const QFont& font) const;
+  void DrawCurve(class QPainter& p, int slot, bool current) const;
+
+  CurveEditor editor_;
+  int scaleOverride_ = 0;
+  bool focused_ = false;
+  bool autoCalcWidth_ = false;
+  int fontIndex_ = -1;
+  int bypassFontIndex_ = -1;
+  Qt::Alignment align_ = Qt::AlignHCenter | Qt::AlignVCenter;
+  bool wordBreak_ = false;
+  bool endEllipsis_ = false;
+  bool noPrefix_ = false;
+  QRgb textColor_ = 0xFF444444;
+  QRgb disabledTextColor_ = 0;
+  QMargins padding_;
+};
+
+}  // namespace vlm::eqview
