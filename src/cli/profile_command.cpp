@@ -161,13 +161,21 @@ int Show(const std::string& path) {
   std::printf("Link: %s, lock: %s\n", p.linkMode ? "on" : "off", p.lockMode ? "on" : "off");
 
   std::printf("\nRouting (inputs feeding each output):\n");
-  std::printf("  %-11s", "");
-  for (int c = 0; c < kOutputChannels; ++c) std::printf(" CH%-4d", c + 1);
-  std::printf("\n");
+  auto printRow = [](const char* label, auto cell) {
+    char text[16];
+    std::string line = "  ";
+    std::snprintf(text, sizeof text, "%-11s", label);
+    line += text;
+    for (int c = 0; c < kOutputChannels; ++c) {
+      std::snprintf(text, sizeof text, " %-6s", cell(c).c_str());
+      line += text;
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    std::printf("%s\n", line.c_str());
+  };
+  printRow("", [](int c) { return "CH" + std::to_string(c + 1); });
   for (int s = 0; s < kInputSources; ++s) {
-    std::printf("  %-11s", SourceName(s));
-    for (int c = 0; c < kOutputChannels; ++c) std::printf(" %-6s", Inputs(p.inputs[s][c]).c_str());
-    std::printf("\n");
+    printRow(SourceName(s), [&](int c) { return Inputs(p.inputs[s][c]); });
   }
   for (const std::string& note : result.clamped) {
     std::fprintf(stderr, "brought into range: %s\n", note.c_str());
