@@ -76,10 +76,10 @@ class DocumentReader {
            Int(root, "", "subVolume", kSubVolume, out_.subVolume) &&
            Int(root, "", "mainVolumeMute", kFlag, out_.mainVolumeMute) &&
            MatrixAt(root, "inputs", kInputMask, out_.inputs) &&
-           IntRow(Member(root, "", "outputs"), "outputs", kPosition, out_.outputs) &&
-           IntRow(Member(root, "", "linkOutputs"), "linkOutputs", kLinkPartner,
+           IntRow(Member(root, "outputs"), "outputs", kPosition, out_.outputs) &&
+           IntRow(Member(root, "linkOutputs"), "linkOutputs", kLinkPartner,
                   out_.linkOutputs) &&
-           IntRow(Member(root, "", "showChEqualizer"), "showChEqualizer", kFlag,
+           IntRow(Member(root, "showChEqualizer"), "showChEqualizer", kFlag,
                   out_.showChEqualizer) &&
            Int(root, "", "currChannel", kChannelIndex, out_.currChannel) &&
            Int(root, "", "linkMode", kFlag, out_.linkMode) &&
@@ -104,7 +104,7 @@ class DocumentReader {
   }
 
   // A missing member is reported by the caller's type check (null is no array).
-  static const cJSON* Member(const cJSON* object, const std::string&, const char* key) {
+  static const cJSON* Member(const cJSON* object, const char* key) {
     return cJSON_GetObjectItem(object, key);
   }
 
