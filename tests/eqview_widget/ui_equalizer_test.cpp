@@ -158,6 +158,12 @@ TEST_F(UIEqualizerTest, LayoutAttributesArriveAsDynamicProperties) {
   EXPECT_EQ(eq->textColor(), 0xFF112233u);
   EXPECT_EQ(eq->textAlignment(), Qt::AlignLeft | Qt::AlignBottom);
   EXPECT_EQ(eq->textPadding(), QMargins(1, 2, 3, 4));
+  // "font" is also the widget's own font property, so a layout names the
+  // font index "fontindex"; both reach the same setting.
+  eq->setProperty("fontindex", "3");
+  EXPECT_EQ(eq->fontIndex(), 3);
+  eq->SetAttribute("font", "1");
+  EXPECT_EQ(eq->fontIndex(), 1);
   // At most twelve colours are kept.
   eq->SetAttribute("curvecolor", QString("#FF000001 ").repeated(20).trimmed());
   EXPECT_EQ(eq->editor().curveColours().size(), 12u);
@@ -217,7 +223,7 @@ TEST_F(UIEqualizerTest, RendersCurvesSelectedBandAndMarkersAtTwoScales) {
   eq->setProperty("curvecolor",
                   "#FF00C000 #FFE04040 #FF4080FF #FFFFC000 #FFC040FF #FF40E0E0 #FFFF8040 #FF80FF80 #FFA0A0FF "
                   "#FFFF80C0 #FFC0C0C0 #FFFFFF80");
-  eq->setProperty("font", "2");
+  eq->setProperty("fontindex", "1");
   eq->setProperty("bypassfont", "5");
   eq->SetDragAllDirection(true);
   for (int scale : {100, 200}) {

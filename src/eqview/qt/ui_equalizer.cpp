@@ -32,7 +32,7 @@ constexpr int kGridFrequencies[] = {20,   30,   40,   50,   60,   70,   80,   90
 constexpr float kGridGains[] = {-15.0f, -10.0f, -5.0f, 5.0f, 10.0f};
 
 // The skin's font table: pixel sizes at 100 % by font index.
-constexpr int kFontPixels[] = {12, 13, 14, 16, 18, 22, 28};
+constexpr int kFontPixels[] = {11, 12, 13, 14, 16, 18, 22};
 
 QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
@@ -150,7 +150,7 @@ void UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     wordBreak_ = value == "true";
   } else if (key == "noprefix") {
     noPrefix_ = value == "true";
-  } else if (key == "font") {
+  } else if (key == "font" || key == "fontindex") {
     fontIndex_ = value.trimmed().toInt();
   } else if (key == "bypassfont") {
     bypassFontIndex_ = value.trimmed().toInt();

@@ -42,7 +42,9 @@ class UIEqualizer : public QWidget {
   int CurrentBand() const { return editor_.currentBand(); }
 
   // Layout attributes; the layout loader hands them over as dynamic
-  // properties, which arrive here too. Unknown names are ignored.
+  // properties, which arrive here too. Unknown names are ignored. "font"
+  // is taken by QWidget's own property, so layouts give the font index as
+  // "fontindex".
   void SetAttribute(const QString& name, const QString& value);
 
   // Display scale in percent; without one set, the window's scale is used.
@@ -53,6 +55,7 @@ class UIEqualizer : public QWidget {
   Qt::Alignment textAlignment() const { return align_; }
   QRgb textColor() const { return textColor_; }
   QMargins textPadding() const { return padding_; }
+  int fontIndex() const { return fontIndex_; }
 
  signals:
   // Every notification also leaves as a signal: type and the user-data index.
