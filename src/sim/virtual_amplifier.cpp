@@ -146,8 +146,13 @@ void VirtualAmplifier::NotifyPlug(bool plugged) {
 }
 
 void VirtualAmplifier::ScheduleReplug(std::chrono::milliseconds downtime) {
-  StopReplugThread();
-  std::lock_guard<std::mutex> lock(replugMutex_);
+  std::unique_lock<std::mutex> lock(replugMutex_);
+  // Another thread may schedule at the same time: only one replug thread.
+  while (replugThread_.joinable()) {
+    lock.unlock();
+    StopReplugThread();
+    lock.lock();
+  }
   replugCancel_ = false;
   replugThread_ = std::thread([this, downtime] {
     {

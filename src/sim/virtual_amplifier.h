@@ -63,7 +63,8 @@ class VirtualAmplifier {
   // Unplugging fails every open handle at once (reads -1, DeviceGone).
   void Unplug();
   void Plug();
-  // Disappears now and comes back after `downtime`.
+  // Disappears now and comes back after `downtime`. Plug() or Unplug() in
+  // the meantime cancels the comeback.
   void Reboot(std::chrono::milliseconds downtime);
   // How long the amplifier stays away when it restarts by itself (reboot
   // command, factory reset, end of a firmware transfer).

@@ -131,6 +131,21 @@ TEST(SimTransport, PlugListenersHearRemovalAndArrival) {
   EXPECT_EQ(events, (std::vector<bool>{false, true, false, true}));
 }
 
+TEST(SimTransport, UnplugDuringARebootKeepsTheAmplifierAway) {
+  auto amp = std::make_shared<VirtualAmplifier>();
+  amp->Reboot(30ms);
+  amp->Unplug();
+  std::this_thread::sleep_for(80ms);
+  EXPECT_FALSE(amp->IsPlugged());
+  // Reboots asked for from two threads at once leave one amplifier that comes back.
+  std::thread a([&] { amp->Reboot(5ms); });
+  std::thread b([&] { amp->Reboot(5ms); });
+  a.join();
+  b.join();
+  for (int i = 0; i < 200 && !amp->IsPlugged(); ++i) std::this_thread::sleep_for(5ms);
+  EXPECT_TRUE(amp->IsPlugged());
+}
+
 TEST(SimTransport, LatencyDelaysEachReport) {
   Bench b;
   b.amp->SetReportLatency(std::chrono::milliseconds(20));
