@@ -20,6 +20,7 @@ struct CommandGroup {
 };
 
 CommandGroup ProfileCommandGroup();
+CommandGroup CurveCommandGroup();
 
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);

@@ -9,6 +9,7 @@ namespace {
 // One line per command group.
 const CommandGroup kGroups[] = {
     ProfileCommandGroup(),
+    CurveCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {
