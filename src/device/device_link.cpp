@@ -8,6 +8,7 @@
 
 #include "base/log.h"
 #include "base/timing.h"
+#include "device/decode_register.h"
 
 namespace vlm {
 
@@ -27,7 +28,7 @@ long TickMs() {
 }
 
 // "%02x " for every byte, as one log line.
-std::string HexBytes(std::span<const uint8_t> bytes) {
+std::string HexLine(std::span<const uint8_t> bytes) {
   std::string text;
   text.reserve(bytes.size() * 3 + 1);
   char cell[4];
@@ -46,6 +47,8 @@ DeviceLink::DeviceLink(std::unique_ptr<HidTransport> transport)
     : transport_(std::move(transport)), queue_(256) {
   for (auto& decoder : decoders_) decoder.store(nullptr);
   for (auto& receiver : receivers_) receiver.store(false);
+  // Whoever makes a link gets one that decodes replies; tests may replace entries.
+  RegisterDecoders(*this);
   // Set before the thread starts: were the thread to set it, a link destroyed
   // at once could clear it first and then wait forever for the thread.
   threadRunning_.store(true);
@@ -164,7 +167,7 @@ bool DeviceLink::SendCtrlCommand(uint8_t type, uint8_t command, uint8_t op,
   LogTimestamp();
   LogMessage("SendCtrlCommand\n");
   LogMessage("begain to write data to devices:\n");
-  LogMessage("%s\n", HexBytes(report).c_str());
+  LogMessage("%s\n", HexLine(report).c_str());
 
   // WRITE_ROPRT: the exchange lock already keeps writers apart; the flag is an
   // atomic test-and-set all the same, so a write in progress is visible outside.
@@ -242,7 +245,7 @@ bool DeviceLink::ReadLocked(std::span<uint8_t> buffer, int timeoutMs) {
 
   const size_t count = std::min(static_cast<size_t>(result), capacity);
   if (buffer.data() == receiveBuffer_.data()) lastReportSize_ = count;
-  LogMessage("read data: %s\n", HexBytes(buffer.first(count)).c_str());
+  LogMessage("read data: %s\n", HexLine(buffer.first(count)).c_str());
   for (size_t i = 0; i < count && connected_.load(); ++i) {
     if (!ring_.Push(buffer[i])) break;
   }

@@ -40,7 +40,7 @@ class DeviceLink {
                                size_t bodyCapacity);
 
   // Starts the command thread; the link starts disconnected with the queue
-  // gate closed and no decoders registered (frames are parsed and ignored).
+  // gate closed and the program's reply decoders registered (RegisterDecoders).
   explicit DeviceLink(std::unique_ptr<HidTransport> transport);
   // Stops the command thread (queued commands are freed unsent) and closes
   // the transport without telling the amplifier.
