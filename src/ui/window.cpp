@@ -136,6 +136,11 @@ UIWindow::~UIWindow() {
   // queued already is freed by QObject's destructor with the pending events.
   WindowRegistry::Instance().Remove(handle_);
   if (state_->loop) state_->loop->exit(0);
+  // QWidget's destructor still moves the focus and closes children; none of
+  // that may reach Notify() of a window that is no longer whole.
+  delete hub_;
+  hub_ = nullptr;
+  destroying_ = true;
 }
 
 bool UIWindow::Create(const QString& layoutId) {
@@ -260,6 +265,7 @@ void UIWindow::WireCaptions() {
 }
 
 bool UIWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (destroying_) return false;
   if (auto* button = qobject_cast<QAbstractButton*>(watched); button && button->property("vlm_image_filter").toBool()) {
     const char* which = nullptr;
     switch (e->type()) {
@@ -346,12 +352,12 @@ void UIWindow::closeEvent(QCloseEvent* e) {
 }
 
 void UIWindow::DeliverNotify(Notification& n) {
-  if (state_->closed) return;
+  if (destroying_ || state_->closed) return;
   Notify(n);
 }
 
 bool UIWindow::event(QEvent* e) {
-  if (e->type() == kMessageEventType) {
+  if (e->type() == kMessageEventType && !destroying_) {
     auto* m = static_cast<MessageEvent*>(e);
     HandleMessage(m->Message());
     return true;  // the event (and any record left in it) is freed by Qt

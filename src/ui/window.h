@@ -110,6 +110,7 @@ class UIWindow : public QWidget {
   std::shared_ptr<ModalState> state_ = std::make_shared<ModalState>();
   QPoint dragOffset_;
   bool dragging_ = false;
+  bool destroying_ = false;
 };
 
 // Test hook: when set, ShowModal() calls it with the window instead of
