@@ -365,12 +365,18 @@ void MixTypeSet(HandlerContext& c) {
   SceneSettings* scene = SceneAt(c, p[0]);
   if (scene && p[1] < kSources) scene->sources[p[1]].*field = p[2];
 }
-template <uint8_t SourceSettings::*field>
 void MixTypeGet(HandlerContext& c) {
   const auto& p = c.payload();
   if (p.size() < 2) return;
   SceneSettings* scene = SceneAt(c, p[0]);
-  if (scene && p[1] < kSources) c.ReplyData({p[0], p[1], scene->sources[p[1]].*field});
+  if (scene && p[1] < kSources) c.ReplyData({p[0], p[1], scene->sources[p[1]].mixType});
+}
+// The second mix type is answered as the type byte alone.
+void MixType2Get(HandlerContext& c) {
+  const auto& p = c.payload();
+  if (p.size() < 2) return;
+  SceneSettings* scene = SceneAt(c, p[0]);
+  if (scene && p[1] < kSources) c.ReplyData({scene->sources[p[1]].mixType2});
 }
 
 // --- Links and lock ----------------------------------------------------------
@@ -622,7 +628,7 @@ void RegisterDspCommands(CommandTable& t) {
   t[{D, 0x35, S}] = GlobalByteSet<&AmplifierState::speakerConfig>;
   t[{D, 0x35, G}] = GlobalByteGet<&AmplifierState::speakerConfig>;
   t[{D, 0x36, S}] = MixTypeSet<&SourceSettings::mixType>;
-  t[{D, 0x36, G}] = MixTypeGet<&SourceSettings::mixType>;
+  t[{D, 0x36, G}] = MixTypeGet;
   t[{D, 0x37, S}] = OutputByteSet<&OutputChannel::hpQMode>;
   t[{D, 0x37, G}] = OutputByteGet<&OutputChannel::hpQMode>;
   t[{D, 0x38, S}] = OutputByteSet<&OutputChannel::lpQMode>;
@@ -643,7 +649,7 @@ void RegisterDspCommands(CommandTable& t) {
   t[{D, 0x42, S}] = MemSet;
   t[{D, 0x42, G}] = MemGet;
   t[{D, 0x83, S}] = MixTypeSet<&SourceSettings::mixType2>;
-  t[{D, 0x83, G}] = MixTypeGet<&SourceSettings::mixType2>;
+  t[{D, 0x83, G}] = MixType2Get;
 }
 
 }  // namespace vlm::sim

@@ -316,6 +316,9 @@ TEST(SimCommands, LessCommonDspCommands) {
   // Mix types per source; remote channel; auto-on.
   b.Tell(DSP, 0x36, {0, 4, 2});
   EXPECT_EQ(b.Get(DSP, 0x36, {0, 4}), (Bytes{0, 4, 2}));
+  b.Tell(DSP, 0x83, {0, 5, 6});
+  EXPECT_EQ(b.Get(DSP, 0x83, {0, 5}), Bytes{6});
+  EXPECT_EQ(b.Get(DSP, 0x83, {0, 4}), Bytes{0});
   b.Tell(DSP, 0x32, {0x12, 0x34});
   EXPECT_EQ(b.Get(DSP, 0x32), (Bytes{0x12, 0x34}));
   b.Tell(DSP, 0x3B, {1, 30});
