@@ -9,6 +9,7 @@
 #include "base/log.h"
 #include "base/timing.h"
 #include "device/decode_register.h"
+#include "device/hidapi_transport.h"  // WideToUtf8
 
 namespace vlm {
 
@@ -88,6 +89,8 @@ int DeviceLink::OpenHIDDevice() {
     return -1;
   }
 
+  // The strings are logged as UTF-8 ourselves: "%ls" depends on the C locale
+  // and drops the whole line for any character outside it.
   wchar_t text[kStringChars];
   int failures = 0;
   auto read = [&](auto&& call, const char* failText) {
@@ -101,16 +104,17 @@ int DeviceLink::OpenHIDDevice() {
   };
   read([&] { return transport_->GetManufacturerString(text, kStringChars); },
        "Unable to read manufacturer string\n");
-  LogMessage("Manufacturer String: %ls\n", text);
+  LogMessage("Manufacturer String: %s\n", WideToUtf8(text).c_str());
   read([&] { return transport_->GetProductString(text, kStringChars); },
        "Unable to read product string\n");
-  LogMessage("Product String: %ls\n", text);
+  LogMessage("Product String: %s\n", WideToUtf8(text).c_str());
   read([&] { return transport_->GetSerialNumberString(text, kStringChars); },
        "Unable to read serial number string\n");
-  LogMessage("Serial Number String: (%d) %ls", static_cast<int>(text[0]), text);
+  LogMessage("Serial Number String: (%d) %s", static_cast<int>(text[0]),
+             WideToUtf8(text).c_str());
   read([&] { return transport_->GetIndexedString(1, text, kStringChars); },
        "Unable to read indexed string 1\n");
-  LogMessage("Indexed String 1: %ls\n", text);
+  LogMessage("Indexed String 1: %s\n", WideToUtf8(text).c_str());
 
   if (failures >= 3) {
     LogMessage("read HID info error, unable open device correctly\n");

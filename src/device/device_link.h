@@ -78,7 +78,8 @@ class DeviceLink {
   bool ReadHIDData(std::span<uint8_t> buffer, int timeoutMs);
   // The same into the link's own receive buffer.
   bool ReadHIDData(int timeoutMs);
-  // The last report read into the link's own buffer and its size.
+  // The last report read into the link's own buffer. Hold LockExchanges()
+  // while using it when other threads may read meanwhile.
   std::span<const uint8_t> LastReport() const;
 
   // ---- exchanges (what the command operations use)

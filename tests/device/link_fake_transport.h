@@ -71,7 +71,7 @@ class FakeTransport : public HidTransport {
     std::lock_guard<std::mutex> lock(s_->mutex);
     return s_->open;
   }
-  int GetManufacturerString(wchar_t* t, size_t n) override { return Str(0, L"Maker", t, n); }
+  int GetManufacturerString(wchar_t* t, size_t n) override { return Str(0, L"Tonw\u00e9rk", t, n); }
   int GetProductString(wchar_t* t, size_t n) override { return Str(1, L"VLM24.60DSP", t, n); }
   int GetSerialNumberString(wchar_t* t, size_t n) override { return Str(2, L"0001", t, n); }
   int GetIndexedString(int, wchar_t* t, size_t n) override { return Str(3, L"Index", t, n); }
