@@ -11,6 +11,7 @@
 #include "eqview/channel_response.h"
 #include "eqview/qt/ui_equalizer.h"
 #include "ui/control_factory.h"
+#include "ui/window.h"
 
 namespace vlm::eqview {
 namespace {
@@ -167,6 +168,45 @@ TEST_F(UIEqualizerTest, LayoutAttributesArriveAsDynamicProperties) {
   // At most twelve colours are kept.
   eq->SetAttribute("curvecolor", QString("#FF000001 ").repeated(20).trimmed());
   EXPECT_EQ(eq->editor().curveColours().size(), 12u);
+}
+
+// A window that records what reaches its handler.
+class ProbeWindow : public ui::UIWindow {
+ public:
+  ProbeWindow() : ui::UIWindow("ProbeWnd", "probe") {}
+  QStringList received;
+
+ protected:
+  void Notify(ui::Notification& n) override {
+    received << QString("%1 %2 %3").arg(n.type, n.SenderName()).arg(ui::UserDataIndex(n.sender));
+  }
+};
+
+TEST(UIEqualizerInWindow, NotifiesItsWindowAndTakesItsScale) {
+  ProbeWindow window;
+  window.resize(700, 400);
+  auto* eq = new UIEqualizer(&window);
+  eq->setObjectName("equalizer");
+  eq->setGeometry(0, 0, 600, 300);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  std::vector<BandInput> bands = {{2.0f, EqBand{2.0f, 1.0f, 100, true}}, {3.0f, EqBand{3.0f, 1.0f, 1000, true}}};
+  eq->SetBands(bands, -1);
+  const Rect& square = eq->editor().band(1).square;
+  QTest::mouseMove(eq, QPoint((square.left + square.right) / 2, (square.top + square.bottom) / 2));
+  EXPECT_EQ(window.received, QStringList{"equalizer_eq equalizer 1"});
+  eq->setCurEqHpLp(100, 1000);
+  const Rect& lp = eq->editor().lpMarker();
+  QTest::mousePress(eq, Qt::LeftButton, {}, QPoint(lp.left + 2, lp.top + 2));
+  QTest::mouseRelease(eq, Qt::LeftButton, {}, QPoint(lp.left + 40, lp.top + 2));
+  EXPECT_EQ(window.received.last(), "equalizer_lp equalizer 1");
+  EXPECT_GT(eq->LpFreq(), 1000);
+
+  EXPECT_EQ(eq->ScalePercent(), 100);
+  window.SetDpi(192);
+  EXPECT_EQ(eq->ScalePercent(), 200);
+  eq->grab();
+  EXPECT_EQ(eq->editor().geometry().Scaled(8), 16);
 }
 
 // Pixels that differ between two renderings inside `area`.

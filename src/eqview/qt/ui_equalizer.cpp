@@ -127,7 +127,9 @@ void UIEqualizer::SetScalePercent(int percent) {
 
 int UIEqualizer::ScalePercent() const {
   if (scaleOverride_ > 0) return scaleOverride_;
-  if (const auto* w = dynamic_cast<const ui::UIWindow*>(window())) return w->ScalePercent();
+  for (const QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+    if (const auto* window = qobject_cast<const ui::UIWindow*>(w)) return window->ScalePercent();
+  }
   return 100;
 }
 
