@@ -33,7 +33,11 @@ class CatalogueOps : public ::testing::Test {
     ASSERT_EQ(link_->OpenHIDDevice(), 0);
     rec_->Clear();
   }
-  void TearDown() override { timing() = Timing{}; }
+  // The link's command thread reads the timing table: it goes first.
+  void TearDown() override {
+    link_.reset();
+    timing() = Timing{};
+  }
 
   // The report as the protocol lays it out: report ID, AA 55, length, type,
   // command, op, payload, checksum, zeros.

@@ -36,6 +36,7 @@ class DecodeThroughLink : public ::testing::Test {
   }
   void TearDown() override {
     link_->SetEventSink(nullptr);
+    link_.reset();  // its command thread reads the timing table
     timing() = Timing{};
   }
   void Receive(const std::vector<uint8_t>& bytes) {
