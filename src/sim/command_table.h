@@ -1,7 +1,10 @@
 #pragma once
 // The amplifier's command set: one handler per (packet type, command, op).
 // A handler reads the request's payload, changes the state and appends the
-// frames the amplifier answers with (none for most sets).
+// frames the amplifier answers with. A plain set appends nothing: the
+// amplifier acknowledges it afterwards with an empty 0xEE frame (see
+// VirtualAmplifier::SetAcknowledgeSets); commands registered as answering
+// themselves never get that acknowledgement.
 #include <cstdint>
 #include <map>
 #include <tuple>
@@ -39,6 +42,20 @@ struct HandlerContext {
 
 using CommandHandler = void (*)(HandlerContext&);
 
+// How a set is answered besides what its handler appends.
+enum class SetAnswer {
+  Acknowledged,  // the short acknowledgement follows (when switched on)
+  OwnAnswer,     // the handler answers, or stays silent, by itself
+};
+
+struct CommandEntry {
+  CommandHandler handler = nullptr;
+  SetAnswer answer = SetAnswer::Acknowledged;
+  CommandEntry() = default;
+  // Implicit, so that a table line reads `t[key] = Handler;`.
+  CommandEntry(CommandHandler h, SetAnswer a = SetAnswer::Acknowledged) : handler(h), answer(a) {}
+};
+
 struct CommandKey {
   uint8_t type;
   uint8_t command;
@@ -48,7 +65,7 @@ struct CommandKey {
   }
 };
 
-using CommandTable = std::map<CommandKey, CommandHandler>;
+using CommandTable = std::map<CommandKey, CommandEntry>;
 
 // The whole table, built once.
 const CommandTable& AmplifierCommands();

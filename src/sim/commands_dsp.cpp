@@ -14,6 +14,10 @@
 //   answered with the header alone.
 // - the room-calibration measurements (0x14..0x1C) are not answered: this
 //   amplifier has no microphone.
+// - the channel-type set is acknowledged with op 0xEE and its own payload
+//   (not at all when its scene is unknown); every other set gets the empty
+//   acknowledgement of the amplifier (virtual_amplifier.h), also when it
+//   names a scene, source or channel that does not exist and changes nothing.
 #include <algorithm>
 
 #include "sim/command_table.h"
@@ -586,7 +590,7 @@ void RegisterDspCommands(CommandTable& t) {
   t[{D, 0x0B, G}] = MixGet;
   t[{D, 0x0C, S}] = RemapSet;
   t[{D, 0x0C, G}] = RemapGet;
-  t[{D, 0x0D, S}] = ChannelTypeSet;
+  t[{D, 0x0D, S}] = {ChannelTypeSet, SetAnswer::OwnAnswer};
   t[{D, 0x0D, G}] = OutputByteGet<&OutputChannel::type>;
   t[{D, 0x0E, S}] = LinkSet<&SceneSettings::chLink>;
   t[{D, 0x0E, G}] = LinkGet<&SceneSettings::chLink>;

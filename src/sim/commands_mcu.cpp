@@ -1,6 +1,8 @@
 // MCU commands (packet type 3): handshake, PC-connected notice, ACC delay,
 // power-off time, versions, password and device information; and the KTV
 // microphone effects (packet type 7), which the amplifier only stores.
+// The sets here, except the handshake and PC_Connect, answer nothing
+// themselves: the amplifier acknowledges them (virtual_amplifier.h).
 #include <algorithm>
 
 #include "sim/command_table.h"
@@ -112,8 +114,8 @@ void KtvGet(HandlerContext& c) {
 }  // namespace
 
 void RegisterMcuCommands(CommandTable& t) {
-  t[{kTypeMcu, 0x08, kOpSet}] = HandConnect;
-  t[{kTypeMcu, 0x1F, kOpSet}] = PcConnect;
+  t[{kTypeMcu, 0x08, kOpSet}] = {HandConnect, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0x1F, kOpSet}] = {PcConnect, SetAnswer::OwnAnswer};
   t[{kTypeMcu, 0x0B, kOpGet}] = GetFlashVersion;
   t[{kTypeMcu, 0x0C, kOpGet}] = GetBootloaderVersion;
   t[{kTypeMcu, 0x0D, kOpGet}] = GetPassword;

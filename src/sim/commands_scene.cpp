@@ -5,6 +5,8 @@
 // - save, recall and delete are acknowledged with op 0xEE, payload 10 and the
 //   scene (recall with the source scene); a scene number outside 1..10 (0..10
 //   for recall) is not answered.
+// - the name set and the scene-memory set are plain sets: they get the empty
+//   acknowledgement of the amplifier (virtual_amplifier.h).
 // - a deleted scene goes back to the factory settings and its name slot is
 //   erased (reads 0xFF).
 // - the current scene is the last one saved or recalled into the live
@@ -124,9 +126,9 @@ void GetSceneValue(HandlerContext& c) {
 
 void RegisterSceneCommands(CommandTable& t) {
   constexpr uint8_t T = kTypeScene, S = kOpSet, G = kOpGet;
-  t[{T, 0x08, S}] = SaveScene;
-  t[{T, 0x09, S}] = ReadScene;
-  t[{T, 0x0A, S}] = DeleteScene;
+  t[{T, 0x08, S}] = {SaveScene, SetAnswer::OwnAnswer};
+  t[{T, 0x09, S}] = {ReadScene, SetAnswer::OwnAnswer};
+  t[{T, 0x0A, S}] = {DeleteScene, SetAnswer::OwnAnswer};
   t[{T, 0x0B, S}] = SetSceneName;
   t[{T, 0x0B, G}] = GetSceneName;
   t[{T, 0x0C, S}] = SetSceneProfile;

@@ -140,19 +140,19 @@ void FactoryDefault(HandlerContext& c) {
 }  // namespace
 
 void RegisterUpgradeCommands(CommandTable& t) {
-  t[{kTypeMcu, 0x01, kOpSet}] = EnterAppMode;
-  t[{kTypeMcu, 0xA0, kOpSet}] = EnterBootloaderMode;
-  t[{kTypeMcu, 0x02, kOpSet}] = McuStart;
-  t[{kTypeMcu, 0xA1, kOpSet}] = McuBlStart;
-  t[{kTypeMcu, 0x03, kOpSet}] = McuDataBlock;
-  t[{kTypeMcu, 0xA2, kOpSet}] = McuBlDataBlock;
-  t[{kTypeMcu, 0x04, kOpSet}] = McuFinish;
-  t[{kTypeMcu, 0xA3, kOpSet}] = McuBlFinish;
-  t[{kTypeMcu, 0x8F, kOpSet}] = RebootCommand;
-  t[{kTypeMcu, 0x90, kOpSet}] = FactoryDefault;
-  t[{kTypeScene, 0x03, kOpSet}] = FlashStart;
-  t[{kTypeScene, 0x04, kOpSet}] = FlashDataBlock;
-  t[{kTypeScene, 0x05, kOpSet}] = FlashFinish;
+  t[{kTypeMcu, 0x01, kOpSet}] = {EnterAppMode, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0xA0, kOpSet}] = {EnterBootloaderMode, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0x02, kOpSet}] = {McuStart, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0xA1, kOpSet}] = {McuBlStart, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0x03, kOpSet}] = {McuDataBlock, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0xA2, kOpSet}] = {McuBlDataBlock, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0x04, kOpSet}] = {McuFinish, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0xA3, kOpSet}] = {McuBlFinish, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0x8F, kOpSet}] = {RebootCommand, SetAnswer::OwnAnswer};
+  t[{kTypeMcu, 0x90, kOpSet}] = {FactoryDefault, SetAnswer::OwnAnswer};
+  t[{kTypeScene, 0x03, kOpSet}] = {FlashStart, SetAnswer::OwnAnswer};
+  t[{kTypeScene, 0x04, kOpSet}] = {FlashDataBlock, SetAnswer::OwnAnswer};
+  t[{kTypeScene, 0x05, kOpSet}] = {FlashFinish, SetAnswer::OwnAnswer};
 }
 
 }  // namespace vlm::sim

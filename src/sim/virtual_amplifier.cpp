@@ -8,6 +8,10 @@
 namespace vlm::sim {
 namespace {
 constexpr size_t kTraceLimit = 4u << 20;
+
+bool IsAcknowledgedType(uint8_t type) {
+  return type == kTypeDsp || type == kTypeScene || type == kTypeMcu || type == kTypeKtv;
+}
 }  // namespace
 
 VirtualAmplifier::VirtualAmplifier() : state_(FactoryState()), traceStart_(Clock::now()) {}
@@ -186,6 +190,18 @@ void VirtualAmplifier::StopReplugThread() {
   }
 }
 
+// --- Answers ------------------------------------------------------------
+
+void VirtualAmplifier::SetAcknowledgeSets(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  acknowledgeSets_ = on;
+}
+
+bool VirtualAmplifier::acknowledgeSets() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return acknowledgeSets_;
+}
+
 // --- Timing and faults --------------------------------------------------
 
 void VirtualAmplifier::SetReportLatency(std::chrono::microseconds latency) {
@@ -349,7 +365,11 @@ bool VirtualAmplifier::Receive(const std::shared_ptr<ReportPipe>& pipe, const ui
     TraceLine("->", raw, "");
     std::vector<Frame> replies;
     HandlerContext context{state_, handshake_, request, replies, notReadyBlocks_};
-    it->second(context);
+    it->second.handler(context);
+    if (request.op == kOpSet && it->second.answer == SetAnswer::Acknowledged && acknowledgeSets_ &&
+        IsAcknowledgedType(request.type)) {
+      replies.push_back(Frame{request.type, request.command, kOpAck, {}});
+    }
     SendReplies(pipe, replies);
     if (context.rebootAfterReply) rebooting = UnplugLocked(pipe);
   }

@@ -1,8 +1,20 @@
 #pragma once
 // The virtual amplifier: a stateful, thread-safe model of the amplifier at the
 // other end of the USB cable. It answers every get from its state, applies
-// every set, acknowledges where the amplifier does, and can misbehave on
-// request (lost, corrupted or split answers, refusal, another model, unplug).
+// every set, and can misbehave on request (lost, corrupted or split answers,
+// refusal, another model, unplug).
+//
+// How it answers a set (op 0xBB):
+// - the handshake answers with its data; scene save, recall and delete, the
+//   channel-type set and the upgrade steps answer with their own
+//   acknowledgement (op 0xEE with a payload), or not at all when they refuse;
+// - PC_Connect is never answered: the tool does not wait for it;
+// - every other set of packet types 1, 2, 3 and 7 is acknowledged with a
+//   short frame of the same type and command, op 0xEE and no payload, once
+//   the amplifier has taken the frame, also when it ignored a payload it
+//   could not use: the acknowledgement says the frame arrived, so that a
+//   tool waiting for a reply after each command does not wait in vain.
+//   SetAcknowledgeSets(false) models an amplifier that stays silent instead.
 // SimTransport connects the device link to it; several transports may share
 // one amplifier, as the program re-opens the device.
 #include <chrono>
@@ -79,6 +91,11 @@ class VirtualAmplifier {
   void SetReportLatency(std::chrono::microseconds latency);
   std::chrono::microseconds reportLatency() const;
 
+  // --- Answers -----------------------------------------------------------
+  // Whether plain sets get the short acknowledgement (on from the start).
+  void SetAcknowledgeSets(bool on);
+  bool acknowledgeSets() const;
+
   // --- Faults (each applies to the next answers the amplifier sends) ------
   void DropNextReplies(int count = 1);
   void CorruptNextReplies(int count = 1);  // checksum off by one
@@ -142,6 +159,7 @@ class VirtualAmplifier {
   std::vector<std::weak_ptr<ReportPipe>> pipes_;
   std::chrono::microseconds latency_{0};
   std::chrono::milliseconds rebootDowntime_{1000};
+  bool acknowledgeSets_ = true;
 
   int dropReplies_ = 0;
   int corruptReplies_ = 0;

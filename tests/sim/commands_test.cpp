@@ -55,7 +55,7 @@ TEST(SimCommands, EverySettingOfTheReadBackIsAnsweredInOneReport) {
     EXPECT_FALSE(b.ReadReport()) << "cmd " << int(cmd);
     ++answers;
   };
-  b.Tell(MCU, 0x1F, {1});
+  b.TellUnanswered(MCU, 0x1F, {1});
   b.Send(MCU, 0x08, 0xBB);
   ASSERT_TRUE(b.Read());
   for (uint8_t cmd : {0x01, 0x02, 0x03, 0x04, 0x3F}) get(DSP, cmd, {});

@@ -75,9 +75,9 @@ TEST(SimFrames, BadFramesAreIgnored) {
 
 TEST(SimFrames, PcConnectIsRememberedButNotAnswered) {
   Bench b;
-  b.Tell(3, 0x1F, {1});
+  b.TellUnanswered(3, 0x1F, {1});
   EXPECT_TRUE(b.amp->Snapshot().pcConnected);
-  b.Tell(3, 0x1F, {0});
+  b.TellUnanswered(3, 0x1F, {0});
   EXPECT_FALSE(b.amp->Snapshot().pcConnected);
 }
 

@@ -92,8 +92,17 @@ struct Bench {
     EXPECT_FALSE(ReadReport().has_value()) << "more than one report";
     return answer.value_or(Answer{});
   }
-  // Sends and expects no answer.
+  // Sends a plain set and expects its short acknowledgement alone: same type
+  // and command, op 0xEE, no payload.
   void Tell(uint8_t type, uint8_t cmd, const Bytes& payload) {
+    const Answer a = Ask(type, cmd, 0xBB, payload);
+    EXPECT_EQ(a.type, type);
+    EXPECT_EQ(a.cmd, cmd);
+    EXPECT_EQ(a.op, 0xEE) << "cmd " << int(cmd);
+    EXPECT_TRUE(a.payload.empty()) << "cmd " << int(cmd);
+  }
+  // Sends a set and expects no answer at all.
+  void TellUnanswered(uint8_t type, uint8_t cmd, const Bytes& payload) {
     Send(type, cmd, 0xBB, payload);
     EXPECT_FALSE(ReadReport().has_value()) << "unexpected answer to cmd " << int(cmd);
   }
