@@ -7,17 +7,16 @@
 #include "device/device_link.h"
 
 namespace vlm {
-namespace {
 
-void DecodeDsp(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
+void DecodeDspFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
   PostDecodedEvents(link, dsp_ack_process(DecodeSettingsOf(link), FrameBody(length, body, capacity)));
 }
 
-void DecodeScene(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
+void DecodeSceneFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
   PostDecodedEvents(link, scene_ack_process(FrameBody(length, body, capacity)));
 }
 
-void DecodeMcu(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
+void DecodeMcuFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
   McuDecodeResult result = mcu_ack_process(FrameBody(length, body, capacity));
   // The results are stored before the events go out, so that a receiver
   // reacting to the handshake message reads the new state.
@@ -27,11 +26,9 @@ void DecodeMcu(DeviceLink& link, uint8_t length, const uint8_t* body, size_t cap
   PostDecodedEvents(link, std::move(result.events));
 }
 
-void DecodeKtv(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
+void DecodeKtvFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity) {
   PostDecodedEvents(link, ktv_ack_process(FrameBody(length, body, capacity)));
 }
-
-}  // namespace
 
 DecodeSettings DecodeSettingsOf(const DeviceLink& link) {
   DecodeSettings settings;
@@ -53,10 +50,10 @@ int PostDecodedEvents(DeviceLink& link, DecodedEvents events) {
 }
 
 void RegisterDecoders(DeviceLink& link) {
-  link.SetTypeDecoder(kPacketDsp, &DecodeDsp);
-  link.SetTypeDecoder(kPacketScene, &DecodeScene);
-  link.SetTypeDecoder(kPacketMcu, &DecodeMcu);
-  link.SetTypeDecoder(kPacketKtv, &DecodeKtv);
+  link.SetTypeDecoder(kPacketDsp, &DecodeDspFrame);
+  link.SetTypeDecoder(kPacketScene, &DecodeSceneFrame);
+  link.SetTypeDecoder(kPacketMcu, &DecodeMcuFrame);
+  link.SetTypeDecoder(kPacketKtv, &DecodeKtvFrame);
 }
 
 }  // namespace vlm

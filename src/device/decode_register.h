@@ -14,6 +14,15 @@ class DeviceLink;
 
 void RegisterDecoders(DeviceLink& link);
 
+// The registered type decoders themselves (DeviceLink::TypeDecoder). The
+// upgrade's acknowledgements travel in packet types 2 and 3 too: its code can
+// register a decoder of its own for those types that takes the upgrade
+// commands and hands every other frame on to these.
+void DecodeDspFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity);
+void DecodeSceneFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity);
+void DecodeMcuFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity);
+void DecodeKtvFrame(DeviceLink& link, uint8_t length, const uint8_t* body, size_t capacity);
+
 // Posts decoded events through the link in order; returns how many were delivered.
 int PostDecodedEvents(DeviceLink& link, DecodedEvents events);
 
