@@ -1,5 +1,6 @@
 #include "app/main_wnd.h"
 
+#include <QLineEdit>
 #include <QTimer>
 
 #include "app/language_setup.h"
@@ -41,6 +42,7 @@ void CMainWnd::InitWindow() {
   ui::RetranslateTree(this);
 
   optionButton_ = FindControl<QPushButton>(QStringLiteral("btn_option"));
+  if (auto* dpiEdit = FindControl<QLineEdit>(QStringLiteral("edt_dpi"))) dpiEdit->setText(QString::number(dpi));
 
   // One copy per session: a second one says so and closes.
   if (!lock_->TryAcquire()) {

@@ -216,6 +216,9 @@ void UIWindow::ApplyScale() {
     }
     if (auto* sbutton = qobject_cast<CSButtonUI*>(w)) sbutton->SetImageScale(scale_);
   }
+  // Cleared first: a changed sheet alone does not always reach the fonts of
+  // children polished under the previous one.
+  setStyleSheet(QString());
   setStyleSheet(Skin::Instance().StyleSheet(QStringLiteral("dark"), scale_));
   ApplyImages();
   resize(Scaled(initialSize_.width()), Scaled(initialSize_.height()));
@@ -227,7 +230,10 @@ void UIWindow::ApplyImages() {
     const QString image = label->property("image").toString();
     if (image.isEmpty()) continue;
     const QPixmap pm = Skin::Instance().Image(image, scale_);
-    if (!pm.isNull()) label->setPixmap(pm);
+    if (pm.isNull()) continue;
+    label->setPixmap(pm);
+    // Never squeezed below the picture.
+    label->setMinimumSize(label->minimumSize().expandedTo(pm.size()));
   }
   // Image buttons (caption buttons) have a normal, hot and pushed image; a
   // button whose image is missing shows its fallback glyph instead.

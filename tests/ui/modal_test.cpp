@@ -93,8 +93,17 @@ TEST(ModalTest, DpiScalesTheLayoutWithoutCompounding) {
   EXPECT_EQ(w.Dpi(), 144);
   EXPECT_EQ(w.size(), QSize(initial.width() * 3 / 2, initial.height() * 3 / 2));
   EXPECT_EQ(confirm->minimumSize(), minAt100 * 1.5);
+  // Texts grow with the window (the style sheet's sizes are scaled).
+  auto* text = w.FindControl<QLabel>(QStringLiteral("MessageText"));
+  ASSERT_NE(text, nullptr);
+  text->ensurePolished();
+  const int fontAt150 = text->font().pixelSize();
   w.SetDpi(192);
+  text->ensurePolished();
+  EXPECT_GT(text->font().pixelSize(), fontAt150);
   w.SetDpi(96);
+  text->ensurePolished();
+  EXPECT_LT(text->font().pixelSize(), fontAt150);
   EXPECT_EQ(w.ScalePercent(), 100);
   EXPECT_EQ(confirm->minimumSize(), minAt100);
   EXPECT_EQ(w.InitialSize(), initial);
