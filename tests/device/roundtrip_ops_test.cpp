@@ -3,6 +3,8 @@
 // back through the tool's own encoders and decoders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -330,6 +332,50 @@ TEST_F(SimRoundTrip, KtvEffects) {
     EXPECT_EQ(event.wparam, static_cast<int>(c.effect));
     EXPECT_EQ(event.lparam, c.value);
   }
+}
+
+// The gets the read-back after connecting issues, in its order and groups:
+// every setting of the live scene arrives decoded, one record per channel or band.
+TEST_F(SimRoundTrip, ReadBackDecodesEverySetting) {
+  ASSERT_TRUE(PC_Connect(*link_, 1));
+  ASSERT_TRUE(Hand_Connect(*link_));
+  for (auto get : {&Get_Source, &Get_Main_Volume, &Get_Acc, &Get_Subwoofer_Volume, &Get_Mute, &Get_Amp_Mute}) {
+    ASSERT_TRUE(get(*link_));
+  }
+  ASSERT_TRUE(Get_CH_Type(*link_, 0, 0, 0, 11));
+  ASSERT_TRUE(Get_CH_Link(*link_, 0));
+  ASSERT_TRUE(Get_CH_Lock(*link_, 0));
+  for (uint8_t first : {0, 4, 8}) ASSERT_TRUE(Get_Filter(*link_, 0, 0, first, static_cast<uint8_t>(first + 3)));
+  ASSERT_TRUE(Get_PEQ_Bypass(*link_, 0, 0, 0, 11));
+  for (uint8_t ch = 0; ch < 12; ++ch) {
+    for (uint8_t band = 0; band < 31; band += 8) {
+      ASSERT_TRUE(Get_EQ(*link_, 0, 0, ch, band, static_cast<uint8_t>(std::min(band + 7, 30))));
+    }
+  }
+  ASSERT_TRUE(Get_Delay(*link_, 0, 0, 0, 11));
+  ASSERT_TRUE(Get_Trim(*link_, 0, 0, 0, 11));
+  for (uint8_t s = 0; s < 7; ++s) ASSERT_TRUE(Get_Phase_Input_Ch(*link_, 0, s, 0, 11));
+  ASSERT_TRUE(Get_Mute_Ch(*link_, 0, 0, 0, 11));
+  ASSERT_TRUE(Get_Phase(*link_, 0, 0, 0, 11));
+  for (uint8_t s = 0; s < 7; ++s) ASSERT_TRUE(Get_Mix_Ch(*link_, 0, s, 0, 11));
+  const int inputs[7] = {2, 2, 2, 2, 0, 10, 2};
+  for (uint8_t s = 0; s < 7; ++s) {
+    for (uint8_t in = 0; in < inputs[s]; ++in) ASSERT_TRUE(Get_Input_Mix_CH_Trim(*link_, 0, s, in, 0, 11));
+  }
+  for (uint8_t scene = 1; scene <= 10; ++scene) ASSERT_TRUE(Get_Scene_Name(*link_, scene));
+
+  std::map<std::pair<int, intptr_t>, int> counts;
+  for (const auto& event : sink_.Take()) ++counts[{event.message, event.wparam}];
+  const std::map<std::pair<int, intptr_t>, int> expected{
+      {{WM_MCU_EVENT, 0x08}, 1},    {{WM_DSP_EVENT, 0x01}, 1},   {{WM_DSP_EVENT, 0x02}, 1},
+      {{WM_MCU_EVENT, 0x92}, 1},    {{WM_DSP_EVENT, 0x03}, 1},   {{WM_DSP_EVENT, 0x04}, 1},
+      {{WM_DSP_EVENT, 0x3F}, 1},    {{WM_DSP_EVENT, 0x0D}, 12},  {{WM_DSP_EVENT, 0x0E}, 1},
+      {{WM_DSP_EVENT, 0x0F}, 1},    {{WM_DSP_EVENT, 0x05}, 12},  {{WM_DSP_EVENT, 0x12}, 12},
+      {{WM_DSP_EVENT, 0x06}, 12 * 31}, {{WM_DSP_EVENT, 0x07}, 12}, {{WM_DSP_EVENT, 0x08}, 12},
+      {{WM_DSP_EVENT, 0x22}, 7},    {{WM_DSP_EVENT, 0x09}, 12},  {{WM_DSP_EVENT, 0x0A}, 12},
+      {{WM_DSP_EVENT, 0x0B}, 7 * 12}, {{WM_DSP_EVENT, 0x24}, 20}, {{WM_SCENE_EVENT, 0x0B}, 10},
+  };
+  EXPECT_EQ(counts, expected);
 }
 
 // The controller's edits go through the queue and the command thread.
