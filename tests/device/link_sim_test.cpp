@@ -46,13 +46,16 @@ TEST(LinkSim, QueuedSetThenImmediateGet) {
   ASSERT_EQ(s.link->OpenHIDDevice(), 0);
   s.link->SetQueueGate(true);
   ASSERT_TRUE(s.link->Issue(kPacketDsp, 0x02, kOpSet, {17}, false));
-  // Wait until the command thread has sent it and read the acknowledgement.
+  // The command thread sends it and reads the amplifier's acknowledgement.
+  std::vector<test::RecordedFrame> acks;
   const auto deadline = Clock::now() + std::chrono::seconds(5);
-  while (s.amp->counters().reportsReceived < 1 && Clock::now() < deadline) {
+  while (acks.empty() && Clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    acks = TakeFrames();
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  TakeFrames();
+  ASSERT_EQ(acks.size(), 1u);
+  EXPECT_EQ(acks[0].type, kPacketDsp);
+  EXPECT_EQ(acks[0].body, (std::vector<uint8_t>{0x02, kOpAck}));
   ASSERT_TRUE(s.link->Exchange(kPacketDsp, 0x02, kOpGet, {}, 1000));
   const auto frames = TakeFrames();
   ASSERT_EQ(frames.size(), 1u);
