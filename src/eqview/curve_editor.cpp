@@ -19,6 +19,18 @@ std::string Format(const char* format, auto... args) {
 
 }  // namespace
 
+std::vector<BandInput> ChannelBandInputs(const SceneProfile& profile, int channel) {
+  std::vector<BandInput> out;
+  if (channel < 0 || channel >= kOutputChannels) return out;
+  const bool bypassed = profile.channels[static_cast<size_t>(channel)].bypass;
+  const auto bands = profile.eqArray(channel);
+  for (int i = 0; i < profile.bandCount(channel); ++i) {
+    const EqBand& band = bands[static_cast<size_t>(i)];
+    out.push_back({band.enable && !bypassed ? band.eqGain : 0.0f, band});
+  }
+  return out;
+}
+
 CurveEditor::CurveEditor() : curves_(kCurveSlots) {}
 
 void CurveEditor::SetBounds(Rect bounds) {

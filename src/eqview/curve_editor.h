@@ -51,6 +51,10 @@ struct BandInput {
   EqBand band;
 };
 
+// The bands of channel `channel` as the control takes them: a band's gain
+// counts when the band is enabled and the channel's equaliser is not bypassed.
+std::vector<BandInput> ChannelBandInputs(const SceneProfile& profile, int channel);
+
 struct BandView {
   float gain = 0.0f;
   float q = kEqDefaultQ;

@@ -1,6 +1,7 @@
 // The curve control's state and drag behaviour, without a toolkit.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "eqview/curve_editor.h"
@@ -228,6 +229,27 @@ TEST_F(CurveEditorTest, CurvesAreCopiedOnlyWhenThereAreAny) {
   EXPECT_FALSE(editor.curveShown(12));
   editor.SetCurves(freqs.data(), levels.data(), 2, 0, show, 0);
   EXPECT_EQ(editor.curve(5).freqs[0], 0.0) << "unused slots are cleared";
+}
+
+TEST(ChannelBandInputs, GainCountsOnlyForEnabledBandsOfALiveEqualiser) {
+  auto profile = std::make_unique<SceneProfile>();
+  auto bands = profile->eqArray(2);
+  bands[0].eqGain = 4.0f;
+  bands[1].eqGain = -3.0f;
+  bands[1].enable = false;
+  std::vector<BandInput> in = ChannelBandInputs(*profile, 2);
+  ASSERT_EQ(in.size(), 31u);
+  EXPECT_EQ(in[0].effectiveGain, 4.0f);
+  EXPECT_EQ(in[1].effectiveGain, 0.0f);
+  EXPECT_EQ(in[1].band.eqGain, -3.0f);
+  profile->channels[2].bypass = true;
+  in = ChannelBandInputs(*profile, 2);
+  EXPECT_EQ(in[0].effectiveGain, 0.0f);
+  CurveEditor editor;
+  editor.SetBounds({0, 0, 600, 300});
+  editor.SetBands(in, 0);
+  EXPECT_TRUE(editor.allBypass());
+  EXPECT_TRUE(ChannelBandInputs(*profile, 12).empty());
 }
 
 }  // namespace

@@ -251,15 +251,13 @@ TEST_F(UIEqualizerTest, CurvePointsAbove20100HzAreNotDrawn) {
 
 TEST_F(UIEqualizerTest, RendersCurvesSelectedBandAndMarkersAtTwoScales) {
   auto profile = std::make_unique<SceneProfile>();
-  std::vector<int> show(kOutputChannels, 1);
   for (int c = 0; c < kOutputChannels; ++c) {
     auto bands = profile->eqArray(c);
     bands[8 + c].eqGain = static_cast<float>(c % 5) * 2.0f - 4.0f;
     bands[20].eqGain = 3.0f;
     ComposeChannelResponse(*profile, c, false);
   }
-  std::vector<BandInput> in;
-  for (const EqBand& band : profile->eqArray(0)) in.push_back({band.eqGain, band});
+  const std::vector<BandInput> in = ChannelBandInputs(*profile, 0);
   eq->setProperty("curvecolor",
                   "#FF00C000 #FFE04040 #FF4080FF #FFFFC000 #FFC040FF #FF40E0E0 #FFFF8040 #FF80FF80 #FFA0A0FF "
                   "#FFFF80C0 #FFC0C0C0 #FFFFFF80");
@@ -271,7 +269,8 @@ TEST_F(UIEqualizerTest, RendersCurvesSelectedBandAndMarkersAtTwoScales) {
     eq->resize(600 * scale / 100, 300 * scale / 100);
     eq->SetBands(in, 20);
     eq->setCurEqHpLp(profile->channels[0].crossover.hp.fs, 12000);
-    eq->SetCurves(profile->curveFrequencies[0].data(), profile->curveLevels[0].data(), kOutputChannels, 0, show);
+    profile->showChEqualizer.fill(1);
+    eq->SetCurves(*profile, 0);
     const QImage shot = eq->grab().toImage();
     ASSERT_EQ(shot.width(), 600 * scale / 100);
     const char* dir = std::getenv("VLM_EQVIEW_SHOTS");

@@ -114,6 +114,11 @@ void UIEqualizer::SetCurves(const double* freqs, const double* levels, int count
   update();
 }
 
+void UIEqualizer::SetCurves(const SceneProfile& profile, int currentChannel) {
+  SetCurves(profile.curveFrequencies[0].data(), profile.curveLevels[0].data(), kOutputChannels, currentChannel,
+            profile.showChEqualizer);
+}
+
 void UIEqualizer::SetDragAllDirection(bool on) {
   editor_.SetDragAllDirection(on);
   update();

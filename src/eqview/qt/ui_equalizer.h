@@ -30,6 +30,8 @@ class UIEqualizer : public QWidget {
   // `count` rows of 512 frequencies and levels, as the profile holds them.
   void SetCurves(const double* freqs, const double* levels, int count, int currentChannel,
                  std::span<const int> show, int unused = 0);
+  // The same for every channel of a profile, with its show flags.
+  void SetCurves(const SceneProfile& profile, int currentChannel);
   void SetDragAllDirection(bool on);
 
   // What a drag left behind, read after a notification.
