@@ -9,6 +9,7 @@
 #include "app/main_wnd.h"
 #include "app/screenshots.h"
 #include "base/log.h"
+#include "eqview/qt/ui_equalizer.h"
 #include "ui/skin.h"
 
 namespace vlm {
@@ -45,6 +46,10 @@ int RunApplication(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vlm-tuner"));
   QApplication::setApplicationVersion(QStringLiteral("1.4.14"));
+
+  // The curve control registers itself when its file is linked in; naming it
+  // here makes sure the linker keeps it.
+  eqview::UIEqualizer::Register();
 
   // 2. The skin: the built-in one unless a folder on disk replaces it.
   if (!LoadSkin(options.skinDir)) {
