@@ -12,7 +12,8 @@
 
 namespace vlm::test {
 
-inline constexpr int kDefault = 1000, kScene = 2000, kShort = 300, kQuick = 400, kNoRead = -1;
+// The waits of the timing table's defaults.
+inline constexpr int kDefault = 10000, kScene = 20000, kShort = 1000, kQuick = 500, kNoRead = -1;
 
 struct CatalogueCase {
   const char* name;

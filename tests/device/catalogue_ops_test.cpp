@@ -69,9 +69,10 @@ class CatalogueOps : public ::testing::Test {
         EXPECT_TRUE(rec_->readWaits.empty()) << c.name;
       } else {
         ASSERT_EQ(rec_->readWaits.size(), 1u) << c.name;
-        // The link passes what is left of the wait; the first slice starts within a millisecond or two.
+        // The link passes what is left of the wait; a loaded machine may take a
+        // while to get from the start of the read to the transport.
         EXPECT_LE(rec_->readWaits[0], c.wait) << c.name;
-        EXPECT_GE(rec_->readWaits[0], c.wait - 5) << c.name;
+        EXPECT_GT(rec_->readWaits[0], c.wait - 400) << c.name;
       }
     }
   }

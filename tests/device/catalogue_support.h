@@ -74,15 +74,12 @@ class RecordingTransport : public HidTransport {
   bool open_ = false;
 };
 
-// Distinct waits so that a test can tell which one an operation used; one
-// read slice covers a whole wait.
+// The program's own waits, which differ from each other by 500 ms or more, so
+// that a test can tell which one an operation used; one read slice covers a
+// whole wait. Nothing waits: every read is answered at once.
 inline void DistinctTiming() {
   Timing& t = timing();
   t = Timing{};
-  t.readTimeoutMs = 1000;
-  t.sceneReadTimeoutMs = 2000;
-  t.shortReadTimeoutMs = 300;
-  t.quickReadTimeoutMs = 400;
   t.queueIdleSleepMs = 1;
   t.readPollSliceMs = 1000000;
 }
