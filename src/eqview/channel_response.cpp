@@ -52,7 +52,11 @@ namespace {
 // Floating-point exceptions are never looked at here; saying so lets the
 // compiler evaluate the floor test of several points at once. Values are the
 // same either way.
+#if defined(__clang__)
+#define VLM_VECTOR_MATH
+#else
 #define VLM_VECTOR_MATH __attribute__((optimize("no-trapping-math")))
+#endif
 
 VLM_VECTOR_MATH inline double SectionGain(const Biquad& q, double c, double s) {
   double nr = q.b[2] * c + q.b[1];
