@@ -162,7 +162,7 @@ int Show(const std::string& path) {
 
   std::printf("\nRouting (inputs feeding each output):\n");
   auto printRow = [](const char* label, auto cell) {
-    char text[16];
+    char text[64];
     std::string line = "  ";
     std::snprintf(text, sizeof text, "%-11s", label);
     line += text;
