@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev libcjson-dev libudev-dev
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6svg6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libgl-dev
   clang libclang-rt-14-dev llvm
   fonts-wqy-zenhei fonts-dejavu-core
   xvfb xauth
