@@ -41,7 +41,9 @@ cJSON* FilterObject(const FilterSettings& f) {
 cJSON* ChannelObject(const SceneProfile& p, int c) {
   const ChannelSettings& ch = p.channels[c];
   cJSON* o = cJSON_CreateObject();
-  cJSON_AddNumberToObject(o, "eqSize", ch.eqSize);
+  // The count of the bands written below, so that the reader, which wants
+  // exactly eqSize bands of at most 31, takes back every file it is given.
+  cJSON_AddNumberToObject(o, "eqSize", p.bandCount(c));
   cJSON_AddNumberToObject(o, "gain", Finite(ch.gain));
   cJSON_AddNumberToObject(o, "mute", ch.mute);
   cJSON_AddNumberToObject(o, "delay", Finite(ch.delay));

@@ -183,6 +183,21 @@ TEST(ProfileFile, FewerBandsLeaveTheRestAsTheyWere) {
   EXPECT_EQ(p->bands[4][20].eqGain, 6.0f);
 }
 
+TEST(ProfileFile, BandCountOutsideTheStorageStillSavesALoadableFile) {
+  // A band count the storage cannot hold is saved as the bands written, so
+  // that a save never produces a file its own reader refuses.
+  ScratchFolder dir;
+  auto saved = std::make_unique<SceneProfile>();
+  saved->channels[2].eqSize = 40;
+  saved->channels[7].eqSize = -3;
+  ASSERT_TRUE(WriteSceneProfile(*saved, dir / "counts.spf").ok);
+  auto loaded = std::make_unique<SceneProfile>();
+  const ProfileLoadResult r = ReadSceneProfile(dir / "counts.spf", *loaded);
+  ASSERT_TRUE(r.ok()) << r.detail;
+  EXPECT_EQ(loaded->channels[2].eqSize, kEqBands);
+  EXPECT_EQ(loaded->channels[7].eqSize, 0);
+}
+
 TEST(ProfileFile, OutOfRangeValuesAreBroughtIntoRange) {
   const std::string text = EditedDocument([](cJSON* root) {
     SetNumber(root, {"channels", "0", "eqArray", "3", "eqFactor"}, 0);
