@@ -19,13 +19,7 @@ using testing::MarkedProfile;
 using testing::Path;
 using testing::ScratchFolder;
 using testing::SetNumber;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::Slurp;
 
 void Spit(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);

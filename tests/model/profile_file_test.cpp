@@ -15,13 +15,7 @@ using testing::MarkedProfile;
 using testing::Path;
 using testing::ScratchFolder;
 using testing::SetNumber;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::Slurp;
 
 // Every field the file holds differs from its default; channel gains are whole
 // dB because the file keeps only those.

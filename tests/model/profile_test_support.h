@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,6 +78,14 @@ inline std::unique_ptr<SceneProfile> MarkedProfile() {
   p->inputMixVolume[1][2][3] = 42;
   p->outputs[5] = 0;
   return p;
+}
+
+// The whole content of a file, as bytes.
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
 }  // namespace vlm::testing
