@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <thread>
 
+#include "support/modal_answer.h"
 #include "app/app_options.h"
 #include "app/application.h"
 #include "app/gui_event_sink.h"
@@ -39,15 +40,7 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
-class Answer {
- public:
-  explicit Answer(ui::ModalAnswerer a) : previous_(ui::SetModalAnswerer(std::move(a))) {}
-  ~Answer() { ui::SetModalAnswerer(std::move(previous_)); }
-
- private:
-  ui::ModalAnswerer previous_;
-};
-
+using test::Answer;
 // Settings in a folder of the test's own.
 class AppTest : public ::testing::Test {
  protected:

@@ -4,19 +4,13 @@
 #include <QApplication>
 #include <QLabel>
 
+#include "support/modal_answer.h"
 #include "test_skin.h"
 
 namespace vlm::ui {
 namespace {
 
-class Answer {
- public:
-  explicit Answer(ModalAnswerer a) : previous_(SetModalAnswerer(std::move(a))) {}
-  ~Answer() { SetModalAnswerer(std::move(previous_)); }
-
- private:
-  ModalAnswerer previous_;
-};
+using vlm::test::Answer;
 
 TEST(ModalTest, AnswererClosesWithItsResult) {
   test::UseBuiltInSkin();

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "support/modal_answer.h"
 #include "model/scene_profile.h"
 #include "ui/language.h"
 #include "ui/skin.h"
@@ -20,16 +21,7 @@
 namespace vlm {
 namespace {
 
-// Installs a modal answerer for one test.
-class Answer {
- public:
-  explicit Answer(ui::ModalAnswerer a) : previous_(ui::SetModalAnswerer(std::move(a))) {}
-  ~Answer() { ui::SetModalAnswerer(std::move(previous_)); }
-
- private:
-  ui::ModalAnswerer previous_;
-};
-
+using test::Answer;
 class WindowsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
