@@ -7,8 +7,13 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev libcjson-dev libudev-dev
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libgl-dev
-  clang libclang-rt-14-dev llvm
+  # Qt's UiTools needs OpenGLWidgets, which needs the OpenGL development files:
+  # --no-install-recommends does not bring them, so they are named here.
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6opengl6-dev
+  libgl-dev libxkbcommon-dev
+  # libFuzzer and the sanitizer runtimes come with clang's runtime package;
+  # libclang-rt-dev follows Debian's default clang, as clang itself does.
+  clang libclang-rt-dev llvm
   fonts-wqy-zenhei fonts-dejavu-core
   xvfb xauth
 )

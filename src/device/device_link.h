@@ -31,6 +31,18 @@ namespace vlm {
 inline constexpr uint16_t kAmplifierVendorId = 0x0483;
 inline constexpr uint16_t kAmplifierProductId = 0x5750;
 
+// The link's upgrade state (`upgradeState`): while an image is loaded or the
+// amplifier is in upgrade mode the connection paths leave the link alone.
+enum UpgradeStateValue : int {
+  UPG_IDLE = 0,
+  UPG_FILE_LOADED = 16,
+  UPG_MODE_ENTERED = 32,
+  UPG_SEND_NEXT = 48,
+  UPG_WAITING_BIN_DATA_ACK = 49,
+  UPG_FINISH = 64,
+  UPG_FAILED = 80,
+};
+
 class DeviceLink {
  public:
   // Called for every good frame of its packet type. `length` is the frame's
@@ -137,6 +149,15 @@ class DeviceLink {
   uint8_t BootloaderVersion() const { return bootloaderVersion_.load(); }
   void SetBootloaderVersion(uint8_t version) { bootloaderVersion_.store(version); }
 
+  // ---- upgrade state (UpgradeStateValue); 0 at construction
+  int UpgradeState() const { return upgradeState_.load(); }
+  void SetUpgradeState(int state) { upgradeState_.store(state); }
+  // True while an upgrade holds the link (an image loaded or upgrade mode entered).
+  bool UpgradeHoldsLink() const {
+    const int s = upgradeState_.load();
+    return s == UPG_FILE_LOADED || s == UPG_MODE_ENTERED;
+  }
+
   HidTransport& Transport() { return *transport_; }
 
  private:
@@ -174,6 +195,7 @@ class DeviceLink {
   std::atomic<int> deviceModel_{-1};
   std::atomic<bool> handshakeAccepted_{false};
   std::atomic<uint8_t> bootloaderVersion_{0};
+  std::atomic<int> upgradeState_{UPG_IDLE};
 
   std::atomic<bool> queueGate_{false};
   std::mutex pushMutex_;  // keeps the queue single-producer whoever issues
