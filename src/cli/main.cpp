@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "cli/command_group.h"
+#include "cli/device_access.h"
 
 namespace vlm::cli {
 namespace {
@@ -14,8 +15,10 @@ const CommandGroup kGroups[] = {
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "usage: vlmctl <command> [arguments]\n"
+               "usage: vlmctl [--simulate] [--trace FILE] <command> [arguments]\n"
                "       vlmctl <command> --help\n\n"
+               "  --simulate     talk to the built-in virtual amplifier instead of the USB device\n"
+               "  --trace FILE   write every report to FILE (\"> \" written, \"< \" read, frame bytes in hex)\n\n"
                "commands:\n");
   for (const CommandGroup& g : kGroups) std::fprintf(out, "  %-10s %s\n", g.name, g.summary);
 }
@@ -33,17 +36,23 @@ bool WantsHelp(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   using namespace vlm::cli;
-  if (argc < 2) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  std::string error;
+  if (!TakeDeviceOptions(words, GlobalDeviceOptions(), error)) {
+    std::fprintf(stderr, "vlmctl: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  if (words.empty()) {
     PrintUsage(stderr);
     return kExitUsage;
   }
-  const std::string name = argv[1];
+  const std::string name = words[0];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
     return kExitOk;
   }
   for (const CommandGroup& g : kGroups) {
-    if (name == g.name) return g.run(std::vector<std::string>(argv + 2, argv + argc));
+    if (name == g.name) return g.run(std::vector<std::string>(words.begin() + 1, words.end()));
   }
   std::fprintf(stderr, "vlmctl: unknown command '%s'\n\n", name.c_str());
   PrintUsage(stderr);

@@ -1,0 +1,68 @@
+#include "cli/device_access.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "device/hidapi_transport.h"
+#include "device/tracing_transport.h"
+#include "model/model_constants.h"
+#include "sim/sim_transport.h"
+#include "sim/virtual_amplifier.h"
+
+namespace vlm::cli {
+
+bool TakeDeviceOptions(std::vector<std::string>& words, DeviceOptions& options, std::string& error) {
+  size_t i = 0;
+  while (i < words.size()) {
+    if (words[i] == "--simulate") {
+      options.simulate = true;
+      ++i;
+    } else if (words[i] == "--trace") {
+      if (i + 1 >= words.size() || words[i + 1].empty() || words[i + 1].rfind("--", 0) == 0) {
+        error = "--trace needs a file name";
+        return false;
+      }
+      options.tracePath = words[i + 1];
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  words.erase(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(i));
+  return true;
+}
+
+bool DeviceAccess::Prepare(const DeviceOptions& options, std::string& error) {
+  options_ = options;
+  if (!options.tracePath.empty()) {
+    trace_ = std::fopen(options.tracePath.c_str(), "w");
+    if (!trace_) {
+      error = "cannot write the trace file " + options.tracePath + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  std::unique_ptr<HidTransport> transport;
+  if (options.simulate) {
+    amplifier_ = std::make_shared<sim::VirtualAmplifier>();
+    transport = std::make_unique<sim::SimTransport>(amplifier_);
+  } else {
+    transport = std::make_unique<HidapiTransport>();
+  }
+  if (trace_) transport = std::make_unique<TracingTransport>(std::move(transport), trace_);
+  link_ = std::make_unique<DeviceLink>(std::move(transport));
+  link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
+  return true;
+}
+
+DeviceOptions& GlobalDeviceOptions() {
+  static DeviceOptions options;
+  return options;
+}
+
+DeviceAccess::~DeviceAccess() {
+  link_.reset();  // stops the command thread before the amplifier and the trace go
+  amplifier_.reset();
+  if (trace_) std::fclose(trace_);
+}
+
+}  // namespace vlm::cli
