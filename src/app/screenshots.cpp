@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <functional>
 
@@ -26,7 +27,24 @@ bool Save(ui::UIWindow* w, const QDir& dir, const QString& name, const QString& 
   return ok;
 }
 
+// The scales the main window is pictured at (DPI value, file suffix).
+struct ShotScale {
+  int dpi;
+  const char* suffix;
+};
+constexpr ShotScale kMainScales[] = {{96, ""}, {192, "_200"}};
+
 }  // namespace
+
+void PrepareMainWindowShot(CMainWnd& main) {
+  // Until the controller fills the window, the speaker map is shown whole so
+  // that the picture checks every position's place over the car.
+  for (int p = 1; p <= 24; ++p) {
+    for (const char* family : {"speaker_%1", "spk_con_%1", "spk_delay_%1"}) {
+      if (QWidget* w = main.FindControl(QString::fromLatin1(family).arg(p))) w->show();
+    }
+  }
+}
 
 bool SaveScreenshots(const QString& path) {
   QDir dir(path);
@@ -41,9 +59,20 @@ bool SaveScreenshots(const QString& path) {
     const QString lang = QString::fromLatin1(entry.name);
     ui::Language::Instance().Select(lang);
     ui::RetranslateAll();
-    main.show();
-    QApplication::processEvents();
-    ok = main.grab().save(dir.filePath(QStringLiteral("main_%1.png").arg(lang))) && ok;
+    for (const ShotScale& scale : kMainScales) {
+      main.SetDpi(scale.dpi);
+      if (auto* dpiEdit = main.FindControl<QLineEdit>(QStringLiteral("edt_dpi")))
+        dpiEdit->setText(QString::number(scale.dpi));
+      PrepareMainWindowShot(main);
+      main.show();
+      QApplication::processEvents();
+      // Coming down from a larger scale the window keeps the old size until
+      // its layout has taken the new minimum; then it takes its own size.
+      main.resize(main.Scaled(main.InitialSize().width()), main.Scaled(main.InitialSize().height()));
+      QApplication::processEvents();
+      const QString file = QStringLiteral("main_%1%2.png").arg(lang, QString::fromLatin1(scale.suffix));
+      ok = main.grab().save(dir.filePath(file)) && ok;
+    }
 
     auto* msg = new CMsgWnd(&main);
     msg->Create(QStringLiteral("XML_MSG"));
