@@ -45,6 +45,15 @@ FRONT_LEFT, FRONT_RIGHT = (1, 6), (7, 12)
 REAR_LEFT, REAR_RIGHT = (13, 15), (16, 18)
 CENTRE, SUBWOOFER = (19, 21), (22, 24)
 
+# Widest texts the program puts into controls, for checking the look:
+# VLM_LAYOUT_WORST=1 writes them instead of the start-up texts.
+WORST = os.environ.get("VLM_LAYOUT_WORST") == "1"
+
+
+def shown(normal, worst):
+    return worst if WORST else normal
+
+
 ROW_H = 22          # height of one speaker row and of the small edits
 BAND_W = 36         # width of one band column
 CAR_W, CAR_H = 140, 266
@@ -246,9 +255,11 @@ def check(name, text="", role=None, userdata=None, props=None, visible=True, tip
     return Widget("QCheckBox", name, text, props=p, dyn=d)
 
 
-def combo(name, items, w, h=26, role=None):
+def combo(name, items, w, h=26, role=None, current=None):
     p = min_size(w, h)
     p["maximumSize"] = ("size", 16777215, h)
+    if current is not None:
+        p["currentIndex"] = current
     return Widget("QComboBox", name, props=p, dyn={"role": role} if role else None,
                   items=[key(i) for i in items])
 
@@ -310,23 +321,23 @@ def separator(name):
 def tool_bar():
     children = [
         button("btnConnect", key("btn_disconnected"), role="connect", cls="SButton", props=min_size(130, 30)),
-        button("btn_amp_onoff", key("amp_on"), role="power", cls="SButton", props=min_size(120, 30),
+        button("btn_amp_onoff", key(shown("amp_on", "amp_off")), role="power", cls="SButton", props=min_size(120, 30),
                dyn={"selected": "true"}),
         separator("sep_1"),
         label("label_input_source", key("input_source")),
-        combo("btn_input_source", SOURCES, 150, 28),
+        combo("btn_input_source", SOURCES, 150, 28, current=5),
         separator("sep_2"),
         label("label_main_volume", key("main_volume")),
-        slider("slider_main_volume", 0, 40, w=110, h=22, page=4),
-        edit("edit_main_volume", 52, 26, text="0"),
+        slider("slider_main_volume", 0, 40, w=80, h=22, page=4),
+        edit("edit_main_volume", 56, 26, role="value", text=shown("0", key("off"))),
         check("main_mute", key("mute")),
         separator("sep_3"),
         label("label_acc", key("acc_delay")),
-        slider("slider_acc", 0, 255, w=90, h=22, page=10),
-        edit("edit_acc", 52, 26, text="0"),
+        slider("slider_acc", 0, 255, w=70, h=22, page=10),
+        edit("edit_acc", 56, 26, role="value", text=shown("0", key("off"))),
         Spacer("status_spacer"),
     ]
-    return container("status_bar", hbox("status_layout", children, (12, 6, 12, 6), 8), role="toolbar")
+    return container("status_bar", hbox("status_layout", children, (10, 6, 10, 6), 6), role="toolbar")
 
 
 def speaker_row(p, mirrored=False):
@@ -336,7 +347,7 @@ def speaker_row(p, mirrored=False):
                    props={**fixed(18, ROW_H)})
     mark = Widget("QLabel", "spk_con_%d" % p, "", props={**fixed(8, 8), "visible": False},
                   dyn={"role": "spkcon", "userdata": str(p)})
-    delay = edit("spk_delay_%d" % p, 50, ROW_H, role="small", userdata=p, text="0.000", visible=False)
+    delay = edit("spk_delay_%d" % p, 50, ROW_H, role="small", userdata=p, text=shown("0.000", "15.000"), visible=False)
     parts = [delay, mark, marker] if mirrored else [marker, mark, delay]
     return container("spk_row_%d" % p, hbox("spk_row_%d_layout" % p, parts, spacing=3),
                      props=fixed(18 + 8 + 50 + 6, ROW_H))
@@ -396,7 +407,7 @@ def channel_panel():
                             props=fixed(54, 20)), c, 1))
         cells.append((check("ch_show_%d" % c, "", userdata=c, tip=key("show_curve"),
                             props={"checked": True, **fixed(20, 20)}), c, 2))
-        cells.append((button("ch_output_btn_%d" % c, key("empty"), role="output", userdata=c,
+        cells.append((button("ch_output_btn_%d" % c, key(shown("empty", "front_right_mid_twee")), role="output", userdata=c,
                              props={**min_size(128, 20), "maximumSize": ("size", 16777215, 20)}), c, 3))
     grid = Layout("QGridLayout", "channel_grid", cells, hspacing=5, vspacing=2)
     footer = hbox("channel_footer", [
@@ -426,21 +437,21 @@ def crossover_panel():
         label("label_channel_name", "CH1", role="channelname", props=min_size(56, 0)),
         row_label("label_ch_gain", key("gain")),
         slider("slider_ch_volume", -600, 120, w=100, h=22, page=10),
-        edit("edit_ch_volume", 72, 26, text="0dB"),
+        edit("edit_ch_volume", 76, 26, role="value", text=shown("0dB", "-60dB")),
         Spacer("channel_row_gap", w=6, policy="Fixed"),
         check("ch_mute", key("mute")),
-        check("ch_phase", key("positive_phase")),
+        check("ch_phase", key(shown("positive_phase", "reverse phase"))),
     ], spacing=8)
     cells = [(channel_row, 0, 0, 1, 7)]
     for r, side, name in ((1, "hp", "high_pass"), (2, "lp", "low_pass")):
         cells += [
             (row_label("label_%s" % side, key(name), role="rowhead"), r, 0),
             (row_label("label_%s_type" % side, key("filter_type")), r, 1),
-            (combo("%s_type" % side, FILTER_TYPES, 150, 26), r, 2),
+            (combo("%s_type" % side, FILTER_TYPES, 150, 26, current=shown(None, 1)), r, 2),
             (row_label("label_%s_slop" % side, key("slope")), r, 3),
-            (combo("%s_slop" % side, SLOPES, 116, 26), r, 4),
+            (combo("%s_slop" % side, SLOPES, 116, 26, current=shown(None, 8)), r, 4),
             (row_label("label_%s_freq" % side, key("freq")), r, 5),
-            (edit("%s_freq" % side, 72, 26, text="20Hz"), r, 6),
+            (edit("%s_freq" % side, 76, 26, role="value", text=shown("20Hz", "20000Hz")), r, 6),
         ]
     grid = Layout("QGridLayout", "crossover_grid", cells, margins=(8, 6, 8, 8), hspacing=8, vspacing=6)
     return container("panel_crossover", grid, role="panel")
@@ -472,9 +483,9 @@ def band_panel():
                             props=fixed(BAND_W, 16)), 1, col, 1, 1, "Qt::AlignHCenter"))
         cells.append((slider("eq_slider_%d" % b, -180, 120, vertical=True, w=20, h=60, userdata=b, value=0, page=10),
                       2, col, 1, 1, "Qt::AlignHCenter"))
-        cells.append((edit("eq_gain_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=os.environ.get("VLM_T_GAIN", "0.0")), 3, col))
-        cells.append((edit("eq_freq_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=os.environ.get("VLM_T_FREQ", "0")), 4, col))
-        cells.append((edit("eq_q_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=os.environ.get("VLM_T_Q", "0.00")), 5, col))
+        cells.append((edit("eq_gain_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=shown("0.0", "-18.0")), 3, col))
+        cells.append((edit("eq_freq_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=shown("0", "20000")), 4, col))
+        cells.append((edit("eq_q_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=shown("0.00", "24.00")), 5, col))
     grid = Layout("QGridLayout", "band_grid", cells, hspacing=1, vspacing=2)
     body = vbox("band_panel_layout", [header, grid], margins=(6, 4, 6, 6), spacing=2)
     return container("panel_bands", body, role="panel")
