@@ -258,8 +258,11 @@ void CMainWnd::OnInputSource(const ui::Notification&, int) { manager_->SetInputS
 
 void CMainWnd::OnEqualizer(const ui::Notification& n, int index) {
   LogMessage("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
-  if (index < 0) return;
   const int kind = n.Is(nt::kEqualizerHp) ? 1 : n.Is(nt::kEqualizerLp) ? 2 : 0;
+  // The index names the dragged band. A corner is dragged whether or not a
+  // band is selected (index -1): the control shows the moved corner, so the
+  // channel must take it too.
+  if (index < 0 && kind == 0) return;
   manager_->EqualizerCallback(index, kind);
 }
 

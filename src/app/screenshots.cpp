@@ -1,6 +1,7 @@
 #include "app/screenshots.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
@@ -37,13 +38,33 @@ constexpr ShotScale kMainScales[] = {{96, ""}, {192, "_200"}};
 }  // namespace
 
 void PrepareMainWindowShot(CMainWnd& main) {
-  // Until the controller fills the window, the speaker map is shown whole so
-  // that the picture checks every position's place over the car.
-  for (int p = 1; p <= 24; ++p) {
-    for (const char* family : {"speaker_%1", "spk_con_%1", "spk_delay_%1"}) {
-      if (QWidget* w = main.FindControl(QString::fromLatin1(family).arg(p))) w->show();
-    }
-  }
+  // A channel as an installer leaves it, edited through the controller as
+  // the user would: crossover corners, slope and type, gain and delay, with
+  // two more channels' curves shown beside it.
+  EqualizerManager& m = main.Manager();
+  const controller::MainControls& c = m.controls();
+  auto type = [](QLineEdit* edit, const char* text) {
+    if (edit) edit->setText(QString::fromLatin1(text));
+  };
+  auto pick = [](QComboBox* combo, int index) {
+    if (combo) combo->setCurrentIndex(index);
+  };
+  m.live().showChEqualizer[0] = 1;
+  m.live().showChEqualizer[4] = 1;
+  m.SetCurChannelChange(2);
+  type(c.hpFreq, "120");
+  m.SetHpFreq();
+  type(c.lpFreq, "2k5");
+  m.SetLpFreq();
+  pick(c.hpSlope, 4);
+  m.SetHpSlope();
+  pick(c.lpType, 1);
+  m.SetLpType();
+  type(c.editChVolume, "-3dB");
+  m.SetChVolumeEdit();
+  type(c.speakerDelay[2], "1.25");
+  m.SetDelayEdit(2);
+  m.SetCurChannelChange(2);
 }
 
 bool SaveScreenshots(const QString& path) {

@@ -133,7 +133,7 @@ void CrossoverEditor::SetSlope(FilterSide side) {
 }
 
 void CrossoverEditor::CornerDragged(FilterSide side, int hz) {
-  LogMessage(side == FilterSide::HighPass ? "EqualizerCallback mLpFreq(%d)\n" : "EqualizerCallback mLpFreq(%d)\n", hz);
+  LogMessage("EqualizerCallback mLpFreq(%d)\n", hz);
   const int c = ctx_.current();
   const int partner = ctx_.partner();
   Filter(ctx_.channel(c), side).SetFs(hz);

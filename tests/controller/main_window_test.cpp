@@ -238,6 +238,25 @@ TEST_F(MainWindowTest, CrossoverCornersStayInOrder) {
   EXPECT_EQ(Find<eqview::UIEqualizer>(QStringLiteral("equalizer"))->LpFreq(), 1000);
 }
 
+TEST_F(MainWindowTest, DraggedCornersAreStoredWithOrWithoutASelectedBand) {
+  LinkDefaultPairs();
+  auto* eq = Find<eqview::UIEqualizer>(QStringLiteral("equalizer"));
+  eq->setProperty("userdata", QStringLiteral("-1"));  // no band selected
+  eq->setCurEqHpLp(2500, 20000);                      // where the drag left the corner
+  Send(eq, ui::notify::kEqualizerHp);
+  EXPECT_EQ(live().channels[0].crossover.hp.fs, 2500);
+  EXPECT_EQ(live().channels[1].crossover.hp.fs, 2500);
+  EXPECT_EQ(Shown(QStringLiteral("hp_freq")), QStringLiteral("2500Hz"));
+  eq->setProperty("userdata", QStringLiteral("3"));
+  eq->setCurEqHpLp(2500, 12000);
+  Send(eq, ui::notify::kEqualizerLp);
+  EXPECT_EQ(live().channels[0].crossover.lp.fs, 12000);
+  const sim::AmplifierState s = Amp();
+  EXPECT_EQ(Out(s, 0).hp.freq, 2500);
+  EXPECT_EQ(Out(s, 1).hp.freq, 2500);
+  EXPECT_EQ(Out(s, 1).lp.freq, 12000);
+}
+
 TEST_F(MainWindowTest, DelaysInEveryUnit) {
   Pick(QStringLiteral("comb_ch_unit"), 1);
   Type(QStringLiteral("spk_delay_7"), QStringLiteral("600"));  // channel 1
