@@ -182,7 +182,9 @@ void CMainWnd::Notify(ui::Notification& n) {
     showMinimized();
     return;
   }
-  LogMessage("Notify %s\n", n.type.toUtf8().constData());
+  // Slider drags arrive here at mouse rate: nothing is formatted while logging is off.
+  const bool logging = LoggingEnabled();
+  if (logging) LogMessage("Notify %s\n", n.type.toUtf8().constData());
   if (manager_) {
     for (const Route& route : kRoutes) {
       if (!Matches(route, n)) continue;
@@ -191,6 +193,7 @@ void CMainWnd::Notify(ui::Notification& n) {
     }
   }
   // The toolkit's own dispatch only logs.
+  if (!logging) return;
   if (n.Is(nt::kClick)) LogMessage("OnClick\n");
   else if (n.Is(nt::kSelectChanged)) LogMessage("OnSelectChanged\n");
   else if (n.Is(nt::kItemClick)) LogMessage("OnItemClick\n");
