@@ -425,7 +425,7 @@ def curve():
                   props={**min_size(400, 170),
                          "sizePolicy": ("sizepolicy", "Expanding", "Expanding", 1, 1),
                          "focusPolicy": ("enum", "Qt::ClickFocus")},
-                  dyn={"curvecolor": colours, "bypassfont": "1", "fontindex": "0",
+                  dyn={"curvecolor": colours, "bypassfont": "4", "fontindex": "0",
                        "textcolor": "#FFB9C0CA", "userdata": "-1"})
 
 
