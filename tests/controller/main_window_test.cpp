@@ -96,6 +96,14 @@ TEST_F(MainWindowTest, AmplifierWideSettingsReachTheAmplifier) {
   Click(QStringLiteral("btn_amp_onoff"));
   EXPECT_EQ(live().ampOn, 1);
   EXPECT_EQ(Amp().scenes[0].ampMute, 0);
+
+  // While the connect button does not show the connection, the source is
+  // only stored.
+  controller::SetOn(Find<QAbstractButton>(QStringLiteral("btnConnect")), false);
+  StartTrace();
+  Pick(QStringLiteral("btn_input_source"), 6);
+  EXPECT_EQ(live().source, 6);
+  EXPECT_EQ(CountSent(0x01), 0);
 }
 
 TEST_F(MainWindowTest, UntrustedTextsRevertAndSendNothing) {
