@@ -15,6 +15,7 @@
 #include "device/commands_mcu.h"
 #include "model/conversions.h"
 #include "model/source_table.h"
+#include "ui/language.h"
 #include "ui/sbutton.h"
 
 namespace vlm::controller {
@@ -94,6 +95,9 @@ void VolumeEditor::SetMainVolume() {
 void VolumeEditor::SetMainVolumeEdit() {
   QLineEdit* edit = ctx_.controls.editMainVolume;
   if (!edit) return;
+  // Untouched, the edit keeps the position (the factory -5 shows as "off"
+  // like 0 does, and stays -5).
+  if (edit->text() == ui::Language::Instance().Resolve(MainVolumeText(ctx_.live().mainVolume, MainMin()))) return;
   double typed = 0.0;
   if (ShowsOff(edit)) {
     typed = kMainVolumeOffDb;

@@ -335,8 +335,11 @@ TEST_F(MainWindowTest, VolumeEditsShowTheCurrentChannelInEveryLanguage) {
   wnd_->SwitchLanguage(QStringLiteral("ru"));
   EXPECT_EQ(Shown(QStringLiteral("edit_main_volume")), ui::Language::Instance().Resolve(QStringLiteral("${off}")));
   EXPECT_FALSE(Shown(QStringLiteral("edit_main_volume")).contains(QLatin1String("${")));
-  // The Russian "off" reads as off.
+  // Leaving it untouched keeps the factory position; the Russian "off" typed reads as off.
   Send(Find(QStringLiteral("edit_main_volume")), kKillFocus);
+  EXPECT_EQ(live().mainVolume, kMainVolumeDefault);
+  Slide(QStringLiteral("slider_main_volume"), 10);
+  Type(QStringLiteral("edit_main_volume"), ui::Language::Instance().Resolve(QStringLiteral("${off}")));
   EXPECT_EQ(live().mainVolume, 0);
 }
 
