@@ -17,6 +17,7 @@
 #include "model/source_table.h"
 #include "ui/language.h"
 #include "ui/sbutton.h"
+#include "ui/window.h"
 
 namespace vlm::controller {
 
@@ -24,6 +25,7 @@ namespace {
 
 constexpr int kHiLevelSource = 5;
 constexpr int kHiddenSource = 4;  // "source_low"
+constexpr int kSourceItemHeight = 16;
 
 void SetButtonLook(QAbstractButton* button, bool on, const QString& text, const char* colour) {
   if (!button) return;
@@ -53,7 +55,13 @@ void VolumeEditor::Prepare() {
     // the one the amplifier does not offer is only hidden.
     if (auto* view = qobject_cast<QListView*>(combo->view()); view && combo->count() > kHiddenSource)
       view->setRowHidden(kHiddenSource, true);
-    if (auto* model = qobject_cast<QStandardItemModel*>(combo->model()); model && combo->count() > kHiddenSource) {
+    if (auto* model = qobject_cast<QStandardItemModel*>(combo->model())) {
+      // Items 16 pixels high at the window's scale.
+      auto* window = qobject_cast<ui::UIWindow*>(combo->window());
+      const int height = window ? window->Scaled(kSourceItemHeight) : kSourceItemHeight;
+      for (int i = 0; i < model->rowCount(); ++i) {
+        if (QStandardItem* item = model->item(i)) item->setSizeHint(QSize(0, height));
+      }
       if (QStandardItem* item = model->item(kHiddenSource)) item->setEnabled(false);
     }
     SetComboIndex(combo, kHiLevelSource);

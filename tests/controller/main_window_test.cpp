@@ -32,6 +32,7 @@ TEST_F(MainWindowTest, StartUpPreparesEveryPanel) {
   ASSERT_NE(view, nullptr);
   EXPECT_TRUE(view->isRowHidden(4));
   EXPECT_FALSE(view->isRowHidden(3));
+  EXPECT_EQ(source->model()->index(0, 0).data(Qt::SizeHintRole).toSize().height(), wnd_->Scaled(16));
   // The factory main volume (-5) lies below the slider: "off".
   EXPECT_EQ(Key(QStringLiteral("edit_main_volume")), QStringLiteral("${off}"));
   EXPECT_EQ(Key(QStringLiteral("ch_output_btn_0")), QStringLiteral("${front_left_tweeter}"));
