@@ -33,7 +33,8 @@ class GateClosed {
  public:
   explicit GateClosed(DeviceLink& link) : link_(link), wasOpen_(link.QueueGateOpen()) { link_.SetQueueGate(false); }
   ~GateClosed() {
-    if (wasOpen_ && link_.IsConnected()) link_.SetQueueGate(true);
+    // A link whose amplifier went away stays closed until the GUI disconnects.
+    if (wasOpen_ && link_.IsConnected() && !link_.Transport().DeviceGone()) link_.SetQueueGate(true);
   }
   GateClosed(const GateClosed&) = delete;
   GateClosed& operator=(const GateClosed&) = delete;
