@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/command_group.h"
+#include "sim/virtual_amplifier.h"
 
 namespace vlm::cli {
 namespace {
@@ -70,6 +71,16 @@ bool DeviceCommand::Prepare() {
   if (!access_.Prepare(GlobalDeviceOptions(), error)) {
     std::fprintf(stderr, "vlmctl: %s\n", error.c_str());
     return false;
+  }
+  if (sim::VirtualAmplifier* amp = access_.amplifier()) {
+    // With --simulate, VLMCTL_SIMULATE_FAULT lets the failure paths be tried:
+    // "refuse", "model" (another model), "silent" (no replies), "unplugged".
+    const char* fault = std::getenv("VLMCTL_SIMULATE_FAULT");
+    const std::string f = fault ? fault : "";
+    if (f == "refuse") amp->RefuseHandshake(true);
+    if (f == "model") amp->SetModel(77);
+    if (f == "silent") amp->DropNextReplies(1000000);
+    if (f == "unplugged") amp->Unplug();
   }
   session_ = std::make_unique<DeviceSession>(access_.link(), nullptr);
   return true;
