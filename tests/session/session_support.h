@@ -98,7 +98,9 @@ struct SessionFixture {
   std::unique_ptr<DeviceSession> session;
 
   explicit SessionFixture(SceneNameCodePage page = SceneNameCodePage::Western) {
-    ShrinkSessionTiming();
+    // Once per process: links of other fixtures may be reading the table.
+    static const bool shrunk = (ShrinkSessionTiming(), true);
+    (void)shrunk;
     link = std::make_unique<DeviceLink>(std::make_unique<sim::SimTransport>(amp));
     link->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
     link->SetReceiver(Receiver::SceneWindow, true);
