@@ -132,8 +132,7 @@ bool DeviceSession::DevicePlugOut() {
 
 // ---- the conversations -------------------------------------------------------
 
-SessionResult DeviceSession::HandshakeInto(SettingsStore& scratch) {
-  (void)scratch;
+SessionResult DeviceSession::HandshakeInto() {
   if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "PC_Connect");
   LogTimestamp();
   LogMessage("PC_UI_Status_Init\n");
@@ -169,7 +168,7 @@ SessionResult DeviceSession::ReadBackInto(SettingsStore& scratch) {
     }
   } capture(*this, scratch);
 
-  SessionResult result = HandshakeInto(scratch);
+  SessionResult result = HandshakeInto();
   if (!result.ok()) return result;
   int missing = 0;
   for (const SessionStep& step : ReadBackPlan()) {
@@ -193,7 +192,7 @@ SessionResult DeviceSession::Handshake(SettingsStore& store) {
     std::unique_lock<std::mutex> lock(captureMutex_);
     capture_ = scratch.get();
     lock.unlock();
-    result = HandshakeInto(*scratch);
+    result = HandshakeInto();
     lock.lock();
     capture_ = nullptr;
   }

@@ -115,7 +115,7 @@ class DeviceSession final : public EventSink {
  private:
   // Reads everything into `scratch` (the handshake included).
   SessionResult ReadBackInto(SettingsStore& scratch);
-  SessionResult HandshakeInto(SettingsStore& scratch);
+  SessionResult HandshakeInto();
   SessionResult CheckStoredScene(int scene) const;
   SessionResult CanStartWorker();
   template <class Body>
