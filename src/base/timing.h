@@ -9,6 +9,7 @@ struct Timing {
   int shortReadTimeoutMs = 1000;     // factory preset, setup mode
   int quickReadTimeoutMs = 500;      // source config, flash/bootloader version, power-off delay
   int upgradeReadTimeoutMs = 30000;  // the upgrade's long MCU step
+  int readBackSettleMs = 1000;       // pause after the read-back before the link counts as connected
   int queueIdleSleepMs = 5;          // command thread sleep when its queue is empty
   int readErrorPauseMs = 10;         // pause between read retries after a transport error
   int readPollSliceMs = 50;          // a long read waits in slices of this, so a close can cut it short

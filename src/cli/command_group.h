@@ -21,6 +21,10 @@ struct CommandGroup {
 
 CommandGroup ProfileCommandGroup();
 CommandGroup CurveCommandGroup();
+CommandGroup InfoCommandGroup();
+CommandGroup DumpCommandGroup();
+CommandGroup PushCommandGroup();
+CommandGroup SceneCommandGroup();
 
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);

@@ -11,6 +11,10 @@ namespace {
 const CommandGroup kGroups[] = {
     ProfileCommandGroup(),
     CurveCommandGroup(),
+    InfoCommandGroup(),
+    DumpCommandGroup(),
+    PushCommandGroup(),
+    SceneCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

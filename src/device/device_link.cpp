@@ -181,6 +181,7 @@ bool DeviceLink::SendCtrlCommand(uint8_t type, uint8_t command, uint8_t op,
   if (written < 0) {
     LogMessage("Write HidDeviceObject = %d errot = %s\n", handleNumber_,
                transport_->Error().c_str());
+    writeFailures_.fetch_add(1);
     writing_.store(false);
     return false;
   }

@@ -77,6 +77,9 @@ class DeviceLink {
   // A read in progress on another thread is cut short.
   void CloseHIDDevice(bool notifyDevice);
   bool IsConnected() const { return connected_.load(); }
+  // Reports the transport refused to write since the link was made (tells a
+  // failed write from a missing reply after an exchange returned false).
+  uint64_t WriteFailures() const { return writeFailures_.load(); }
 
   // ---- raw write and read
   // Frames and writes one report. False when disconnected, when the payload is
@@ -177,6 +180,7 @@ class DeviceLink {
   std::atomic<bool> connected_{false};   // the handle is open
   int handleNumber_ = 0;                 // counts opens; names the handle in the log
   std::atomic<bool> writing_{false};     // WRITE_ROPRT
+  std::atomic<uint64_t> writeFailures_{0};
   std::atomic<bool> reading_{false};
   std::atomic<int> abortReads_{0};       // > 0 while a close or shutdown wants reads to end
 

@@ -8,6 +8,25 @@ SettingsStore::SettingsStore() {
   for (auto& p : profiles_) p = std::make_unique<SceneProfile>();
 }
 
+SettingsStore::SettingsStore(const SettingsStore& other) : names_(other.names_) {
+  for (size_t i = 0; i < profiles_.size(); ++i) profiles_[i] = std::make_unique<SceneProfile>(*other.profiles_[i]);
+}
+
+SettingsStore& SettingsStore::operator=(const SettingsStore& other) {
+  if (this != &other) {
+    for (size_t i = 0; i < profiles_.size(); ++i) *profiles_[i] = *other.profiles_[i];
+    names_ = other.names_;
+  }
+  return *this;
+}
+
+bool SettingsStore::operator==(const SettingsStore& other) const {
+  for (size_t i = 0; i < profiles_.size(); ++i) {
+    if (!(*profiles_[i] == *other.profiles_[i])) return false;
+  }
+  return names_ == other.names_;
+}
+
 const std::u16string& SettingsStore::sceneName(int n) const {
   static const std::u16string kEmpty;
   if (n < 1 || n > kStoredScenes) return kEmpty;

@@ -17,6 +17,10 @@ class SettingsStore {
   static constexpr int kProfileCount = kStoredScenes + 1;  // live + stored
 
   SettingsStore();
+  // Deep copies: a worker reads into a copy that replaces the original whole.
+  SettingsStore(const SettingsStore& other);
+  SettingsStore& operator=(const SettingsStore& other);
+  bool operator==(const SettingsStore& other) const;
 
   // Profile 0 is the live one; n = 1..10 is stored scene n. Out-of-range
   // indices are the caller's fault and are bounded to the live profile.

@@ -193,3 +193,72 @@ TEST_F(VlmctlTest, ShowSummarisesChannelsVolumeAndRouting) {
 }
 
 }  // namespace
+
+// ---- device commands against the virtual amplifier ---------------------------
+
+namespace {
+
+Outcome VlmctlWithFault(const char* fault, std::vector<std::string> args) {
+  ::setenv("VLMCTL_SIMULATE_FAULT", fault, 1);
+  Outcome o = Vlmctl(std::move(args));
+  ::unsetenv("VLMCTL_SIMULATE_FAULT");
+  return o;
+}
+
+size_t CountLines(const std::string& text, const char* prefix) {
+  size_t n = 0;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) n += line.rfind(prefix, 0) == 0;
+  return n;
+}
+
+TEST_F(VlmctlTest, DumpWritesACheckableProfileAndPushTracesEveryFrame) {
+  const std::string spf = File("x.spf"), trace = File("t.txt");
+  Outcome info = Vlmctl({"--simulate", "info"});
+  EXPECT_EQ(info.status, 0);
+  EXPECT_NE(info.out.find("VLM24.60DSP (78)"), std::string::npos);
+  EXPECT_NE(info.out.find("16.19"), std::string::npos);
+
+  ASSERT_EQ(Vlmctl({"--simulate", "dump", spf}).status, 0);
+  EXPECT_EQ(Vlmctl({"profile", "check", spf}).out, "ok\n");
+
+  Outcome push = Vlmctl({"--simulate", "--trace", trace, "push", spf});
+  ASSERT_EQ(push.status, 0) << push.err;
+  const std::string t = Slurp(trace);
+  // Every write answered but PC_Connect (start and end): 431 commands of the push
+  // and the handshake.
+  EXPECT_EQ(CountLines(t, "> "), 434u);
+  EXPECT_EQ(CountLines(t, "< "), 432u);
+  EXPECT_EQ(CountLines(t, "> AA 55 0D 01 06 BB"), 12u * 31u);  // every band of every channel
+}
+
+TEST_F(VlmctlTest, SceneCommandsAndRefusedNames) {
+  Outcome list = Vlmctl({"--simulate", "scene", "list"});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_NE(list.out.find("10  (empty)"), std::string::npos);
+  EXPECT_EQ(Vlmctl({"--simulate", "scene", "--codepage", "936", "save", "2", "夜店"}).status, 0);
+  EXPECT_EQ(Vlmctl({"--simulate", "scene", "load", "1"}).status, 0);
+  EXPECT_EQ(Vlmctl({"--simulate", "scene", "delete", "10"}).status, 0);
+  Outcome refused = Vlmctl({"--simulate", "scene", "--codepage", "1251", "save", "2", "夜店"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("code page 1251"), std::string::npos);
+  EXPECT_EQ(Vlmctl({"--simulate", "scene", "load", "11"}).status, 2);
+}
+
+TEST_F(VlmctlTest, EachConnectionFailureIsOneLineAndExitOne) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"unplugged", "no amplifier found"},
+      {"refuse", "refused"},
+      {"model", "another model (model 77, expected 78)"},
+      {"silent", "did not answer in time (Hand_Connect)"},
+  };
+  for (const auto& [fault, text] : cases) {
+    Outcome o = VlmctlWithFault(fault, {"--simulate", "info"});
+    EXPECT_EQ(o.status, 1) << fault;
+    EXPECT_EQ(CountLines(o.err, "vlmctl: "), 1u) << o.err;
+    EXPECT_NE(o.err.find(text), std::string::npos) << o.err;
+    EXPECT_TRUE(o.out.empty());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+#include "cli/device_session_cli.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "cli/command_group.h"
+#include "sim/virtual_amplifier.h"
+
+namespace vlm::cli {
+namespace {
+
+// HID_ID of the amplifier in a hidraw node's uevent: bus 3 (USB), 0483:5750.
+bool IsAmplifierNode(const std::string& name) {
+  std::ifstream in("/sys/class/hidraw/" + name + "/device/uevent");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("HID_ID=", 0) == 0) {
+      unsigned bus = 0, vendor = 0, product = 0;
+      if (std::sscanf(line.c_str() + 7, "%x:%x:%x", &bus, &vendor, &product) == 3) {
+        return vendor == kAmplifierVendorId && product == kAmplifierProductId;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string OpenFailureText() {
+  DIR* dir = opendir("/sys/class/hidraw");
+  if (!dir) return "no amplifier found";
+  std::string denied;
+  while (dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.rfind("hidraw", 0) != 0 || !IsAmplifierNode(name)) continue;
+    const std::string node = "/dev/" + name;
+    if (access(node.c_str(), R_OK | W_OK) != 0) {
+      denied = node;
+      break;
+    }
+  }
+  closedir(dir);
+  return denied.empty() ? "no amplifier found" : "permission denied on " + denied;
+}
+
+bool TakeCodePage(std::vector<std::string>& args, SceneNameCodePage& page, std::string& error) {
+  const char* lang = std::getenv("LANG");
+  const std::string l = lang ? lang : "";
+  page = l.rfind("zh", 0) == 0 ? SceneNameCodePage::Chinese
+         : l.rfind("ru", 0) == 0 ? SceneNameCodePage::Cyrillic
+                                 : SceneNameCodePage::Western;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--codepage") continue;
+    if (i + 1 >= args.size() || !CodePageFromNumber(std::atoi(args[i + 1].c_str()), page)) {
+      error = "--codepage takes 1252, 936 or 1251";
+      return false;
+    }
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    break;
+  }
+  return true;
+}
+
+bool DeviceCommand::Prepare() {
+  std::string error;
+  if (!access_.Prepare(GlobalDeviceOptions(), error)) {
+    std::fprintf(stderr, "vlmctl: %s\n", error.c_str());
+    return false;
+  }
+  if (sim::VirtualAmplifier* amp = access_.amplifier()) {
+    // With --simulate, VLMCTL_SIMULATE_FAULT lets the failure paths be tried:
+    // "refuse", "model" (another model), "silent" (no replies), "unplugged".
+    const char* fault = std::getenv("VLMCTL_SIMULATE_FAULT");
+    const std::string f = fault ? fault : "";
+    if (f == "refuse") amp->RefuseHandshake(true);
+    if (f == "model") amp->SetModel(77);
+    if (f == "silent") amp->DropNextReplies(1000000);
+    if (f == "unplugged") amp->Unplug();
+  }
+  session_ = std::make_unique<DeviceSession>(access_.link(), nullptr);
+  return true;
+}
+
+int DeviceCommand::Fail(const std::string& what, const SessionResult& result) {
+  std::string why;
+  switch (result.status) {
+    case SessionStatus::OpenFailed: why = OpenFailureText(); break;
+    case SessionStatus::NoReply: why = "the amplifier did not answer in time (" + result.step + ")"; break;
+    case SessionStatus::Refused: why = "the amplifier refused the connection"; break;
+    case SessionStatus::WrongModel:
+      why = "the amplifier is another model (" + result.detail + ")";
+      break;
+    default: why = result.Describe(); break;
+  }
+  std::fprintf(stderr, "vlmctl: %s: %s\n", what.c_str(), why.c_str());
+  return kExitFailed;
+}
+
+bool DeviceCommand::Connect() {
+  SessionResult r = session_->OpenDevice();
+  if (!r.ok()) {
+    Fail("connect", r);
+    return false;
+  }
+  connected_ = true;
+  r = session_->Handshake(*store_);
+  if (!r.ok()) {
+    Fail("connect", r);
+    return false;
+  }
+  return true;
+}
+
+DeviceCommand::~DeviceCommand() {
+  if (session_ && connected_) session_->DisconnectDevice();
+  session_.reset();
+}
+
+}  // namespace vlm::cli

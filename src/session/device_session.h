@@ -1,0 +1,140 @@
+#pragma once
+// DeviceSession: the program's conversation with the amplifier beyond single
+// commands: connecting and the read-back of every setting, disconnecting, the
+// scene workers (load, save, delete), the push of a profile as the live
+// settings and the factory reset. No Qt: the GUI owns one session and routes
+// its messages; vlmctl drives the same code synchronously.
+//
+// The session is the link's event sink and hands every post on to the
+// downstream sink (the GUI's, or none). While one of its own reads runs, the
+// replies that carry settings are applied to the worker's copy of the
+// settings instead (reply_apply.h), which the worker hands over whole at the
+// end (session_events.h): the model is never half-updated by a read cut short.
+//
+// Threads: the operations are called from one thread (the GUI thread);
+// workers run one at a time on their own thread, get everything by value
+// when they start, never touch the caller's settings and never disconnect
+// the link themselves: they post the disconnect request (1245) instead.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "device/device_link.h"
+#include "device/event_sink.h"
+#include "model/scene_name_codec.h"
+#include "model/settings_store.h"
+#include "session/session_result.h"
+
+namespace vlm {
+
+class DeviceSession final : public EventSink {
+ public:
+  // Registers itself as the link's event sink and the main window receiver.
+  // `downstream` (may be null) gets every post the session does not consume.
+  DeviceSession(DeviceLink& link, EventSink* downstream, SceneNameCodePage page = SceneNameCodePage::Western);
+  // Waits for a running worker, then unregisters from the link.
+  ~DeviceSession() override;
+  DeviceSession(const DeviceSession&) = delete;
+  DeviceSession& operator=(const DeviceSession&) = delete;
+
+  DeviceLink& link() { return link_; }
+  void SetCodePage(SceneNameCodePage page) { page_.store(page); }
+  SceneNameCodePage codePage() const { return page_.load(); }
+
+  // ---- connection (the caller's thread) ---------------------------------
+  enum class ConnectStep {
+    Ignored,              // an upgrade holds the link, or a plug-in while connected
+    AlreadyConnected,     // the user asked while connected: offer to save, then DisconnectDevice
+    OpenFailed,           // nothing to open (the GUI tells the user when it asked)
+    Busy,                 // a worker runs
+    ReadBackStarted,      // gate closed, 1274 posted, the read-back worker runs
+  };
+  // `current` is copied for the read-back worker.
+  ConnectStep ConnectDevice(bool byUser, const SettingsStore& current);
+  // Opens the link; OpenFailed when there is nothing to open.
+  SessionResult OpenDevice();
+  // Closes the gate and the link, telling the amplifier (PC_Connect 0).
+  // False (nothing done) while an upgrade holds the link.
+  bool DisconnectDevice();
+  // Hot-plug: the arrival connects (not by the user); the removal disconnects
+  // and returns true when the user should be told ("${device_plugout}").
+  ConnectStep DevicePlugin(const SettingsStore& current);
+  bool DevicePlugOut();
+
+  // ---- synchronous operations (the calling thread talks to the amplifier) --
+  // PC_Connect(1) and Hand_Connect; Refused, WrongModel or NoReply tell why
+  // the amplifier cannot be worked with. The identity goes into `store`.
+  SessionResult Handshake(SettingsStore& store);
+  // PC_UI_Status_Init: the handshake, then every live setting and the scene
+  // names. `store` is replaced by what was read only when it all went through
+  // (replies that never came only cost their wait, as on the amplifier).
+  SessionResult ReadBack(SettingsStore& store);
+  // ReadScene(n, 0) (stored scene n becomes the live settings), then ReadBack.
+  SessionResult LoadScene(int scene, SettingsStore& store);
+  // SetSceneName(n, 16 bytes in the code page) and SaveScene(n). A name the
+  // code page cannot hold is refused before anything is sent.
+  SessionResult SaveScene(int scene, std::u16string_view name);
+  SessionResult DeleteScene(int scene);
+  // SetReadCurProfileToMCU: `profile` becomes the live settings.
+  SessionResult PushProfile(const SceneProfile& profile);
+  // MCU_Factory_Default_Ctrl; the amplifier restarts afterwards.
+  SessionResult FactoryReset();
+
+  // ---- workers (one at a time; each reports to `reportTo`) ----------------
+  // Each refuses at once (Busy, NotConnected, UpgradeHoldsLink,
+  // InvalidArgument) or starts and returns Ok.
+  // The "Read mcu value thread": posts 1275 and then 1243 with the settings
+  // read (ReadBackRecord) and 1248 for old firmware; or 1275, 1242 and 1245
+  // without a handshake reply or when the amplifier went away; or 1275 and
+  // 1245 when the amplifier refused or is another model.
+  SessionResult StartReadBack(const SettingsStore& current);
+  // LoadSenceThread: posts 1275, with the settings read when it all went through.
+  SessionResult StartLoadScene(int scene, const SettingsStore& current, Receiver reportTo = Receiver::SceneWindow);
+  // SaveSenceThread / DeleteSenceThread: the acknowledgement reaches the
+  // scene window (1237 / 1238) through the link; without one, 1275 is posted
+  // so that the loading window does not stay open for ever.
+  SessionResult StartSaveScene(int scene, std::u16string name, Receiver reportTo = Receiver::SceneWindow);
+  SessionResult StartDeleteScene(int scene, Receiver reportTo = Receiver::SceneWindow);
+  // SetCurSceneThread: the push of `profile`, then 1275.
+  SessionResult StartPushProfile(const SceneProfile& profile, Receiver reportTo = Receiver::MainWindow);
+  // "Factory default thread": the reset, then 1240.
+  SessionResult StartFactoryReset(Receiver reportTo = Receiver::MainWindow);
+
+  bool WorkerRunning() const { return busy_.load(); }
+  // Waits until no worker runs (tests, shutdown).
+  void WaitForWorker();
+  // The result of the last worker that ended.
+  SessionResult LastWorkerResult() const;
+
+  // ---- EventSink ----------------------------------------------------------
+  bool Post(Receiver receiver, int message, intptr_t wparam, intptr_t lparam,
+            std::unique_ptr<EventRecord> record) override;
+
+ private:
+  // Reads everything into `scratch` (the handshake included).
+  SessionResult ReadBackInto(SettingsStore& scratch);
+  SessionResult HandshakeInto();
+  SessionResult CheckStoredScene(int scene) const;
+  SessionResult CanStartWorker();
+  template <class Body>
+  void Launch(const char* name, Body body);
+  void PostOwn(Receiver receiver, int message, std::unique_ptr<EventRecord> record = nullptr);
+  SessionResult ReadBackWorkerBody(std::unique_ptr<SettingsStore> scratch);
+
+  DeviceLink& link_;
+  EventSink* downstream_;
+  std::atomic<SceneNameCodePage> page_;
+
+  std::mutex captureMutex_;
+  SettingsStore* capture_ = nullptr;  // where settings replies go while a read runs
+  std::atomic<bool> refusedSeen_{false};
+
+  std::atomic<bool> busy_{false};
+  std::thread worker_;
+  mutable std::mutex resultMutex_;
+  SessionResult lastResult_;
+};
+
+}  // namespace vlm

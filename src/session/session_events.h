@@ -1,0 +1,35 @@
+#pragma once
+// Records the session's workers hand over with their messages.
+#include <memory>
+
+#include "device/event_sink.h"
+#include "model/settings_store.h"
+
+namespace vlm {
+
+// With 1243 (connected) after the read-back, and with 1275 at the end of a
+// scene load that read everything back: the settings as the amplifier holds
+// them. The worker read into its own copy of the settings, taken when it
+// started; the receiver replaces its settings with this copy whole, so a
+// read-back cut short by an unplug leaves nothing half-applied (such a
+// read-back posts no record).
+struct ReadBackRecord : EventRecord {
+  std::unique_ptr<SettingsStore> store;
+};
+
+// With 1248: the firmware is older than the oldest the tool works with.
+struct FirmwareOfferRecord : EventRecord {
+  int model = 0;
+  int versionMajor = 0;
+  int versionMinor = 0;
+  int handshakeAccepted = 0;
+};
+
+// The oldest firmware that needs no forced update: 16.19.
+inline constexpr int kMinFirmwareMajor = 16;
+inline constexpr int kMinFirmwareMinor = 19;
+inline bool FirmwareTooOld(int major, int minor) {
+  return major < kMinFirmwareMajor || (major == kMinFirmwareMajor && minor < kMinFirmwareMinor);
+}
+
+}  // namespace vlm

@@ -1,0 +1,32 @@
+#include "session/session_result.h"
+
+namespace vlm {
+
+const char* SessionStatusName(SessionStatus status) {
+  switch (status) {
+    case SessionStatus::Ok: return "ok";
+    case SessionStatus::NotConnected: return "not connected";
+    case SessionStatus::OpenFailed: return "no amplifier found";
+    case SessionStatus::Busy: return "another operation is running";
+    case SessionStatus::UpgradeHoldsLink: return "a firmware upgrade holds the link";
+    case SessionStatus::Refused: return "the amplifier refused the connection";
+    case SessionStatus::WrongModel: return "the amplifier is another model";
+    case SessionStatus::NoReply: return "no reply";
+    case SessionStatus::WriteFailed: return "write failed";
+    case SessionStatus::Disconnected: return "the amplifier went away";
+    case SessionStatus::InvalidArgument: return "invalid argument";
+  }
+  return "unknown";
+}
+
+std::string SessionResult::Describe() const {
+  std::string line = SessionStatusName(status);
+  if (!step.empty()) {
+    line += status == SessionStatus::NoReply ? " to " : " at ";
+    line += step;
+  }
+  if (!detail.empty()) line += " (" + detail + ")";
+  return line;
+}
+
+}  // namespace vlm
