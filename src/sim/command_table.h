@@ -32,6 +32,11 @@ struct HandlerContext {
   int& notReadyBlocks;
   // Set by a handler when the amplifier restarts after its answer.
   bool rebootAfterReply = false;
+  // Set by a handler when the amplifier comes back with another firmware
+  // version (master, slave) in its handshake.
+  bool newFirmwareVersion = false;
+  uint8_t newMasterVersion = 0;
+  uint8_t newSlaveVersion = 0;
 
   const std::vector<uint8_t>& payload() const { return request.payload; }
   // An answer with the request's type and command.

@@ -371,6 +371,10 @@ bool VirtualAmplifier::Receive(const std::shared_ptr<ReportPipe>& pipe, const ui
       replies.push_back(Frame{request.type, request.command, kOpAck, {}});
     }
     SendReplies(pipe, replies);
+    if (context.newFirmwareVersion) {
+      handshake_.masterVersion = context.newMasterVersion;
+      handshake_.slaveVersion = context.newSlaveVersion;
+    }
     if (context.rebootAfterReply) rebooting = UnplugLocked(pipe);
   }
   if (rebooting) {
