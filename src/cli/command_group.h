@@ -21,6 +21,7 @@ struct CommandGroup {
 
 CommandGroup ProfileCommandGroup();
 CommandGroup CurveCommandGroup();
+CommandGroup FirmwareCommandGroup();
 
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);

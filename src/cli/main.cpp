@@ -11,6 +11,7 @@ namespace {
 const CommandGroup kGroups[] = {
     ProfileCommandGroup(),
     CurveCommandGroup(),
+    FirmwareCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {
