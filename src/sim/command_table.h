@@ -30,6 +30,9 @@ struct HandlerContext {
   std::vector<Frame>& replies;
   // Upgrade blocks still to be answered NOT_READY (fault injection).
   int& notReadyBlocks;
+  // When 0..255: the code the next upgrade start is answered with instead of
+  // being taken (fault injection); -1 otherwise.
+  int& startAnswer;
   // Set by a handler when the amplifier restarts after its answer.
   bool rebootAfterReply = false;
   // Set by a handler when the amplifier comes back with another firmware

@@ -37,6 +37,11 @@ void EnterBootloaderMode(HandlerContext& c) { EnterMode(c, UpgradeState::Mode::B
 void Start(HandlerContext& c, UpgradeState::Mode needed, bool& started, std::vector<uint8_t>& image,
            int& blocks) {
   UpgradeState& u = c.state.upgrade;
+  if (c.startAnswer >= 0) {
+    c.Ack({static_cast<uint8_t>(c.startAnswer)});
+    c.startAnswer = -1;
+    return;
+  }
   const bool ok = needed == UpgradeState::Mode::Idle ? u.mode != UpgradeState::Mode::Idle : u.mode == needed;
   if (!ok || c.payload().size() != 4) {
     c.Ack({kAckNotReady});

@@ -106,6 +106,9 @@ class VirtualAmplifier {
   // but answers NOT_READY, and ACK_READY in a later report once it has
   // written it (the tool reads again without resending).
   void AnswerNotReady(int count = 1);
+  // The next upgrade start (MCU, bootloader or DSP flash) is not taken but
+  // answered with this acknowledgement code.
+  void AnswerNextStartWith(uint8_t code);
   void ClearFaults();
 
   // --- Trace ------------------------------------------------------------
@@ -168,6 +171,7 @@ class VirtualAmplifier {
   bool splitNext_ = false;
   size_t splitFirstPart_ = 0;
   int notReadyBlocks_ = 0;
+  int startAnswer_ = -1;
 
   bool traceOn_ = false;
   bool traceTimes_ = false;
