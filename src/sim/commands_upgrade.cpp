@@ -84,6 +84,7 @@ void Refuse(HandlerContext& c) {
 void McuData(HandlerContext& c, bool started, std::vector<uint8_t>& image, int& blocks) {
   UpgradeState& u = c.state.upgrade;
   const auto& p = c.payload();
+  if (p.size() < 4) return;  // not even an offset: no answer
   if (!started || p.size() != 4 + kMcuBlock) {
     Refuse(c);
     return;
@@ -164,7 +165,8 @@ void McuBlDataBlock(HandlerContext& c) {
 void FlashDataBlock(HandlerContext& c) {
   UpgradeState& u = c.state.upgrade;
   const auto& p = c.payload();
-  if (!u.flashStarted || p.size() < 5) {
+  if (p.size() < 5) return;  // no address and length: no answer
+  if (!u.flashStarted) {
     Refuse(c);
     return;
   }
