@@ -81,7 +81,8 @@ TEST(ImageChecks, MergedFilesAreCheckedAgainstTheirOwnLength) {
   const Bytes mcu = MakeImage(1, 78, test::Counting(33));
   const Bytes dsp = MakeImage(2, 78, test::Counting(51, 9));
   MergedImage m;
-  ASSERT_EQ(ReadMergedImage(MakeMerged(mcu, dsp, 0x00, 0x73), 78, false, m), ImageProblem::None);
+  const Bytes secondHead = MakeMerged(mcu, dsp, 0x00, 0x73);  // the parts point into it
+  ASSERT_EQ(ReadMergedImage(secondHead, 78, false, m), ImageProblem::None);
   EXPECT_EQ(Bytes(m.mcu.body.begin(), m.mcu.body.end()), test::Counting(33));
   EXPECT_EQ(Bytes(m.dsp.body.begin(), m.dsp.body.end()), test::Counting(51, 9));
   EXPECT_EQ(ReadMergedImage(MakeMerged(mcu, dsp, 0x00, 0x00), 78, false, m), ImageProblem::BadHead);
