@@ -19,7 +19,9 @@ build: deps build/build.ninja
 
 run: build
 	@if [ -x build/src/vlm-tuner ]; then build/src/vlm-tuner --simulate; \
-	else echo "The GUI is not built yet: vlm-tuner arrives with the UI layer."; fi
+	else echo "make run: build/src/vlm-tuner was not built: the GUI needs Qt 6 (Widgets, UiTools, Svg);" \
+	  "run 'make deps', then 'rm -rf build && make run' (a build configured with -DVLM_BUILD_GUI=OFF has no GUI)." >&2; \
+	  exit 1; fi
 
 test: build
 	cd build && $(CTEST)

@@ -1,23 +1,35 @@
 #pragma once
-// The main window's frame: title bar with menus and caption buttons, the
-// display scale, the language, the single-instance rule and the loading
-// window. The tuning controls arrive with the controller.
+// The main window: title bar with menus and caption buttons, the display
+// scale, the language, the single-instance rule, the loading window, and
+// every tuning control of the amplifier. The window holds no settings: its
+// controller EqualizerManager does; the window turns each notification into
+// the controller's operation through one route table.
 #include <QPointer>
 #include <QPushButton>
 #include <memory>
+#include <span>
 
 #include "app/single_instance.h"
+#include "base/hid_transport.h"
+#include "controller/equalizer_manager.h"
 #include "ui/menu.h"
 #include "ui/window.h"
 #include "windows/loading_wnd.h"
 
 namespace vlm {
 
+namespace sim {
+class VirtualAmplifier;
+}
+
 class CMainWnd : public ui::UIWindow {
   Q_OBJECT
  public:
   // `lock` is the single-instance lock to take (tests pass their own).
-  explicit CMainWnd(std::unique_ptr<InstanceLock> lock = nullptr);
+  // `transport` reaches the amplifier; without one the window uses the USB
+  // device, or the built-in virtual amplifier when the program runs with
+  // --simulate.
+  explicit CMainWnd(std::unique_ptr<InstanceLock> lock = nullptr, std::unique_ptr<HidTransport> transport = nullptr);
   ~CMainWnd() override;
 
   // True when another copy was running: the user has been told and this
@@ -25,11 +37,27 @@ class CMainWnd : public ui::UIWindow {
   bool InstanceRejected() const { return instanceRejected_; }
   CLoadingWnd* LoadingWindow() const { return loading_; }
   ui::UIMenu* OpenMenu() const { return menu_; }
+  EqualizerManager& Manager() { return *manager_; }
+  // Controls the layout lacks (empty for a complete layout).
+  const QStringList& MissingControls() const { return missing_; }
 
   // Switches to language `name` unless it is current, writes the setting
   // and re-resolves every shown text.
   void SwitchLanguage(const QString& name);
   void ShowOptionMenu();
+
+  // One row of the notification routing: a notification type from a sender
+  // (its exact name, a name prefix, or the exact name in any case), and the
+  // handler, which receives the sender's user-data index.
+  enum class Match { Exact, Prefix, NoCase };
+  struct Route {
+    const char* type;
+    const char* sender;
+    Match match;
+    void (CMainWnd::*handler)(const ui::Notification& n, int index);
+  };
+  static std::span<const Route> Routes();
+  static bool Matches(const Route& route, const ui::Notification& n);
 
  protected:
   void InitWindow() override;
@@ -41,7 +69,53 @@ class CMainWnd : public ui::UIWindow {
   void ShowLoadingWindow();
   void CloseLoadingWindow();
 
+  // Route handlers.
+  void OnClose(const ui::Notification&, int);
+  void OnDpi(const ui::Notification&, int);
+  void OnOptionMenu(const ui::Notification&, int);
+  void OnAmpOnOff(const ui::Notification&, int);
+  void OnChannelSelect(const ui::Notification&, int index);
+  void OnSpeaker(const ui::Notification&, int index);
+  void OnChShow(const ui::Notification&, int index);
+  void OnChMute(const ui::Notification&, int);
+  void OnChPhase(const ui::Notification&, int);
+  void OnMainMute(const ui::Notification&, int);
+  void OnMainVolumeSlider(const ui::Notification&, int);
+  void OnAccSlider(const ui::Notification&, int);
+  void OnChVolumeSlider(const ui::Notification&, int);
+  void OnHpFreqStep(const ui::Notification& n, int);
+  void OnLpFreqStep(const ui::Notification& n, int);
+  void OnMainVolumeStep(const ui::Notification& n, int);
+  void OnAccStep(const ui::Notification& n, int);
+  void OnChVolumeStep(const ui::Notification& n, int);
+  void OnDelayStep(const ui::Notification& n, int index);
+  void OnMainVolumeCommit(const ui::Notification&, int);
+  void OnAccCommit(const ui::Notification&, int);
+  void OnHpFreqCommit(const ui::Notification&, int);
+  void OnLpFreqCommit(const ui::Notification&, int);
+  void OnChVolumeCommit(const ui::Notification&, int);
+  void OnDelayCommit(const ui::Notification&, int index);
+  void OnBandReturn(const ui::Notification& n, int index);
+  void OnArrow(const ui::Notification& n, int index);
+  void OnDelayFocus(const ui::Notification& n, int index);
+  void OnBandFocus(const ui::Notification& n, int index);
+  void OnDelayUnit(const ui::Notification&, int);
+  void OnHpType(const ui::Notification&, int);
+  void OnLpType(const ui::Notification&, int);
+  void OnHpSlope(const ui::Notification&, int);
+  void OnLpSlope(const ui::Notification&, int);
+  void OnInputSource(const ui::Notification&, int);
+  void OnEqualizer(const ui::Notification& n, int index);
+
+  void MoveFocusTo(const std::string& name);
+
+  static const Route kRoutes[];
+
   std::unique_ptr<InstanceLock> lock_;
+  // The virtual amplifier of a --simulate run; outlives the link.
+  std::shared_ptr<sim::VirtualAmplifier> amplifier_;
+  std::unique_ptr<EqualizerManager> manager_;
+  QStringList missing_;
   bool instanceRejected_ = false;
   QPointer<CLoadingWnd> loading_;
   QPointer<ui::UIMenu> menu_;

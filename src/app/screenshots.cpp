@@ -1,7 +1,9 @@
 #include "app/screenshots.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <functional>
 
@@ -26,7 +28,44 @@ bool Save(ui::UIWindow* w, const QDir& dir, const QString& name, const QString& 
   return ok;
 }
 
+// The scales the main window is pictured at (DPI value, file suffix).
+struct ShotScale {
+  int dpi;
+  const char* suffix;
+};
+constexpr ShotScale kMainScales[] = {{96, ""}, {192, "_200"}};
+
 }  // namespace
+
+void PrepareMainWindowShot(CMainWnd& main) {
+  // A channel as an installer leaves it, edited through the controller as
+  // the user would: crossover corners, slope and type, gain and delay, with
+  // two more channels' curves shown beside it.
+  EqualizerManager& m = main.Manager();
+  const controller::MainControls& c = m.controls();
+  auto type = [](QLineEdit* edit, const char* text) {
+    if (edit) edit->setText(QString::fromLatin1(text));
+  };
+  auto pick = [](QComboBox* combo, int index) {
+    if (combo) combo->setCurrentIndex(index);
+  };
+  m.live().showChEqualizer[0] = 1;
+  m.live().showChEqualizer[4] = 1;
+  m.SetCurChannelChange(2);
+  type(c.hpFreq, "120");
+  m.SetHpFreq();
+  type(c.lpFreq, "2k5");
+  m.SetLpFreq();
+  pick(c.hpSlope, 4);
+  m.SetHpSlope();
+  pick(c.lpType, 1);
+  m.SetLpType();
+  type(c.editChVolume, "-3dB");
+  m.SetChVolumeEdit();
+  type(c.speakerDelay[2], "1.25");
+  m.SetDelayEdit(2);
+  m.SetCurChannelChange(2);
+}
 
 bool SaveScreenshots(const QString& path) {
   QDir dir(path);
@@ -41,9 +80,20 @@ bool SaveScreenshots(const QString& path) {
     const QString lang = QString::fromLatin1(entry.name);
     ui::Language::Instance().Select(lang);
     ui::RetranslateAll();
-    main.show();
-    QApplication::processEvents();
-    ok = main.grab().save(dir.filePath(QStringLiteral("main_%1.png").arg(lang))) && ok;
+    for (const ShotScale& scale : kMainScales) {
+      main.SetDpi(scale.dpi);
+      if (auto* dpiEdit = main.FindControl<QLineEdit>(QStringLiteral("edt_dpi")))
+        dpiEdit->setText(QString::number(scale.dpi));
+      PrepareMainWindowShot(main);
+      main.show();
+      QApplication::processEvents();
+      // Coming down from a larger scale the window keeps the old size until
+      // its layout has taken the new minimum; then it takes its own size.
+      main.resize(main.Scaled(main.InitialSize().width()), main.Scaled(main.InitialSize().height()));
+      QApplication::processEvents();
+      const QString file = QStringLiteral("main_%1%2.png").arg(lang, QString::fromLatin1(scale.suffix));
+      ok = main.grab().save(dir.filePath(file)) && ok;
+    }
 
     auto* msg = new CMsgWnd(&main);
     msg->Create(QStringLiteral("XML_MSG"));

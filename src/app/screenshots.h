@@ -5,7 +5,14 @@
 
 namespace vlm {
 
-// Saves "<window>_<language>.png" into `dir` (created when missing).
+class CMainWnd;
+
+// Puts the main window into the state it is pictured in (called before each
+// picture of it, after the language and the scale are set).
+void PrepareMainWindowShot(CMainWnd& main);
+
+// Saves "<window>_<language>.png" into `dir` (created when missing); the main
+// window also as "main_<language>_200.png" at 200 %.
 bool SaveScreenshots(const QString& dir);
 
 }  // namespace vlm

@@ -93,6 +93,8 @@ TEST_F(LanguageTest, NoLayoutShowsAnUnresolvedKeyInAnyLanguage) {
         if (auto* l = qobject_cast<QLabel*>(c)) shown << l->text();
         if (auto* b = qobject_cast<QAbstractButton*>(c)) shown << b->text();
         if (auto* e = qobject_cast<QLineEdit*>(c)) shown << e->text() << e->placeholderText();
+        if (auto* box = qobject_cast<QComboBox*>(c))
+          for (int i = 0; i < box->count(); ++i) shown << box->itemText(i);
         for (const QString& s : shown)
           EXPECT_FALSE(s.contains(QLatin1String("${"))) << name << " " << c->objectName().toStdString() << ": "
                                                       << s.toStdString();

@@ -1,0 +1,150 @@
+#include "controller/crossover_editor.h"
+
+#include <algorithm>
+
+#include "base/log.h"
+#include "controller/control_access.h"
+#include "controller/curve_view.h"
+#include "controller/display_texts.h"
+#include "controller/edit_context.h"
+#include "controller/edit_values.h"
+#include "device/commands_dsp_set.h"
+
+namespace vlm::controller {
+
+namespace {
+
+// Filter_Ctrl's filter number.
+constexpr uint8_t kLowPassFilter = 1;
+constexpr uint8_t kHighPassFilter = 2;
+
+FilterSettings& Filter(ChannelSettings& ch, FilterSide side) {
+  return side == FilterSide::HighPass ? ch.crossover.hp : ch.crossover.lp;
+}
+
+const FilterSettings& Filter(const ChannelSettings& ch, FilterSide side) {
+  return side == FilterSide::HighPass ? ch.crossover.hp : ch.crossover.lp;
+}
+
+const char* SideName(FilterSide side) { return side == FilterSide::HighPass ? "hp" : "lp"; }
+
+}  // namespace
+
+void CrossoverEditor::SetFreqDivider(int c) {
+  if (c < 0 || c >= kOutputChannels) return;
+  const CrossoverSettings& x = ctx_.channel(c).crossover;
+  MainControls& k = ctx_.controls;
+  LogMessage("on SetFreqDivider getHPType %d\n", x.hp.type);
+  SetComboIndex(k.hpType, TypeToIndex(x.hp.type));
+  LogMessage("on SetFreqDivider getHPFreq %d\n", x.hp.fs);
+  SetShown(k.hpFreq, FrequencyText(x.hp.fs));
+  LogMessage("on SetFreqDivider getHPSlope %d\n", x.hp.slope);
+  SetComboIndex(k.hpSlope, x.hp.slope);
+  LogMessage("on SetFreqDivider getLPType %d\n", x.lp.type);
+  SetComboIndex(k.lpType, TypeToIndex(x.lp.type));
+  LogMessage("on SetFreqDivider getLPFreq %d\n", x.lp.fs);
+  SetShown(k.lpFreq, FrequencyText(x.lp.fs));
+  LogMessage("on SetFreqDivider getLPSlope %d\n", x.lp.slope);
+  SetComboIndex(k.lpSlope, x.lp.slope);
+}
+
+void CrossoverEditor::Send(FilterSide side, int channel) {
+  const FilterSettings& f = Filter(ctx_.channel(channel), side);
+  Filter_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel),
+              side == FilterSide::HighPass ? kHighPassFilter : kLowPassFilter, static_cast<uint8_t>(f.type),
+              static_cast<uint16_t>(f.fs), static_cast<uint8_t>(std::clamp(f.slope, 0, 255)), kQueued);
+}
+
+void CrossoverEditor::ApplyCorner(FilterSide side, int hz) {
+  const int c = ctx_.current();
+  const int partner = ctx_.partner();
+  Filter(ctx_.channel(c), side).SetFs(hz);
+  if (partner >= 0) Filter(ctx_.channel(partner), side).SetFs(hz);
+  SetShown(side == FilterSide::HighPass ? ctx_.controls.hpFreq : ctx_.controls.lpFreq,
+           FrequencyText(Filter(ctx_.channel(c), side).fs));
+  ctx_.curves.UpdateEqualizer(-1);
+  LogMessage("set %s freq to %d \n", SideName(side), Filter(ctx_.channel(c), side).fs);
+  Send(side, c);
+  if (partner >= 0) Send(side, partner);
+}
+
+void CrossoverEditor::SetFreq(FilterSide side) {
+  QLineEdit* edit = side == FilterSide::HighPass ? ctx_.controls.hpFreq : ctx_.controls.lpFreq;
+  if (!edit) return;
+  const ChannelSettings& ch = ctx_.channel(ctx_.current());
+  const std::optional<int> typed = ParseFrequencyText(TypedText(edit));
+  if (!typed) {
+    SetShown(edit, FrequencyText(Filter(ch, side).fs));  // the corner stays
+    return;
+  }
+  int hz = *typed;
+  if (side == FilterSide::HighPass) {
+    hz = hz > ch.crossover.lp.fs ? ch.crossover.lp.fs : std::clamp(hz, kEqFreqMin, kEqFreqMax);
+  } else {
+    hz = hz < ch.crossover.hp.fs ? ch.crossover.hp.fs : std::clamp(hz, kEqFreqMin, kEqFreqMax);
+  }
+  ApplyCorner(side, hz);
+}
+
+void CrossoverEditor::SetFreqUp(FilterSide side, bool up) {
+  LogMessage(side == FilterSide::HighPass ? "SetHpFreqUp up(%d)\n" : "SetLpFreqUp up(%d)\n", up ? 1 : 0);
+  const ChannelSettings& ch = ctx_.channel(ctx_.current());
+  const int fs = side == FilterSide::HighPass ? ch.crossover.hp.fs : ch.crossover.lp.fs;
+  if ((up && fs >= kEqFreqMax) || (!up && fs <= kEqFreqMin)) return;
+  int next = NextGridFrequency(fs, up);
+  if (side == FilterSide::HighPass) next = std::min(next, ch.crossover.lp.fs);
+  else next = std::max(next, ch.crossover.hp.fs);
+  SetShown(side == FilterSide::HighPass ? ctx_.controls.hpFreq : ctx_.controls.lpFreq, FrequencyText(next));
+  SetFreq(side);
+}
+
+void CrossoverEditor::SetType(FilterSide side) {
+  QComboBox* combo = side == FilterSide::HighPass ? ctx_.controls.hpType : ctx_.controls.lpType;
+  if (!combo || combo->currentIndex() < 0) return;
+  const int c = ctx_.current();
+  const int type = IndexToType(combo->currentIndex());
+  LogMessage(side == FilterSide::HighPass ? "set hp type to %s index " : "set lp type to %s index ",
+             combo->currentText().toUtf8().constData());
+  LogMessage("%d\n", combo->currentIndex());
+  if (type == Filter(ctx_.channel(c), side).type) return;
+  const int partner = ctx_.partner();
+  Filter(ctx_.channel(c), side).SetType(type);
+  if (partner >= 0) Filter(ctx_.channel(partner), side).SetType(type);
+  ctx_.curves.UpdateEqualizer(-1);
+  Send(side, c);
+  if (partner >= 0) Send(side, partner);
+}
+
+void CrossoverEditor::SetSlope(FilterSide side) {
+  QComboBox* combo = side == FilterSide::HighPass ? ctx_.controls.hpSlope : ctx_.controls.lpSlope;
+  if (!combo || combo->currentIndex() < 0) return;
+  const int c = ctx_.current();
+  const int slope = combo->currentIndex();
+  LogMessage(side == FilterSide::HighPass ? "set hp slop to %s index " : "set lp slop to %s index ",
+             combo->currentText().toUtf8().constData());
+  LogMessage("%d\n", slope);
+  if (slope == Filter(ctx_.channel(c), side).slope) return;
+  const int partner = ctx_.partner();
+  Filter(ctx_.channel(c), side).SetSlope(slope);
+  if (partner >= 0) Filter(ctx_.channel(partner), side).SetSlope(slope);
+  ctx_.curves.UpdateEqualizer(-1);
+  Send(side, c);
+  if (partner >= 0) Send(side, partner);
+}
+
+void CrossoverEditor::CornerDragged(FilterSide side, int hz) {
+  LogMessage("EqualizerCallback mLpFreq(%d)\n", hz);
+  const int c = ctx_.current();
+  const int partner = ctx_.partner();
+  Filter(ctx_.channel(c), side).SetFs(hz);
+  SetShown(side == FilterSide::HighPass ? ctx_.controls.hpFreq : ctx_.controls.lpFreq,
+           FrequencyText(Filter(ctx_.channel(c), side).fs));
+  Send(side, c);
+  if (partner >= 0) {
+    Filter(ctx_.channel(partner), side).SetFs(hz);
+    Send(side, partner);
+  }
+  ctx_.curves.UpdateEqualizer(-1);
+}
+
+}  // namespace vlm::controller

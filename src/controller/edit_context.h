@@ -1,0 +1,41 @@
+#pragma once
+// What every editing operation works with: the settings, the link to the
+// amplifier, the bound controls and the curve hand-over. The manager owns
+// them all and gives each editor this one view.
+#include <cstdint>
+
+#include "controller/control_bindings.h"
+#include "model/scene_profile.h"
+#include "model/settings_store.h"
+
+namespace vlm {
+class DeviceLink;
+}
+
+namespace vlm::controller {
+
+class CurveView;
+
+struct EditContext {
+  SettingsStore& store;
+  DeviceLink& link;
+  MainControls& controls;
+  CurveView& curves;
+
+  SceneProfile& live() { return store.live(); }
+  const SceneProfile& live() const { return store.live(); }
+  // The channel being edited, always 0..11 (a wild value reads as 0).
+  int current() const;
+  ChannelSettings& channel(int c) { return live().channels[static_cast<size_t>(c)]; }
+  // The linked partner of the current channel, or -1 when link mode is off
+  // or the channel has none.
+  int partner() const { return PartnerOf(current()); }
+  int PartnerOf(int channel) const;
+  // Scene number every DSP command carries.
+  uint8_t scene() const { return static_cast<uint8_t>(live().scene); }
+};
+
+// Queued (not immediately): every edit goes through the command queue.
+inline constexpr bool kQueued = false;
+
+}  // namespace vlm::controller

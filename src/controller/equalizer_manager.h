@@ -1,0 +1,114 @@
+#pragma once
+// EqualizerManager: the controller between the main window and the
+// amplifier. It owns the settings (live profile and ten stored scenes) and
+// the one device link, binds the main window's controls once, and offers the
+// editing operations. The operations themselves live in small editors, one
+// per concern; this class only holds them together and forwards.
+//
+// Later parts take their own places here: the device session (connecting,
+// read-back, scenes), speaker assignment with link and lock, the menus and
+// the band editing.
+#include <QStringList>
+#include <memory>
+
+#include "base/hid_transport.h"
+#include "controller/band_rows.h"
+#include "controller/channel_editor.h"
+#include "controller/control_bindings.h"
+#include "controller/crossover_editor.h"
+#include "controller/curve_view.h"
+#include "controller/edit_context.h"
+#include "controller/speaker_map.h"
+#include "controller/volume_editor.h"
+#include "model/settings_store.h"
+
+class QWidget;
+
+namespace vlm {
+
+class DeviceLink;
+
+
+class EqualizerManager {
+ public:
+  // The link is made over `transport` and given the link settings of this
+  // amplifier at once.
+  explicit EqualizerManager(std::unique_ptr<HidTransport> transport);
+  ~EqualizerManager();
+  EqualizerManager(const EqualizerManager&) = delete;
+  EqualizerManager& operator=(const EqualizerManager&) = delete;
+
+  // Binds the controls under `root` (the main window) and prepares them:
+  // combos, sliders, output buttons, the speaker map, the first channel and
+  // its curves. Returns the controls that are missing from the layout.
+  QStringList Init(QWidget* root);
+
+  SettingsStore& store() { return store_; }
+  SceneProfile& live() { return store_.live(); }
+  DeviceLink& link() { return *link_; }
+  controller::MainControls& controls() { return controls_; }
+
+  // Opens the device and shakes hands, then lets queued edits through,
+  // without reading the amplifier's settings back. Offline demonstrations
+  // and tests use it until connecting with read-back is in place.
+  bool OpenLinkWithoutReadBack();
+
+  // Amplifier-wide settings.
+  void SetInputSource() { volume_.SetInputSource(); }
+  void SetMainVolume() { volume_.SetMainVolume(); }
+  void SetMainVolumeEdit() { volume_.SetMainVolumeEdit(); }
+  void SetMainVolumeUp(bool up) { volume_.SetMainVolumeUp(up); }
+  void SetMainMute() { volume_.SetMainMute(); }
+  void SetAmpOnOff() { volume_.SetAmpOnOff(); }
+  void SetAccValue() { volume_.SetAccValue(); }
+  void SetAccEdit() { volume_.SetAccEdit(); }
+  void SetAccUp(bool up) { volume_.SetAccUp(up); }
+
+  // The current channel.
+  void SetCurChannelChange(int channel) { channels_.SetCurChannelChange(channel); }
+  void SetChVolume() { channels_.SetChVolume(); }
+  void SetChVolumeEdit() { channels_.SetChVolumeEdit(); }
+  void SetChVolumeUp(bool up) { channels_.SetChVolumeUp(up); }
+  void SetChMute() { channels_.SetChMute(); }
+  void SetChPhase() { channels_.SetChPhase(); }
+  void SetChShow(int channel) { channels_.SetChShow(channel); }
+
+  // Delays and the speaker picture.
+  void SetDelayUnit() { speakers_.SetDelayUnit(); }
+  void SetDelayEdit(int position) { speakers_.SetDelayEdit(position); }
+  void SetDelayUp(int position, bool up) { speakers_.SetDelayUp(position, up); }
+  void SetSpeakerFocus(int position) { speakers_.SetSpeakerFocus(position); }
+  int ChannelAtPosition(int position) const { return speakers_.ChannelAt(position); }
+
+  // Crossover of the current channel.
+  void SetFreqDivider(int channel) { crossover_.SetFreqDivider(channel); }
+  void SetHpFreq() { crossover_.SetHpFreq(); }
+  void SetLpFreq() { crossover_.SetLpFreq(); }
+  void SetHpFreqUp(bool up) { crossover_.SetHpFreqUp(up); }
+  void SetLpFreqUp(bool up) { crossover_.SetLpFreqUp(up); }
+  void SetHpType() { crossover_.SetHpType(); }
+  void SetLpType() { crossover_.SetLpType(); }
+  void SetHpSlope() { crossover_.SetHpSlope(); }
+  void SetLpSlope() { crossover_.SetLpSlope(); }
+
+  // The curve control reported a drag: kind 0 a band (handled with the band
+  // editing), 1 the high-pass corner, 2 the low-pass corner.
+  void EqualizerCallback(int index, int kind);
+  void UpdateEqualizer(int band) { curves_.UpdateEqualizer(band); }
+  // Volume edits from the profile (also after a language change: "${off}").
+  void UpdateAllVolumeEdit();
+
+ private:
+  SettingsStore store_;
+  std::unique_ptr<DeviceLink> link_;
+  controller::MainControls controls_;
+  controller::CurveView curves_;
+  controller::EditContext ctx_;
+  controller::BandRows bands_;
+  controller::CrossoverEditor crossover_;
+  controller::ChannelEditor channels_;
+  controller::VolumeEditor volume_;
+  controller::SpeakerMap speakers_;
+};
+
+}  // namespace vlm
