@@ -279,9 +279,8 @@ int UpgradeStart(DeviceLink& link, const std::string& path) {
   // acknowledgement is read but not required.
   u.awaitingMode.store(true);
   const Clock::time_point modeSent = Clock::now();
-  const bool modeWritten = bootloader ? link.SendCtrlCommand(kPacketMcu, kEnterBlMode, kOpSet, nullptr, 0)
-                                      : link.SendCtrlCommand(kPacketMcu, kEnterMode, kOpSet, nullptr, 0);
   LogMessage(bootloader ? "MCU_Enter_BL_Upg_Mode\n" : "MCU_Enter_Upg_Mode\n");
+  const bool modeWritten = link.SendCtrlCommand(kPacketMcu, bootloader ? kEnterBlMode : kEnterMode, kOpSet, nullptr, 0);
   if (!modeWritten) {
     return Abandon(link, link.IsConnected() ? UPG_NOT_READY : UPG_CONNECT_FAIL, UpgradeStage::EnterMode,
                    link.IsConnected() ? UpgradeFailure::WriteFailed : UpgradeFailure::NotConnected);
@@ -342,8 +341,13 @@ int UpgradeStep(DeviceLink& link) {
   auto lock = link.LockExchanges();
   UpgradeData& u = link.Upgrade();
   const int state = link.UpgradeState();
-  // No transfer under way (never started, or already ended).
-  if (state == UPG_IDLE || state == UPG_FILE_LOADED || state == UPG_MODE_ENTERED) return kUpgradeStepFailed;
+  // No transfer under way (never started, already ended, or ended by someone
+  // else): nothing may stay loaded.
+  if (state == UPG_IDLE) {
+    u.FreeBuffers();
+    return kUpgradeStepFailed;
+  }
+  if (state == UPG_FILE_LOADED || state == UPG_MODE_ENTERED) return kUpgradeStepFailed;
 
   switch (u.upgradeStepFlag.load()) {
     case UPG_STEP_SENT:
