@@ -117,6 +117,15 @@ TEST_F(EqualiserTest, TypedAndSteppedBandsKeepTheirBounds) {
   Send(Find(QStringLiteral("eq_q_4")), kValueChangedUp);
   EXPECT_NEAR(Band(0, 4).eqFactor, 0.55f, 1e-4);
   EXPECT_EQ(Sent().size(), 3u);
+  // Rows at or above the band count are off and take no edits.
+  live().channels[0].eqSize = 12;
+  mgr().SetCurChannelChange(0);
+  EXPECT_FALSE(Find(QStringLiteral("eq_gain_12"))->isEnabled());
+  EXPECT_TRUE(Find(QStringLiteral("eq_gain_11"))->isEnabled());
+  Type(QStringLiteral("eq_gain_12"), QStringLiteral("6"));
+  Send(Find(QStringLiteral("eq_gain_20")), kValueChangedUp);
+  EXPECT_EQ(Sent().size(), 3u);
+  EXPECT_FLOAT_EQ(Band(0, 12).eqGain, 0.0f);
   EXPECT_NEAR(WireGain(Amp().scenes[0].outputs[0].eq[6]), -17.9f, 0.05f);
 }
 
@@ -217,9 +226,17 @@ TEST_F(EqualiserTest, GraphicModeLocksFrequenciesAndEnterWalksTheGains) {
   EXPECT_EQ(controller::ReturnFocusTarget("eq_gain_3", 3, env), "eq_gain_4");
   EXPECT_EQ(controller::ReturnFocusTarget("eq_gain_30", 30, env), "eq_gain_0");
 
-  // Enter commits even when the focus cannot move.
+  // Enter moves on to the next gain, and the edit left behind commits.
   wnd_->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd_.get()));
+  wnd_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(wnd_.get()));
+  auto* gain3 = Find<QLineEdit>(QStringLiteral("eq_gain_3"));
+  gain3->setFocus();
+  gain3->setText(QStringLiteral("-4.5"));
+  Send(gain3, ui::notify::kReturn);
+  EXPECT_TRUE(Find(QStringLiteral("eq_gain_4"))->hasFocus());
+  EXPECT_FLOAT_EQ(Band(0, 3).eqGain, -4.5f);
+  // Enter commits even when the focus cannot move.
   live().channels[0].eqSize = 1;
   mgr().SetCurChannelChange(0);
   auto* gain = Find<QLineEdit>(QStringLiteral("eq_gain_0"));
