@@ -1,5 +1,6 @@
 #include "app/main_wnd.h"
 
+#include <QAbstractSlider>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -58,6 +59,10 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "btn_reset_output", M::Exact, &W::OnResetOutput},
     {"click", "btn_lock_output", M::Exact, &W::OnLockOutput},
     {"click", "btn_link_output", M::Exact, &W::OnLinkOutput},
+    {"click", "btn_reset_eq", M::Exact, &W::OnEqReset},
+    {"click", "btn_bypass", M::Exact, &W::OnEqBypass},
+    {"click", "pt_enable_", M::Prefix, &W::OnEqEnable},
+    {"click", "btn_arg_eq", M::Exact, &W::OnEqMode},
 
     {"selectchanged", "ch_show_", M::Prefix, &W::OnChShow},
     {"selectchanged", "ch_mute", M::Prefix, &W::OnChMute},
@@ -70,6 +75,8 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"movevaluechanged", "slider_acc", M::Prefix, &W::OnAccSlider},
     {"valuechanged", "slider_ch_volume", M::Prefix, &W::OnChVolumeSlider},
     {"movevaluechanged", "slider_ch_volume", M::Prefix, &W::OnChVolumeSlider},
+    {"valuechanged", "eq_slider_", M::Prefix, &W::OnEqSlider},
+    {"movevaluechanged", "eq_slider_", M::Prefix, &W::OnEqSlider},
 
     {"valuechangedup", "hp_freq", M::Prefix, &W::OnHpFreqStep},
     {"valuechangeddown", "hp_freq", M::Prefix, &W::OnHpFreqStep},
@@ -83,6 +90,12 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"valuechangeddown", "edit_ch_volume", M::Prefix, &W::OnChVolumeStep},
     {"valuechangedup", "spk_delay_", M::Prefix, &W::OnDelayStep},
     {"valuechangeddown", "spk_delay_", M::Prefix, &W::OnDelayStep},
+    {"valuechangedup", "eq_freq_", M::Prefix, &W::OnBandFreqStep},
+    {"valuechangeddown", "eq_freq_", M::Prefix, &W::OnBandFreqStep},
+    {"valuechangedup", "eq_q_", M::Prefix, &W::OnBandQStep},
+    {"valuechangeddown", "eq_q_", M::Prefix, &W::OnBandQStep},
+    {"valuechangedup", "eq_gain_", M::Prefix, &W::OnBandGainStep},
+    {"valuechangeddown", "eq_gain_", M::Prefix, &W::OnBandGainStep},
 
     {"return", "edit_main_volume", M::Exact, &W::OnMainVolumeCommit},
     {"killfocus", "edit_main_volume", M::Exact, &W::OnMainVolumeCommit},
@@ -99,6 +112,9 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"return", "eq_freq_", M::Prefix, &W::OnBandReturn},
     {"return", "eq_q_", M::Prefix, &W::OnBandReturn},
     {"return", "eq_gain_", M::Prefix, &W::OnBandReturn},
+    {"killfocus", "eq_freq_", M::Prefix, &W::OnBandCommit},
+    {"killfocus", "eq_q_", M::Prefix, &W::OnBandCommit},
+    {"killfocus", "eq_gain_", M::Prefix, &W::OnBandCommit},
 
     {"valuechangedleft", "", M::Prefix, &W::OnArrow},
     {"valuechangedright", "", M::Prefix, &W::OnArrow},
@@ -270,6 +286,24 @@ void CMainWnd::OnOutputButton(const ui::Notification&, int i) { ShowOutputMenu(i
 void CMainWnd::OnResetOutput(const ui::Notification&, int) { manager_->SetOutputReset(); }
 void CMainWnd::OnLockOutput(const ui::Notification&, int) { manager_->SetOutpuLock(); }
 void CMainWnd::OnLinkOutput(const ui::Notification&, int) { manager_->SetOutputLink(); }
+void CMainWnd::OnEqReset(const ui::Notification&, int) { manager_->SetOutputEqRest(); }
+void CMainWnd::OnEqBypass(const ui::Notification&, int) { manager_->SetOutputBypass(); }
+void CMainWnd::OnEqEnable(const ui::Notification&, int i) { manager_->OnEqEnable(i); }
+void CMainWnd::OnEqMode(const ui::Notification&, int) { manager_->SetEqMode(); }
+void CMainWnd::OnEqSlider(const ui::Notification& n, int i) {
+  LogMessage("on eq silder %s valuechanged index ", n.SenderName().toUtf8().constData());
+  LogMessage("%d\n", i);
+  if (auto* slider = qobject_cast<QAbstractSlider*>(n.sender.data())) LogMessage("value %d\n", slider->value());
+  manager_->SetEqSlider(i);
+}
+void CMainWnd::OnBandFreqStep(const ui::Notification& n, int i) { manager_->SetEqFreqUp(i, IsUp(n)); }
+void CMainWnd::OnBandQStep(const ui::Notification& n, int i) { manager_->SetEqQUp(i, IsUp(n)); }
+void CMainWnd::OnBandGainStep(const ui::Notification& n, int i) { manager_->SetEqGainUp(i, IsUp(n)); }
+void CMainWnd::OnBandCommit(const ui::Notification& n, int i) {
+  LogMessage("on eq %s killfocus index ", n.SenderName().toUtf8().constData());
+  LogMessage("%d\n", i);
+  manager_->SetChEqEdit(i);
+}
 
 void CMainWnd::OnEqualizer(const ui::Notification& n, int index) {
   LogMessage("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
@@ -304,7 +338,14 @@ void CMainWnd::MoveFocusTo(const std::string& name) {
 void CMainWnd::OnBandReturn(const ui::Notification& n, int band) {
   controller::FocusEnvironment env;
   env.bandCount = manager_->live().bandCount(manager_->live().currChannel);
+  env.enabled = [this](const std::string& name) {
+    QWidget* w = FindControl(QString::fromStdString(name));
+    return w && w->isEnabled();
+  };
   MoveFocusTo(controller::ReturnFocusTarget(n.SenderName().toStdString(), band, env));
+  // With nowhere to go (a channel of one band in graphic mode) Enter still
+  // commits what was typed.
+  if (auto* edit = qobject_cast<QWidget*>(n.sender.data()); edit && edit->hasFocus()) manager_->SetChEqEdit(band);
 }
 
 void CMainWnd::OnArrow(const ui::Notification& n, int index) {

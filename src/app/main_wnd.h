@@ -130,6 +130,15 @@ class CMainWnd : public ui::UIWindow {
   void OnResetOutput(const ui::Notification&, int);
   void OnLockOutput(const ui::Notification&, int);
   void OnLinkOutput(const ui::Notification&, int);
+  void OnEqReset(const ui::Notification&, int);
+  void OnEqBypass(const ui::Notification&, int);
+  void OnEqEnable(const ui::Notification&, int index);
+  void OnEqMode(const ui::Notification&, int);
+  void OnEqSlider(const ui::Notification& n, int index);
+  void OnBandFreqStep(const ui::Notification& n, int index);
+  void OnBandQStep(const ui::Notification& n, int index);
+  void OnBandGainStep(const ui::Notification& n, int index);
+  void OnBandCommit(const ui::Notification& n, int index);
 
   void MoveFocusTo(const std::string& name);
 

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "base/hid_transport.h"
+#include "controller/band_editor.h"
 #include "controller/band_rows.h"
 #include "controller/channel_editor.h"
 #include "controller/control_bindings.h"
@@ -96,6 +97,18 @@ class EqualizerManager {
   // editing), 1 the high-pass corner, 2 the low-pass corner.
   void EqualizerCallback(int index, int kind);
   void UpdateEqualizer(int band) { curves_.UpdateEqualizer(band); }
+
+  // The equaliser bands of the current channel, and its bypass, reset and
+  // parametric/graphic mode.
+  void SetChEqEdit(int band) { eqBands_.SetChEqEdit(band); }
+  void SetEqFreqUp(int band, bool up) { eqBands_.SetEqFreqUp(band, up); }
+  void SetEqQUp(int band, bool up) { eqBands_.SetEqQUp(band, up); }
+  void SetEqGainUp(int band, bool up) { eqBands_.SetEqGainUp(band, up); }
+  void SetEqSlider(int band) { eqBands_.SetEqSlider(band); }
+  void OnEqEnable(int band) { eqBands_.OnEqEnable(band); }
+  void SetOutputBypass() { eqBands_.SetOutputBypass(); }
+  void SetOutputEqRest() { eqBands_.SetOutputEqRest(); }
+  void SetEqMode() { eqBands_.SetEqMode(); }
   // Volume edits from the profile (also after a language change: "${off}").
   void UpdateAllVolumeEdit();
 
@@ -115,6 +128,7 @@ class EqualizerManager {
   controller::CurveView curves_;
   controller::EditContext ctx_;
   controller::BandRows bands_;
+  controller::BandEditor eqBands_;
   controller::CrossoverEditor crossover_;
   controller::ChannelEditor channels_;
   controller::VolumeEditor volume_;
