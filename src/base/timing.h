@@ -13,6 +13,7 @@ struct Timing {
   int queueIdleSleepMs = 5;          // command thread sleep when its queue is empty
   int readErrorPauseMs = 10;         // pause between read retries after a transport error
   int readPollSliceMs = 50;          // a long read waits in slices of this, so a close can cut it short
+  int restartLockWaitMs = 8000;      // a restarted program waits this long for the old one's lock
 };
 
 // The process-wide table. Set it before threads that read it start.
