@@ -192,6 +192,19 @@ TEST_F(DeviceLifeTest, ClosingAsksWhileConnectedAndTellsTheAmplifier) {
   EXPECT_FALSE(amp_->Snapshot().pcConnected);
 }
 
+TEST_F(DeviceLifeTest, DisplayChangeStartsANewCopyAndClosesWithoutTheQuestion) {
+  Start();
+  ASSERT_TRUE(Connected());
+  int started = 0;
+  wnd_->SetRestarter([&] { return ++started > 0; });
+  wnd_->RestartOnDisplayChange();
+  wnd_->RestartOnDisplayChange();  // one restart, however many changes come
+  EXPECT_EQ(started, 1);
+  EXPECT_TRUE(wnd_->IsClosed());
+  EXPECT_TRUE(boxes_.isEmpty());
+  EXPECT_FALSE(amp_->Snapshot().pcConnected);
+}
+
 TEST_F(DeviceLifeTest, ProfileFilesSaveWithTheirExtensionAndABrokenOneChangesNothing) {
   Start();
   ASSERT_TRUE(Connected());
