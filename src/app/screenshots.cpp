@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/language_setup.h"
+#include "app/life_screenshots.h"
 #include "app/main_wnd.h"
 #include "ui/language.h"
 #include "windows/about_wnd.h"
@@ -73,7 +74,7 @@ bool SaveScreenshots(const QString& path) {
   RegisterLanguages();
   // A lock of its own, so that pictures can be taken while the program runs.
   auto lock = std::make_unique<InstanceLock>(dir.filePath(QStringLiteral("screenshot.lock")));
-  CMainWnd main(std::move(lock));
+  CMainWnd main(std::move(lock), nullptr, false);
   main.Create(QStringLiteral("XML_MAIN"));
   bool ok = true;
   for (const LanguageEntry& entry : kLanguages) {
@@ -125,6 +126,7 @@ bool SaveScreenshots(const QString& path) {
     ok = Save(aboutOff, dir, QStringLiteral("about_disconnected"), lang) && ok;
     QApplication::processEvents();
   }
+  ok = SaveLifeScreenshots(dir) && ok;
   return ok;
 }
 
