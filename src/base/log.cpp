@@ -110,6 +110,9 @@ void SetLogEcho(bool echo) {
 }
 
 void LogTimestamp() {
+  // Every write and every upgrade acknowledgement stamps the log: with the
+  // log off, not even the local time is looked up.
+  if (!LoggingEnabled()) return;
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t t = system_clock::to_time_t(now);

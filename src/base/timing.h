@@ -13,7 +13,13 @@ struct Timing {
   int queueIdleSleepMs = 5;          // command thread sleep when its queue is empty
   int readErrorPauseMs = 10;         // pause between read retries after a transport error
   int readPollSliceMs = 50;          // a long read waits in slices of this, so a close can cut it short
-  int restartLockWaitMs = 8000;      // a restarted program waits this long for the old one's lock
+  // Firmware upgrade
+  int upgradeAckTimeoutMs = 10000;       // mode request, start, each block's acknowledgement, reboot
+  int upgradeReconnectWaitMs = 8000;     // the amplifier restarts into its loader after the mode switch
+  int upgradeReconnectRetryMs = 500;     // pause between the attempts to open it again
+  int upgradeReconnectTries = 10;        // attempts to open it again (a count, not a wait)
+  // Start-up
+  int restartLockWaitMs = 8000;          // a restarted program waits this long for the old one's lock
 };
 
 // The process-wide table. Set it before threads that read it start.

@@ -25,6 +25,7 @@ CommandGroup InfoCommandGroup();
 CommandGroup DumpCommandGroup();
 CommandGroup PushCommandGroup();
 CommandGroup SceneCommandGroup();
+CommandGroup FirmwareCommandGroup();
 
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);

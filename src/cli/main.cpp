@@ -15,6 +15,7 @@ const CommandGroup kGroups[] = {
     DumpCommandGroup(),
     PushCommandGroup(),
     SceneCommandGroup(),
+    FirmwareCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

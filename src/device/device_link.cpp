@@ -290,6 +290,11 @@ size_t DeviceLink::PushReceived(std::span<const uint8_t> bytes) {
   return pushed;
 }
 
+void DeviceLink::ClearReceiveRing() {
+  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
+  ring_.Clear();
+}
+
 bool DeviceLink::FeedOneByte() {
   std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
   if (!connected_.load()) return false;

@@ -25,6 +25,7 @@
 #include "device/event_sink.h"
 #include "device/packet.h"
 #include "device/receive_ring.h"
+#include "device/upgrade_data.h"
 
 namespace vlm {
 
@@ -161,6 +162,13 @@ class DeviceLink {
     return s == UPG_FILE_LOADED || s == UPG_MODE_ENTERED;
   }
 
+  // The rest of the upgrade's state (image bodies, counters, step flag); see
+  // upgrade_data.h for who may touch it when.
+  UpgradeData& Upgrade() { return upgrade_; }
+  const UpgradeData& Upgrade() const { return upgrade_; }
+  // Empties the receive ring (its read and write positions back to 0).
+  void ClearReceiveRing();
+
   HidTransport& Transport() { return *transport_; }
 
  private:
@@ -200,6 +208,7 @@ class DeviceLink {
   std::atomic<bool> handshakeAccepted_{false};
   std::atomic<uint8_t> bootloaderVersion_{0};
   std::atomic<int> upgradeState_{UPG_IDLE};
+  UpgradeData upgrade_;
 
   std::atomic<bool> queueGate_{false};
   std::mutex pushMutex_;  // keeps the queue single-producer whoever issues

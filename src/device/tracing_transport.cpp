@@ -8,11 +8,11 @@ TracingTransport::TracingTransport(std::unique_ptr<HidTransport> inner, std::FIL
     : inner_(std::move(inner)), out_(out) {}
 
 std::string TraceFrameHex(const uint8_t* bytes, size_t length) {
-  // A frame starts AA 55 and its third byte counts command, op, payload and
-  // the checksum after the type: the frame is 3 + length bytes long.
+  // A frame starts AA 55; its third byte counts type, command, op and
+  // payload, and the checksum follows them: the frame is 4 + length bytes long.
   size_t shown = length;
   if (length >= 3 && bytes[0] == 0xAA && bytes[1] == 0x55) {
-    const size_t frame = size_t{3} + bytes[2];
+    const size_t frame = size_t{4} + bytes[2];
     if (frame <= length) shown = frame;
   }
   static const char kHex[] = "0123456789ABCDEF";

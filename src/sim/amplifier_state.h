@@ -97,6 +97,10 @@ struct SceneSettings {
 };
 
 // Upgrade bookkeeping: what the tool has transferred and in which mode.
+// The start parameters are read as the body length (32-bit big-endian), as
+// the program's carried images hold it; a value of 0 or beyond what the
+// amplifier can hold means "length unknown", and then only the order of the
+// blocks is checked.
 struct UpgradeState {
   enum class Mode { Idle, AppMode, BootloaderMode };
   Mode mode = Mode::Idle;
@@ -112,6 +116,23 @@ struct UpgradeState {
   int flashBlocks = 0;
   int finishedTransfers = 0;
   int reboots = 0;
+
+  // The transfer under way: its announced length (0 unknown), where the next
+  // block must start (MCU blocks fall from the tail to 0, flash blocks rise
+  // from 0) and whether a block has come yet.
+  size_t expectedLength = 0;
+  size_t nextOffset = 0;
+  bool anyBlock = false;
+  // Blocks refused for their offset, length or order; finishes refused
+  // because the body was incomplete.
+  int orderErrors = 0;
+  int incompleteFinishes = 0;
+  // The body of the last finished transfer, cut to its announced length.
+  std::vector<uint8_t> lastReceived;
+  // The handshake's master and slave version after a finished MCU transfer
+  // and the restart that follows.
+  uint8_t versionAfterUpgradeMaster = 16;
+  uint8_t versionAfterUpgradeSlave = 20;
 };
 
 // The amplifier's whole memory.
@@ -127,6 +148,9 @@ struct AmplifierState {
 
   // MCU
   bool pcConnected = false;
+  // The last handshake accepted the tool (cleared when the amplifier restarts
+  // into its loader).
+  bool handshakeAccepted = false;
   uint8_t acc = 0;
   uint16_t powerOffTimeMs = 0;
   std::array<uint8_t, 4> flashVersion{16, 19, 0, 1};

@@ -30,8 +30,16 @@ struct HandlerContext {
   std::vector<Frame>& replies;
   // Upgrade blocks still to be answered NOT_READY (fault injection).
   int& notReadyBlocks;
+  // When 0..255: the code the next upgrade start is answered with instead of
+  // being taken (fault injection); -1 otherwise.
+  int& startAnswer;
   // Set by a handler when the amplifier restarts after its answer.
   bool rebootAfterReply = false;
+  // Set by a handler when the amplifier comes back with another firmware
+  // version (master, slave) in its handshake.
+  bool newFirmwareVersion = false;
+  uint8_t newMasterVersion = 0;
+  uint8_t newSlaveVersion = 0;
 
   const std::vector<uint8_t>& payload() const { return request.payload; }
   // An answer with the request's type and command.

@@ -17,6 +17,7 @@ constexpr size_t kDeviceInfoBytes = 16;
 void HandConnect(HandlerContext& c) {
   const HandshakeIdentity& id = c.identity;
   c.ReplyData({id.acceptByte, id.model, id.masterVersion, id.slaveVersion});
+  c.state.handshakeAccepted = id.acceptByte != 0xF0;
 }
 
 // The tool announces that it starts (1) or stops (0) working with the

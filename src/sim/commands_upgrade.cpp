@@ -1,6 +1,11 @@
 // The amplifier's side of a firmware transfer: upgrade mode, start, data
-// blocks, finish, reboot and factory reset. The image bytes are kept so that
-// a test can compare them with the file it sent.
+// blocks, finish, reboot and factory reset.
+//
+// The amplifier restarts into its loader when it is asked for upgrade mode
+// after a handshake accepted the tool (the tool reopens the device), keeping
+// its upgrade mode. It checks every block's offset and order, assembles the
+// body, refuses a finish before the body is complete, and keeps the body of
+// the last finished transfer so that a test can compare it with the image.
 #include <algorithm>
 
 #include "sim/command_table.h"
@@ -10,23 +15,35 @@ namespace {
 
 // Larger than any image the amplifier can hold; blocks beyond are refused.
 constexpr size_t kMaxImageBytes = 4u << 20;
+constexpr size_t kMcuBlock = 32;
+constexpr size_t kFlashBlock = 50;
 
-void EnterAppMode(HandlerContext& c) {
-  c.state.upgrade.mode = UpgradeState::Mode::AppMode;
+void EnterMode(HandlerContext& c, UpgradeState::Mode mode, bool restarts) {
+  c.state.upgrade.mode = mode;
   c.Ack({kAckReady});
+  // With the tool's handshake accepted the amplifier leaves its application
+  // and restarts into the loader; the tool opens the device again.
+  if (restarts && c.state.handshakeAccepted) {
+    c.state.handshakeAccepted = false;
+    ++c.state.upgrade.reboots;
+    c.rebootAfterReply = true;
+  }
 }
 
-void EnterBootloaderMode(HandlerContext& c) {
-  c.state.upgrade.mode = UpgradeState::Mode::BootloaderMode;
-  c.Ack({kAckReady});
-}
+void EnterAppMode(HandlerContext& c) { EnterMode(c, UpgradeState::Mode::AppMode, true); }
+void EnterBootloaderMode(HandlerContext& c) { EnterMode(c, UpgradeState::Mode::BootloaderMode, false); }
 
 // A start is only accepted in upgrade mode; it begins a fresh image.
 void Start(HandlerContext& c, UpgradeState::Mode needed, bool& started, std::vector<uint8_t>& image,
            int& blocks) {
   UpgradeState& u = c.state.upgrade;
+  if (c.startAnswer >= 0) {
+    c.Ack({static_cast<uint8_t>(c.startAnswer)});
+    c.startAnswer = -1;
+    return;
+  }
   const bool ok = needed == UpgradeState::Mode::Idle ? u.mode != UpgradeState::Mode::Idle : u.mode == needed;
-  if (!ok) {
+  if (!ok || c.payload().size() != 4) {
     c.Ack({kAckNotReady});
     return;
   }
@@ -34,48 +51,90 @@ void Start(HandlerContext& c, UpgradeState::Mode needed, bool& started, std::vec
   image.clear();
   blocks = 0;
   u.startParameters = c.payload();
+  const size_t length = ReadU32Be(c.payload().data());
+  u.expectedLength = length <= kMaxImageBytes ? length : 0;
+  u.nextOffset = 0;
+  u.anyBlock = false;
   c.Ack({kAckReady});
 }
 
-void StoreBlock(HandlerContext& c, bool started, std::vector<uint8_t>& image, int& blocks, size_t address,
-                const uint8_t* data, size_t n) {
-  if (!started || address + n > kMaxImageBytes) {
-    c.Ack({kAckNotReady});
-    return;
-  }
-  // A busy amplifier (fault injection) answers NOT_READY and drops the block;
-  // the tool reads again without resending it.
-  if (c.notReadyBlocks > 0) {
-    --c.notReadyBlocks;
-    c.Ack({kAckNotReady});
-    return;
-  }
+void StoreBlock(HandlerContext& c, std::vector<uint8_t>& image, int& blocks, size_t address, const uint8_t* data,
+                size_t n) {
   if (image.size() < address + n) image.resize(address + n, 0);
   std::copy_n(data, n, image.begin() + static_cast<std::ptrdiff_t>(address));
   ++blocks;
+  c.state.upgrade.anyBlock = true;
+  // A busy amplifier (fault injection) keeps the block but says NOT_READY
+  // first; ACK_READY follows in the next report once it is written.
+  if (c.notReadyBlocks > 0) {
+    --c.notReadyBlocks;
+    c.Ack({kAckNotReady});
+  }
   c.Ack({kAckReady});
 }
 
-// MCU blocks: offset (32-bit big-endian) and 32 data bytes.
-void McuData(HandlerContext& c, bool started, std::vector<uint8_t>& image, int& blocks) {
-  const auto& p = c.payload();
-  if (p.size() < 4) return;
-  StoreBlock(c, started, image, blocks, ReadU32Be(p.data()), p.data() + 4, p.size() - 4);
+void Refuse(HandlerContext& c) {
+  ++c.state.upgrade.orderErrors;
+  c.Ack({kAckNotReady});
 }
 
-void Finish(HandlerContext& c, bool& started, bool reboot) {
-  if (!started) {
+// MCU blocks: offset (32-bit big-endian) and 32 data bytes, from the tail of
+// the body down to offset 0. The first block holds the short tail when the
+// length is not a multiple of 32.
+void McuData(HandlerContext& c, bool started, std::vector<uint8_t>& image, int& blocks) {
+  UpgradeState& u = c.state.upgrade;
+  const auto& p = c.payload();
+  if (p.size() < 4) return;  // not even an offset: no answer
+  if (!started || p.size() != 4 + kMcuBlock) {
+    Refuse(c);
+    return;
+  }
+  const size_t offset = ReadU32Be(p.data());
+  bool inOrder;
+  if (!u.anyBlock) {
+    if (u.expectedLength > 0) {
+      const size_t tail = u.expectedLength % kMcuBlock;
+      inOrder = offset == u.expectedLength - (tail != 0 ? tail : kMcuBlock);
+    } else {
+      inOrder = offset % kMcuBlock == 0 && offset + kMcuBlock <= kMaxImageBytes;
+    }
+  } else {
+    inOrder = u.nextOffset > 0 && offset == u.nextOffset - kMcuBlock;
+  }
+  if (!inOrder) {
+    Refuse(c);
+    return;
+  }
+  u.nextOffset = offset;
+  StoreBlock(c, image, blocks, offset, p.data() + 4, kMcuBlock);
+}
+
+// The finish is refused while the body is incomplete (a block is missing).
+void Finish(HandlerContext& c, bool& started, std::vector<uint8_t>& image, bool mcu, bool newVersion) {
+  UpgradeState& u = c.state.upgrade;
+  const bool complete = mcu ? u.anyBlock && u.nextOffset == 0
+                            : u.expectedLength == 0 || u.nextOffset == u.expectedLength;
+  if (!started || !complete) {
+    if (started) ++u.incompleteFinishes;
     c.Ack({kAckNotReady});
     return;
   }
   started = false;
-  ++c.state.upgrade.finishedTransfers;
-  c.state.upgrade.mode = UpgradeState::Mode::Idle;
+  ++u.finishedTransfers;
+  u.mode = UpgradeState::Mode::Idle;
+  u.lastReceived = image;
+  if (u.expectedLength > 0 && u.lastReceived.size() > u.expectedLength) u.lastReceived.resize(u.expectedLength);
   c.Ack({kAckReady});
-  // The new MCU firmware starts: the amplifier goes away for a moment.
-  if (reboot) {
-    ++c.state.upgrade.reboots;
+  // The new MCU firmware starts: the amplifier goes away for a moment and
+  // comes back with its new version.
+  if (mcu) {
+    ++u.reboots;
     c.rebootAfterReply = true;
+  }
+  if (newVersion) {
+    c.newFirmwareVersion = true;
+    c.newMasterVersion = u.versionAfterUpgradeMaster;
+    c.newSlaveVersion = u.versionAfterUpgradeSlave;
   }
 }
 
@@ -101,22 +160,42 @@ void McuBlDataBlock(HandlerContext& c) {
   McuData(c, u.bootloaderStarted, u.bootloaderImage, u.bootloaderBlocks);
 }
 
-// DSP flash blocks: address (32-bit big-endian), length n, n bytes.
+// DSP flash blocks: address (32-bit big-endian), length n (1..50), n bytes,
+// at rising addresses from 0 without gaps.
 void FlashDataBlock(HandlerContext& c) {
   UpgradeState& u = c.state.upgrade;
   const auto& p = c.payload();
-  if (p.size() < 5) return;
-  const size_t n = std::min<size_t>(p[4], p.size() - 5);
-  StoreBlock(c, u.flashStarted, u.flashImage, u.flashBlocks, ReadU32Be(p.data()), p.data() + 5, n);
+  if (p.size() < 5) return;  // no address and length: no answer
+  if (!u.flashStarted) {
+    Refuse(c);
+    return;
+  }
+  const size_t address = ReadU32Be(p.data());
+  const size_t n = p[4];
+  const bool lengthOk = n >= 1 && n <= kFlashBlock && p.size() == 5 + n;
+  const bool withinBody = u.expectedLength == 0 ? address + n <= kMaxImageBytes : address + n <= u.expectedLength;
+  // Only the last block may be short.
+  const bool lastOrFull = n == kFlashBlock || u.expectedLength == 0 || address + n == u.expectedLength;
+  if (!lengthOk || !withinBody || !lastOrFull || address != u.nextOffset) {
+    Refuse(c);
+    return;
+  }
+  u.nextOffset = address + n;
+  StoreBlock(c, u.flashImage, u.flashBlocks, address, p.data() + 5, n);
 }
 
-void McuFinish(HandlerContext& c) { Finish(c, c.state.upgrade.mcuStarted, true); }
-void McuBlFinish(HandlerContext& c) { Finish(c, c.state.upgrade.bootloaderStarted, true); }
+void McuFinish(HandlerContext& c) { Finish(c, c.state.upgrade.mcuStarted, c.state.upgrade.mcuImage, true, true); }
+void McuBlFinish(HandlerContext& c) {
+  Finish(c, c.state.upgrade.bootloaderStarted, c.state.upgrade.bootloaderImage, true, false);
+}
 // The DSP flash is written; the tool reboots the amplifier itself afterwards.
-void FlashFinish(HandlerContext& c) { Finish(c, c.state.upgrade.flashStarted, false); }
+void FlashFinish(HandlerContext& c) {
+  Finish(c, c.state.upgrade.flashStarted, c.state.upgrade.flashImage, false, false);
+}
 
 void RebootCommand(HandlerContext& c) {
   ++c.state.upgrade.reboots;
+  c.state.handshakeAccepted = false;
   c.Ack({kAckReady});
   c.rebootAfterReply = true;
 }

@@ -235,9 +235,15 @@ void VirtualAmplifier::AnswerNotReady(int count) {
   notReadyBlocks_ += std::max(count, 0);
 }
 
+void VirtualAmplifier::AnswerNextStartWith(uint8_t code) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  startAnswer_ = code;
+}
+
 void VirtualAmplifier::ClearFaults() {
   std::lock_guard<std::mutex> lock(mutex_);
   dropReplies_ = corruptReplies_ = notReadyBlocks_ = 0;
+  startAnswer_ = -1;
   splitNext_ = false;
   failStrings_ = 0;
 }
@@ -364,13 +370,17 @@ bool VirtualAmplifier::Receive(const std::shared_ptr<ReportPipe>& pipe, const ui
     }
     TraceLine("->", raw, "");
     std::vector<Frame> replies;
-    HandlerContext context{state_, handshake_, request, replies, notReadyBlocks_};
+    HandlerContext context{state_, handshake_, request, replies, notReadyBlocks_, startAnswer_};
     it->second.handler(context);
     if (request.op == kOpSet && it->second.answer == SetAnswer::Acknowledged && acknowledgeSets_ &&
         IsAcknowledgedType(request.type)) {
       replies.push_back(Frame{request.type, request.command, kOpAck, {}});
     }
     SendReplies(pipe, replies);
+    if (context.newFirmwareVersion) {
+      handshake_.masterVersion = context.newMasterVersion;
+      handshake_.slaveVersion = context.newSlaveVersion;
+    }
     if (context.rebootAfterReply) rebooting = UnplugLocked(pipe);
   }
   if (rebooting) {

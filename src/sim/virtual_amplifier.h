@@ -102,8 +102,13 @@ class VirtualAmplifier {
   // Sends the next answer over two reports; `firstPartBytes` frame bytes go in
   // the first (0 = half the frame).
   void SplitNextReply(size_t firstPartBytes = 0);
-  // Answers the next upgrade data blocks with NOT_READY instead of ACK_READY.
+  // The next upgrade data blocks find the amplifier busy: it keeps each block
+  // but answers NOT_READY, and ACK_READY in a later report once it has
+  // written it (the tool reads again without resending).
   void AnswerNotReady(int count = 1);
+  // The next upgrade start (MCU, bootloader or DSP flash) is not taken but
+  // answered with this acknowledgement code.
+  void AnswerNextStartWith(uint8_t code);
   void ClearFaults();
 
   // --- Trace ------------------------------------------------------------
@@ -166,6 +171,7 @@ class VirtualAmplifier {
   bool splitNext_ = false;
   size_t splitFirstPart_ = 0;
   int notReadyBlocks_ = 0;
+  int startAnswer_ = -1;
 
   bool traceOn_ = false;
   bool traceTimes_ = false;

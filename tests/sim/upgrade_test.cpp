@@ -43,10 +43,17 @@ TEST(SimUpgrade, McuImageArrivesFromItsTailAndTheAmplifierRestarts) {
   Bytes tail(image.begin() + 96, image.end());
   tail.resize(32, 0);
   EXPECT_EQ(AckCode(b, 3, 0x03, Block(96, tail)), 0x0A);
-  // A busy amplifier answers NOT_READY and keeps nothing of the block.
+  // A busy amplifier keeps the block, answers NOT_READY, and ACK_READY in
+  // the next report: the tool reads again without resending.
   b.amp->AnswerNotReady();
-  EXPECT_EQ(AckCode(b, 3, 0x03, Block(64, Bytes(32, 0xEE))), 0x60);
-  for (uint32_t off : {64u, 32u, 0u}) {
+  b.Send(3, 0x03, 0xBB, Block(64, Bytes(image.begin() + 64, image.begin() + 96)));
+  auto busy = b.Read();
+  ASSERT_TRUE(busy);
+  EXPECT_EQ(busy->payload, Bytes{0x60});
+  auto ready = b.Read();
+  ASSERT_TRUE(ready);
+  EXPECT_EQ(ready->payload, Bytes{0x0A});
+  for (uint32_t off : {32u, 0u}) {
     EXPECT_EQ(AckCode(b, 3, 0x03, Block(off, Bytes(image.begin() + off, image.begin() + off + 32))), 0x0A);
   }
   const AmplifierState s = b.amp->Snapshot();
@@ -89,6 +96,60 @@ TEST(SimUpgrade, DspFlashTransferThenRebootCommand) {
   EXPECT_EQ(AckCode(b, 3, 0x8F), 0x0A);
   EXPECT_FALSE(b.amp->IsPlugged());
   EXPECT_TRUE(WaitPlugged(*b.amp));
+}
+
+// Start parameters announcing the body length let the amplifier check where
+// every block belongs; blocks out of place are refused and counted, and the
+// finish waits for a complete body.
+TEST(SimUpgrade, BlocksOutOfPlaceAreRefusedAndTheFinishWaitsForTheWholeBody) {
+  Bench b;
+  b.amp->SetRebootDowntime(10ms);
+  EXPECT_EQ(AckCode(b, 3, 0x01), 0x0A);  // no handshake: no restart
+  EXPECT_TRUE(b.amp->IsPlugged());
+  EXPECT_EQ(AckCode(b, 3, 0x02, {0, 0, 0, 100}), 0x0A);
+  EXPECT_EQ(AckCode(b, 3, 0x03, Block(64, Bytes(32, 1))), 0x60);  // the tail block must come first
+  EXPECT_EQ(AckCode(b, 3, 0x03, Block(96, Bytes(32, 2))), 0x0A);
+  EXPECT_EQ(AckCode(b, 3, 0x03, Block(32, Bytes(32, 3))), 0x60);  // 64 skipped
+  EXPECT_EQ(AckCode(b, 3, 0x04), 0x60);                           // incomplete
+  EXPECT_EQ(b.amp->Snapshot().upgrade.orderErrors, 2);
+  EXPECT_EQ(b.amp->Snapshot().upgrade.incompleteFinishes, 1);
+
+  EXPECT_EQ(AckCode(b, 2, 0x03, {0, 0, 0, 120}), 0x0A);
+  EXPECT_EQ(AckCode(b, 2, 0x04, Block(50, {50})), 0x60);  // must start at 0
+  Bytes full = Block(0, {50});
+  full.resize(5 + 50, 7);
+  EXPECT_EQ(AckCode(b, 2, 0x04, full), 0x0A);
+  Bytes shortMiddle = Block(50, {20});
+  shortMiddle.resize(5 + 20, 7);
+  EXPECT_EQ(AckCode(b, 2, 0x04, shortMiddle), 0x60);  // only the last block may be short
+}
+
+TEST(SimUpgrade, ModeRequestAfterAnAcceptedHandshakeRestartsIntoTheLoader) {
+  Bench b;
+  b.amp->SetRebootDowntime(10ms);
+  b.Send(3, 0x08, 0xBB);
+  ASSERT_TRUE(b.Read());
+  EXPECT_EQ(AckCode(b, 3, 0x01), 0x0A);
+  uint8_t buf[64];
+  EXPECT_EQ(b.link.ReadTimeout(buf, sizeof buf, 100), -1);
+  ASSERT_TRUE(WaitPlugged(*b.amp));
+  ASSERT_TRUE(b.link.Open(0x0483, 0x5750));
+  // Still in upgrade mode after the restart.
+  EXPECT_EQ(AckCode(b, 3, 0x02, {0, 0, 0, 4}), 0x0A);
+  EXPECT_EQ(AckCode(b, 3, 0x03, Block(0, {1, 2, 3, 4})), 0x60);  // a block is 32 bytes
+  Bytes tail{1, 2, 3, 4};
+  tail.resize(32, 0);
+  EXPECT_EQ(AckCode(b, 3, 0x03, Block(0, tail)), 0x0A);
+  EXPECT_EQ(AckCode(b, 3, 0x04), 0x0A);
+  EXPECT_EQ(b.amp->Snapshot().upgrade.lastReceived, (Bytes{1, 2, 3, 4}));
+  ASSERT_TRUE(WaitPlugged(*b.amp));
+  ASSERT_TRUE(b.link.Open(0x0483, 0x5750));
+  // Back with the new version.
+  b.Send(3, 0x08, 0xBB);
+  auto hello = b.Read();
+  ASSERT_TRUE(hello);
+  EXPECT_EQ(hello->payload[2], 16);
+  EXPECT_EQ(hello->payload[3], 20);
 }
 
 TEST(SimUpgrade, FactoryDefaultRestoresSettingsAndRestarts) {
