@@ -81,6 +81,12 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "btn_option", M::Exact, &W::OnOptionMenu},
     {"click", "ch_enable_", M::Prefix, &W::OnChannelSelect},
     {"click", "speaker_", M::Prefix, &W::OnSpeaker},
+    {"click", "btn_scene", M::Exact, &W::OnSceneMenu},
+    {"click", "btn_advance", M::Exact, &W::OnAdvanceMenu},
+    {"click", "ch_output_btn", M::Prefix, &W::OnOutputButton},
+    {"click", "btn_reset_output", M::Exact, &W::OnResetOutput},
+    {"click", "btn_lock_output", M::Exact, &W::OnLockOutput},
+    {"click", "btn_link_output", M::Exact, &W::OnLinkOutput},
     {"click", "btnConnect", M::Exact, &W::OnConnectButton},
 
     {"selectchanged", "ch_show_", M::Prefix, &W::OnChShow},
@@ -388,6 +394,12 @@ void CMainWnd::OnLpSlope(const ui::Notification& n, int) {
   manager_->SetLpSlope();
 }
 void CMainWnd::OnInputSource(const ui::Notification&, int) { manager_->SetInputSource(); }
+void CMainWnd::OnSceneMenu(const ui::Notification&, int) { ShowSceneMenu(); }
+void CMainWnd::OnAdvanceMenu(const ui::Notification&, int) { ShowAdvanceMenu(); }
+void CMainWnd::OnOutputButton(const ui::Notification&, int i) { ShowOutputMenu(i); }
+void CMainWnd::OnResetOutput(const ui::Notification&, int) { manager_->SetOutputReset(); }
+void CMainWnd::OnLockOutput(const ui::Notification&, int) { manager_->SetOutpuLock(); }
+void CMainWnd::OnLinkOutput(const ui::Notification&, int) { manager_->SetOutputLink(); }
 
 void CMainWnd::OnEqualizer(const ui::Notification& n, int index) {
   LogMessage("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
@@ -448,22 +460,51 @@ void CMainWnd::OnArrow(const ui::Notification& n, int index) {
 
 // ---- menus, language, loading window ---------------------------------------------
 
-void CMainWnd::ShowOptionMenu() {
+ui::UIMenu* CMainWnd::OpenMenuAt(const QString& id, QWidget* button) {
+  // At most one menu is open: opening one destroys the previous.
   if (menu_) {
     menu_->close();
     delete menu_.data();
   }
-  menu_ = ui::UIMenu::Load(QStringLiteral("option_menu"), this, Handle(), ScalePercent());
-  if (!menu_) return;
-  const QString current = ui::Language::Instance().Current();
-  menu_->SetItemChecked(QStringLiteral("option_item_language_en"), current == QLatin1String("en"));
-  menu_->SetItemChecked(QStringLiteral("option_item_language_cn"), current == QLatin1String("cn_zh"));
-  menu_->SetItemChecked(QStringLiteral("option_item_language_ru"), current == QLatin1String("ru"));
-  // The profile files live in the scene menu.
-  menu_->SetItemVisible(QStringLiteral("option_item_load_file"), false);
-  menu_->SetItemVisible(QStringLiteral("option_item_save_file"), false);
-  const QPoint at = optionButton_ ? optionButton_->mapToGlobal(QPoint(0, optionButton_->height())) : mapToGlobal(QPoint());
+  menu_ = ui::UIMenu::Load(id, this, Handle(), ScalePercent());
+  if (!menu_) return nullptr;
+  const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height())) : mapToGlobal(QPoint());
   menu_->ShowAt(at);
+  return menu_;
+}
+
+void CMainWnd::ShowOptionMenu() {
+  ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/option_menu.xml"), optionButton_);
+  if (!menu) return;
+  const QString current = ui::Language::Instance().Current();
+  menu->SetItemChecked(QStringLiteral("option_item_language_en"), current == QLatin1String("en"));
+  menu->SetItemChecked(QStringLiteral("option_item_language_cn"), current == QLatin1String("cn_zh"));
+  menu->SetItemChecked(QStringLiteral("option_item_language_ru"), current == QLatin1String("ru"));
+  menu->SetItemEnabled(QStringLiteral("option_item_reset_default"), manager_->link().IsConnected());
+}
+
+void CMainWnd::ShowSceneMenu() {
+  ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/scene_menu.xml"), manager_->controls().btnScene);
+  if (!menu) return;
+  const bool connected = manager_->link().IsConnected();
+  for (const char* item : {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene"})
+    menu->SetItemEnabled(QString::fromLatin1(item), connected);
+}
+
+void CMainWnd::ShowAdvanceMenu() {
+  ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/advance_menu.xml"), manager_->controls().btnAdvance);
+  if (!menu) return;
+  for (const char* item :
+       {"advance_item_autocal", "advance_item_noise_threshold", "advance_item_poweroff_delay", "advance_item_ktv"})
+    menu->SetItemVisible(QString::fromLatin1(item), false);
+}
+
+void CMainWnd::ShowOutputMenu(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  outputMenuChannel_ = channel;
+  ui::UIMenu* menu =
+      OpenMenuAt(QStringLiteral("xml/output_menu.xml"), manager_->controls().chOutputButton[static_cast<size_t>(channel)]);
+  if (menu) manager_->SetSubMenu(*menu, channel);
 }
 
 void CMainWnd::SwitchLanguage(const QString& name) {
@@ -479,7 +520,15 @@ void CMainWnd::SwitchLanguage(const QString& name) {
 }
 
 void CMainWnd::OnMenuClick(const QString& item) {
-  if (item.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
+  if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
+    manager_->SetOutputValue(outputMenuChannel_, item);
+  } else if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
+    OpenFirmwareUpgrade();
+  } else if (item.startsWith(QLatin1String("option_item_reset_default"))) {
+    ResetFactoryDefault();
+  } else if (item.startsWith(QLatin1String("option_item_about"))) {
+    ShowAbout(this, AboutIdentity{});
+  } else if (item.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
     SwitchLanguage(ui::Language::Instance().Current() == QLatin1String("cn_zh") ? QStringLiteral("en")
                                                                                  : QStringLiteral("cn_zh"));
   } else if (item == QLatin1String("option_item_language_en")) {
@@ -488,8 +537,10 @@ void CMainWnd::OnMenuClick(const QString& item) {
     SwitchLanguage(QStringLiteral("cn_zh"));
   } else if (item == QLatin1String("option_item_language_ru")) {
     SwitchLanguage(QStringLiteral("ru"));
-  } else if (item == QLatin1String("option_item_about")) {
-    ShowAbout(this, AboutIdentity{});
+  } else if (item.startsWith(QLatin1String("scene_item_"))) {
+    RunSceneItem(item);
+  } else if (item == QLatin1String("advance_item_mixer")) {
+    OpenInputMixer();
   }
 }
 

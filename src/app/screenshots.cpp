@@ -10,6 +10,7 @@
 #include "app/language_setup.h"
 #include "app/life_screenshots.h"
 #include "app/main_wnd.h"
+#include "app/speaker_shots.h"
 #include "ui/language.h"
 #include "windows/about_wnd.h"
 #include "windows/loading_wnd.h"
@@ -94,6 +95,10 @@ bool SaveScreenshots(const QString& path) {
       QApplication::processEvents();
       const QString file = QStringLiteral("main_%1%2.png").arg(lang, QString::fromLatin1(scale.suffix));
       ok = main.grab().save(dir.filePath(file)) && ok;
+      if (scale.dpi == kMainScales[0].dpi) {
+        ok = SaveOutputMenuShot(main, dir, lang) && ok;
+        ok = SaveLinkedShot(main, dir, lang) && ok;
+      }
     }
 
     auto* msg = new CMsgWnd(&main);

@@ -28,7 +28,8 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
       crossover_(ctx_),
       channels_(ctx_, crossover_, bands_),
       volume_(ctx_),
-      speakers_(ctx_, channels_) {
+      speakers_(ctx_, channels_),
+      outputs_(ctx_, channels_, speakers_) {
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
   life_ = std::make_unique<controller::DeviceLife>(store_, *link_, controls_, [this] { RefreshAllControls(); });
 }
@@ -45,6 +46,8 @@ QStringList EqualizerManager::Init(QWidget* root) {
   const QStringList missing = controller::BindMainControls(root, controls_);
   volume_.Prepare();
   speakers_.ShowAssignments();
+  outputs_.SetPromptParent(root);
+  outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
   root_ = root;

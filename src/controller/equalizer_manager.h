@@ -19,6 +19,7 @@
 #include "controller/curve_view.h"
 #include "controller/device_life.h"
 #include "controller/edit_context.h"
+#include "controller/output_assigner.h"
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
 #include "model/settings_store.h"
@@ -117,6 +118,15 @@ class EqualizerManager {
   // Volume edits from the profile (also after a language change: "${off}").
   void UpdateAllVolumeEdit();
 
+  // Speaker assignment, lock and link (the questions are asked over the
+  // window Init bound).
+  bool SetOutputValue(int channel, const QString& item) { return outputs_.SetOutputValue(channel, item); }
+  void SetOutputReset() { outputs_.SetOutputReset(); }
+  void SetOutpuLock() { outputs_.SetOutpuLock(); }
+  void SetOutputLink() { outputs_.SetOutputLink(); }
+  void SetSubMenu(ui::UIMenu& menu, int channel) { outputs_.SetSubMenu(menu, channel); }
+  void ShowLinkLock() { outputs_.ShowLinkLock(); }
+
  private:
   SettingsStore store_;
   std::unique_ptr<DeviceLink> link_;
@@ -128,6 +138,7 @@ class EqualizerManager {
   controller::ChannelEditor channels_;
   controller::VolumeEditor volume_;
   controller::SpeakerMap speakers_;
+  controller::OutputAssigner outputs_;
   std::unique_ptr<controller::DeviceLife> life_;
   QWidget* root_ = nullptr;
 };
