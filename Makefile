@@ -4,7 +4,7 @@ FUZZ_SECONDS ?= 30
 CMAKE_GEN := -G Ninja
 CTEST := ctest --output-on-failure -j $(JOBS) --no-tests=error
 
-.PHONY: all deps build run test asan tsan fuzz bench clean
+.PHONY: all deps build run test install asan tsan fuzz bench clean
 
 all: build
 
@@ -25,6 +25,12 @@ run: build
 
 test: build
 	cd build && $(CTEST)
+
+# The programs, the udev rule, the desktop entry and the icon; DESTDIR and
+# PREFIX are honoured (make install DESTDIR=/tmp/stage).
+PREFIX ?= /usr/local
+install: build
+	cmake --install build --prefix $(PREFIX)
 
 # ASan + UBSan over the whole suite (GUI included).
 asan: deps

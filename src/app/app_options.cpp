@@ -14,7 +14,7 @@ AppOptions ParseAppOptions(const QStringList& args) {
       }
       if (a == flag) {
         if (i + 1 < args.size()) *out = args[++i];
-        else o.errors.append(flag + QStringLiteral(" needs a folder"));
+        else o.errors.append(flag + QStringLiteral(" needs a value"));
         return true;
       }
       return false;
@@ -23,6 +23,7 @@ AppOptions ParseAppOptions(const QStringList& args) {
     else if (a == QLatin1String("--simulate")) o.simulate = true;
     else if (value(QStringLiteral("--skin"), &o.skinDir)) continue;
     else if (value(QStringLiteral("--screenshot"), &o.screenshotDir)) continue;
+    else if (value(QStringLiteral("--trace"), &o.traceFile)) continue;
     else o.errors.append(QStringLiteral("unknown argument: ") + a);
   }
   return o;
@@ -36,6 +37,7 @@ QString AppUsage() {
       "  --skin DIR        load the skin from DIR instead of the built-in one\n"
       "                    (also: environment variable VLM_SKIN_DIR)\n"
       "  --screenshot DIR  save pictures of the windows in every language to DIR, then quit\n"
+      "  --trace FILE      record every report exchanged with the amplifier in FILE\n"
       "  -h, --help        show this text\n\n"
       "Logging: put a file named savelog.ini into the working folder; the log then\n"
       "goes to standard error and to save.log there.\n");

@@ -10,6 +10,7 @@ struct AppOptions {
   bool simulate = false;       // attach the virtual amplifier instead of USB
   QString skinDir;             // a skin folder on disk in place of the built-in one
   QString screenshotDir;       // render every window in every language there, then quit
+  QString traceFile;           // record the traffic with the amplifier there
   QStringList errors;          // unknown or incomplete arguments
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/app_options.h"
 #include "app/main_wnd.h"
+#include "app/quit_signals.h"
 #include "app/screenshots.h"
 #include "base/log.h"
 #include "eqview/qt/ui_equalizer.h"
@@ -69,6 +70,11 @@ int RunApplication(int argc, char** argv) {
   int rc = 0;
   {
     CMainWnd main;
+    // A logout or Ctrl+C closes as the close button does, without the question.
+    QuitSignals quitSignals([&main](int signal) {
+      LogMessage("signal %d: closing\n", signal);
+      main.CloseWithoutQuestion();
+    });
     main.Create(QStringLiteral("XML_MAIN"));
     if (!main.InstanceRejected()) {
       main.CenterWindow();

@@ -1,17 +1,27 @@
 #include "app/main_wnd.h"
 
 #include <QAbstractSlider>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/app_options.h"
 #include "app/language_setup.h"
 #include "app/settings_file.h"
 #include "base/log.h"
+#include "base/timing.h"
 #include "controller/focus_moves.h"
 #include "device/device_link.h"
 #include "device/hidapi_transport.h"
 #include "device/messages.h"
+#include "device/tracing_transport.h"
+#include "sim/sim_hotplug.h"
 #include "sim/sim_transport.h"
 #include "sim/virtual_amplifier.h"
 #include "ui/language.h"
@@ -32,14 +42,33 @@ using M = CMainWnd::Match;
 
 bool IsUp(const ui::Notification& n) { return n.Is(nt::kValueChangedUp); }
 
+// The trace of --trace: open for the whole run, written line by line.
+std::FILE* TraceFile() {
+  static std::FILE* file = [] {
+    const QString path = CurrentAppOptions().traceFile;
+    if (path.isEmpty()) return static_cast<std::FILE*>(nullptr);
+    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "w");
+    if (!f) std::fprintf(stderr, "vlm-tuner: cannot write the trace file %s\n", path.toLocal8Bit().constData());
+    return f;
+  }();
+  return file;
+}
+
 // The amplifier's transport when the caller gives none.
 std::unique_ptr<HidTransport> DefaultTransport(std::shared_ptr<sim::VirtualAmplifier>& amplifier) {
+  std::unique_ptr<HidTransport> transport;
   if (CurrentAppOptions().simulate) {
     amplifier = std::make_shared<sim::VirtualAmplifier>();
-    return std::make_unique<sim::SimTransport>(amplifier);
+    transport = std::make_unique<sim::SimTransport>(amplifier);
+  } else {
+    transport = std::make_unique<HidapiTransport>();
   }
-  return std::make_unique<HidapiTransport>();
+  if (std::FILE* trace = TraceFile()) transport = std::make_unique<TracingTransport>(std::move(transport), trace);
+  return transport;
 }
+
+// Set by a program that restarted itself: it waits for the old one's lock.
+constexpr char kRestartVariable[] = "VLM_TUNER_RESTARTED";
 
 }  // namespace
 
@@ -63,6 +92,7 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "btn_bypass", M::Exact, &W::OnEqBypass},
     {"click", "pt_enable_", M::Prefix, &W::OnEqEnable},
     {"click", "btn_arg_eq", M::Exact, &W::OnEqMode},
+    {"click", "btnConnect", M::Exact, &W::OnConnectButton},
 
     {"selectchanged", "ch_show_", M::Prefix, &W::OnChShow},
     {"selectchanged", "ch_mute", M::Prefix, &W::OnChMute},
@@ -150,14 +180,24 @@ bool CMainWnd::Matches(const Route& route, const ui::Notification& n) {
   return false;
 }
 
-CMainWnd::CMainWnd(std::unique_ptr<InstanceLock> lock, std::unique_ptr<HidTransport> transport)
+CMainWnd::CMainWnd(std::unique_ptr<InstanceLock> lock, std::unique_ptr<HidTransport> transport,
+                   std::optional<bool> connectAtStart)
     : ui::UIWindow(QStringLiteral("MainWnd"), QStringLiteral("VLM24.60 DSP Audio"), nullptr, Kind::Main),
       lock_(lock ? std::move(lock) : std::make_unique<InstanceLock>()) {
   SetDeleteOnClose(false);
-  manager_ = std::make_unique<EqualizerManager>(transport ? std::move(transport) : DefaultTransport(amplifier_));
+  const bool own = !transport;
+  connectAtStart_ = connectAtStart.value_or(own);
+  manager_ = std::make_unique<EqualizerManager>(own ? DefaultTransport(amplifier_) : std::move(transport));
+  if (own) {
+    ownRealTransport_ = !amplifier_;
+    if (amplifier_) hotplug_ = std::make_unique<sim::SimHotplugMonitor>(amplifier_);
+    else hotplug_ = MakeUdevHotplugMonitor();
+  }
 }
 
 CMainWnd::~CMainWnd() {
+  // No device event reaches a window that is going.
+  if (hotplug_) hotplug_->Stop();
   if (menu_) delete menu_.data();
   // The link closes before the controller goes; the instance lock goes with
   // the window.
@@ -185,18 +225,108 @@ void CMainWnd::InitWindow() {
   // The controller finds its controls and fills them.
   missing_ = manager_->Init(this);
 
-  // One copy per session: a second one says so and closes.
-  if (!lock_->TryAcquire()) {
+  // One copy per session: a second one says so and closes. A copy started
+  // by a restart first gives the old one a few seconds to close.
+  const bool restarted = qEnvironmentVariableIsSet(kRestartVariable);
+  if (restarted) qunsetenv(kRestartVariable);
+  if (!lock_->TryAcquireWithin(restarted ? timing().restartLockWaitMs : 0)) {
     instanceRejected_ = true;
     LogMessage("another instance is running\n");
     ShowMessageEx(this, QStringLiteral("${tips}"), QStringLiteral("${mutex_tips}"), {QStringLiteral("${confirm}")}, 1);
     QTimer::singleShot(0, this, [this] { Close(ui::kResultCancel); });
     return;
   }
-  // Connecting with read-back and the hot-plug watch take their place here
-  // with the device session; until then the virtual amplifier of a
-  // --simulate run is attached directly.
-  if (amplifier_) manager_->OpenLinkWithoutReadBack();
+  // The USB device: a node without permission is told as such.
+  if (ownRealTransport_) manager_->life().SetAccessProbe([] { return ProbeAmplifierAccess(); });
+  // Plug events arrive on the monitor's thread and become device-change
+  // messages of this window.
+  if (hotplug_) {
+    const ui::WindowHandle handle = Handle();
+    const bool watching = hotplug_->Start([handle](bool arrived) {
+      ui::PostWindowMessage(handle, WM_DEVICE_CHANGE, arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE);
+    });
+    if (!watching) LogMessage("RegisterDeviceNotification\n");
+  }
+  WatchDisplays();
+  // The virtual amplifier of a --simulate run is connected as a real one is.
+  if (connectAtStart_) manager_->ConnectDevice(false);
+}
+
+void CMainWnd::OnConnectButton(const ui::Notification&, int) { manager_->ConnectDevice(true); }
+
+void CMainWnd::OnDeviceChange(int event) {
+  if (event == DBT_DEVICEARRIVAL) {
+    LogMessage("Message DBT_DEVICEARRIVAL\n");
+  } else if (event == DBT_DEVICEREMOVECOMPLETE) {
+    LogMessage("Message DBT_DEVICEREMOVECOMPLETE\n");
+  } else {
+    LogMessage("Message %d\n", event);
+    return;
+  }
+  // An open notice or question is about a state that no longer holds.
+  ui::CloseMessageWindows();
+  if (event == DBT_DEVICEARRIVAL) manager_->DevicePlugin();
+  else manager_->DevicePlugOut();
+}
+
+void CMainWnd::RunClosing(bool ask) {
+  if (closingDone_ || instanceRejected_ || !manager_) return;
+  closingDone_ = true;
+  LogMessage("CMainWnd close\n");
+  if (ask) manager_->life().AskToSaveScene();
+  if (hotplug_) hotplug_->Stop();
+  manager_->DisconnectDevice();
+  CloseLoadingWindow();
+  ui::CloseMessageWindows();
+  QCoreApplication::exit(0);
+}
+
+void CMainWnd::closeEvent(QCloseEvent* e) {
+  RunClosing(askOnClose_);
+  ui::UIWindow::closeEvent(e);
+}
+
+void CMainWnd::CloseWithoutQuestion() {
+  askOnClose_ = false;
+  RunClosing(false);
+  Close(ui::kResultCancel);
+}
+
+void CMainWnd::WatchDisplays() {
+  auto watch = [this](QScreen* screen) {
+    connect(screen, &QScreen::geometryChanged, this, [this] { RestartOnDisplayChange(); });
+  };
+  for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+  connect(qApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen* screen) {
+    watch(screen);
+    RestartOnDisplayChange();
+  });
+  connect(qApp, &QGuiApplication::screenRemoved, this, [this] { RestartOnDisplayChange(); });
+}
+
+void CMainWnd::RestartOnDisplayChange() {
+  if (restarting_ || closingDone_) return;
+  restarting_ = true;
+  LogMessage("display changed: restart\n");
+  bool started = false;
+  if (restarter_) {
+    started = restarter_();
+  } else {
+    // The same program with the same arguments (a simulated run stays
+    // simulated); it waits for this one's lock.
+    QStringList args = QCoreApplication::arguments();
+    if (!args.isEmpty()) args.removeFirst();
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setArguments(args);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kRestartVariable), QStringLiteral("1"));
+    process.setProcessEnvironment(env);
+    started = process.startDetached();
+  }
+  if (!started) LogMessage("restart failed\n");
+  // The new copy must not wait on a question: the scene stays in the amplifier.
+  CloseWithoutQuestion();
 }
 
 void CMainWnd::Notify(ui::Notification& n) {
@@ -484,10 +614,17 @@ bool CMainWnd::HandleMessage(ui::WindowMessage& msg) {
       ShowLoadingWindow();
       return true;
     case WM_BUSY_END:
+      if (manager_) manager_->HandleDeviceMessage(msg);  // a scene load's settings
       CloseLoadingWindow();
       return true;
+    case WM_FACTORY_RESET_DONE:
+      CloseLoadingWindow();
+      return manager_ && manager_->HandleDeviceMessage(msg);
+    case WM_DEVICE_CHANGE:
+      OnDeviceChange(static_cast<int>(msg.wparam));
+      return true;
     default:
-      return false;
+      return manager_ && manager_->HandleDeviceMessage(msg);
   }
 }
 

@@ -6,12 +6,15 @@
 // the controller's operation through one route table.
 #include <QPointer>
 #include <QPushButton>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "app/single_instance.h"
 #include "base/hid_transport.h"
 #include "controller/equalizer_manager.h"
+#include "device/hotplug_monitor.h"
 #include "ui/menu.h"
 #include "ui/window.h"
 #include "windows/loading_wnd.h"
@@ -29,7 +32,10 @@ class CMainWnd : public ui::UIWindow {
   // `transport` reaches the amplifier; without one the window uses the USB
   // device, or the built-in virtual amplifier when the program runs with
   // --simulate.
-  explicit CMainWnd(std::unique_ptr<InstanceLock> lock = nullptr, std::unique_ptr<HidTransport> transport = nullptr);
+  // `connectAtStart` (default: when the window made its own transport)
+  // connects as soon as the window is initialised.
+  explicit CMainWnd(std::unique_ptr<InstanceLock> lock = nullptr, std::unique_ptr<HidTransport> transport = nullptr,
+                    std::optional<bool> connectAtStart = std::nullopt);
   ~CMainWnd() override;
 
   // True when another copy was running: the user has been told and this
@@ -51,6 +57,17 @@ class CMainWnd : public ui::UIWindow {
   void ShowOutputMenu(int channel);
   int OutputMenuChannel() const { return outputMenuChannel_; }
 
+  // The hot-plug watch started at initialisation (before Create(); the
+  // window's own transport brings its own: udev, or the virtual amplifier's).
+  void UseHotplugMonitor(std::unique_ptr<HotplugMonitor> monitor) { hotplug_ = std::move(monitor); }
+  // Closing without the question (SIGTERM, SIGINT, the restart): the
+  // amplifier is still told, the log completed.
+  void CloseWithoutQuestion();
+  // A change of the screens' geometry: start the program again and close.
+  // Tests replace the start of the new process.
+  void RestartOnDisplayChange();
+  void SetRestarter(std::function<bool()> restarter) { restarter_ = std::move(restarter); }
+
   // One row of the notification routing: a notification type from a sender
   // (its exact name, a name prefix, or the exact name in any case), and the
   // handler, which receives the sender's user-data index.
@@ -68,8 +85,17 @@ class CMainWnd : public ui::UIWindow {
   void InitWindow() override;
   void Notify(ui::Notification& n) override;
   bool HandleMessage(ui::WindowMessage& msg) override;
+  void closeEvent(QCloseEvent* e) override;
 
  private:
+  // USB plug-in and plug-out (the device-change message).
+  void OnDeviceChange(int event);
+  // The closing sequence, once: the save question (`ask`), the disconnect,
+  // the open message boxes ended.
+  void RunClosing(bool ask);
+  void WatchDisplays();
+  void OnConnectButton(const ui::Notification&, int);
+
   void OnMenuClick(const QString& item);
   // Destroys the open menu, then loads `id` and shows it at the lower-left
   // corner of `button`. Returns the menu, or nullptr when it cannot be read.
@@ -154,6 +180,13 @@ class CMainWnd : public ui::UIWindow {
   QPointer<ui::UIMenu> menu_;
   QPushButton* optionButton_ = nullptr;
   int outputMenuChannel_ = 0;
+  bool connectAtStart_ = false;
+  bool ownRealTransport_ = false;
+  bool closingDone_ = false;
+  bool askOnClose_ = true;
+  bool restarting_ = false;
+  std::unique_ptr<HotplugMonitor> hotplug_;
+  std::function<bool()> restarter_;
 };
 
 }  // namespace vlm

@@ -22,9 +22,9 @@ void CMainWnd::RunSceneItem(const QString& item) {
   } else if (item == QLatin1String("scene_item_delete_scene")) {
     NotYet("DeleteDSPSenceConfig");
   } else if (item == QLatin1String("scene_item_load_file")) {
-    NotYet("LoadSenceConfigFromFile");
+    manager_->LoadSenceConfigFromFile();
   } else if (item == QLatin1String("scene_item_save_file")) {
-    NotYet("SaveSenceConfigToFile");
+    manager_->SaveSenceConfigToFile();
   }
 }
 

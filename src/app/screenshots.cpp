@@ -9,6 +9,7 @@
 
 #include "app/equaliser_shot.h"
 #include "app/language_setup.h"
+#include "app/life_screenshots.h"
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "ui/language.h"
@@ -75,7 +76,7 @@ bool SaveScreenshots(const QString& path) {
   RegisterLanguages();
   // A lock of its own, so that pictures can be taken while the program runs.
   auto lock = std::make_unique<InstanceLock>(dir.filePath(QStringLiteral("screenshot.lock")));
-  CMainWnd main(std::move(lock));
+  CMainWnd main(std::move(lock), nullptr, false);
   main.Create(QStringLiteral("XML_MAIN"));
   bool ok = true;
   for (const LanguageEntry& entry : kLanguages) {
@@ -147,6 +148,7 @@ bool SaveScreenshots(const QString& path) {
     ok = Save(aboutOff, dir, QStringLiteral("about_disconnected"), lang) && ok;
     QApplication::processEvents();
   }
+  ok = SaveLifeScreenshots(dir) && ok;
   return ok;
 }
 

@@ -26,6 +26,12 @@ bool InstanceLock::TryAcquire() {
   return held_;
 }
 
+bool InstanceLock::TryAcquireWithin(int waitMs) {
+  if (held_) return true;
+  held_ = lock_->tryLock(waitMs > 0 ? waitMs : 0);
+  return held_;
+}
+
 void InstanceLock::Release() {
   if (held_) lock_->unlock();
   held_ = false;

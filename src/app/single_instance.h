@@ -18,6 +18,8 @@ class InstanceLock {
   explicit InstanceLock(const QString& path = InstanceLockPath());
   // True when this process now holds the lock; false when another live copy does.
   bool TryAcquire();
+  // The same, waiting up to `waitMs` for the other copy to end (a restart).
+  bool TryAcquireWithin(int waitMs);
   bool Held() const { return held_; }
   void Release();
   QString Path() const { return path_; }

@@ -13,7 +13,7 @@ namespace {
 struct LogState {
   std::mutex mutex;        // one whole line at a time, from any thread
   std::FILE* file = nullptr;
-  int lineCounter = 0;     // the file is flushed when it passes 10
+  int lineCounter = 0;     // lines asked for since logging began (counted when off too)
   bool echo = true;
   char line[kLogLineMax];  // shared line buffer, used under the mutex
 };
@@ -58,10 +58,9 @@ int LogMessageV(const char* format, va_list args) {
   }
   if (s.echo) std::fwrite(s.line, 1, len, stderr);
   std::fwrite(s.line, 1, len, s.file);
-  if (s.lineCounter > 10) {
-    std::fflush(s.file);
-    s.lineCounter = 0;
-  }
+  // Every line reaches the file at once: the last lines before a crash or a
+  // kill are the ones that explain it.
+  std::fflush(s.file);
   ++s.lineCounter;
   return static_cast<int>(len);
 }

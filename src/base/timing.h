@@ -18,6 +18,8 @@ struct Timing {
   int upgradeReconnectWaitMs = 8000;     // the amplifier restarts into its loader after the mode switch
   int upgradeReconnectRetryMs = 500;     // pause between the attempts to open it again
   int upgradeReconnectTries = 10;        // attempts to open it again (a count, not a wait)
+  // Start-up
+  int restartLockWaitMs = 8000;          // a restarted program waits this long for the old one's lock
 };
 
 // The process-wide table. Set it before threads that read it start.

@@ -6,9 +6,19 @@
 #include "device/commands_mcu.h"
 #include "device/device_link.h"
 #include "eqview/qt/ui_equalizer.h"
+#include "controller/profile_files.h"
+#include "device/messages.h"
 #include "model/model_constants.h"
+#include "ui/window.h"
 
 namespace vlm {
+
+namespace {
+ui::WindowHandle HandleOf(QWidget* root) {
+  auto* window = qobject_cast<ui::UIWindow*>(root);
+  return window ? window->Handle() : 0;
+}
+}  // namespace
 
 EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
     : link_(std::make_unique<DeviceLink>(std::move(transport))),
@@ -22,10 +32,13 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
       speakers_(ctx_, channels_),
       outputs_(ctx_, channels_, speakers_) {
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
+  life_ = std::make_unique<controller::DeviceLife>(store_, *link_, controls_, [this] { RefreshAllControls(); });
 }
 
 EqualizerManager::~EqualizerManager() {
-  // The command thread stops with the link, before the settings go.
+  // The session (and a worker still running) goes before its link; the
+  // command thread stops with the link, before the settings go.
+  life_.reset();
   link_.reset();
 }
 
@@ -39,7 +52,38 @@ QStringList EqualizerManager::Init(QWidget* root) {
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
+  root_ = root;
+  life_->Attach(root, HandleOf(root));
   return missing;
+}
+
+void EqualizerManager::RefreshAllControls() {
+  LogMessage("%s\n", "EqualizerManager::RefreshAllControls");
+  volume_.Prepare();
+  controller::SetComboIndex(controls_.inputSource, live().source);
+  speakers_.ShowAssignments();
+  curves_.ComposeAll();
+  channels_.SetCurChannelChange(ctx_.current());
+}
+
+void EqualizerManager::LoadSenceConfigFromFile() {
+  LogMessage("%s\n", "EqualizerManager::LoadSenceConfigFromFile");
+  const QString path = controller::ChooseProfileFile(root_, false);
+  if (path.isEmpty() || !controller::LoadProfileFile(root_, path, live())) return;
+  RefreshAllControls();
+  // Connected: the loaded settings become the amplifier's, behind the
+  // loading window (SetCurSceneThread ends it with 1275).
+  if (!IsDeviceConnected()) return;
+  const ui::WindowHandle handle = HandleOf(root_);
+  ui::PostWindowMessage(handle, WM_BUSY_BEGIN);
+  if (!session().StartPushProfile(live()).ok()) ui::PostWindowMessage(handle, WM_BUSY_END);
+}
+
+void EqualizerManager::SaveSenceConfigToFile() {
+  LogMessage("%s\n", "EqualizerManager::SaveSenceConfigToFile");
+  const QString path = controller::WithProfileExtension(controller::ChooseProfileFile(root_, true));
+  if (path.isEmpty()) return;
+  controller::SaveProfileFile(root_, path, live());
 }
 
 bool EqualizerManager::OpenLinkWithoutReadBack() {
@@ -49,8 +93,7 @@ bool EqualizerManager::OpenLinkWithoutReadBack() {
     return false;
   }
   link_->SetQueueGate(true);
-  controller::SetOn(controls_.btnConnect, true);
-  controller::SetShown(controls_.btnConnect, QStringLiteral("${btn_connected}"));
+  life_->Attach(root_, HandleOf(root_));
   return true;
 }
 

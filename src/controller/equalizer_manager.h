@@ -18,6 +18,7 @@
 #include "controller/control_bindings.h"
 #include "controller/crossover_editor.h"
 #include "controller/curve_view.h"
+#include "controller/device_life.h"
 #include "controller/edit_context.h"
 #include "controller/output_assigner.h"
 #include "controller/speaker_map.h"
@@ -54,6 +55,24 @@ class EqualizerManager {
   // without reading the amplifier's settings back. Offline demonstrations
   // and tests use it until connecting with read-back is in place.
   bool OpenLinkWithoutReadBack();
+
+  // The amplifier's life (controller/device_life.h): connect, disconnect,
+  // plug-in and plug-out, the posted messages of the link and the session.
+  controller::DeviceLife& life() { return *life_; }
+  DeviceSession& session() { return life_->session(); }
+  bool IsDeviceConnected() const { return life_->IsConnected(); }
+  void ConnectDevice(bool byUser) { life_->ConnectDevice(byUser); }
+  void DisconnectDevice() { life_->DisconnectDevice(); }
+  void DevicePlugin() { life_->DevicePlugin(); }
+  void DevicePlugOut() { life_->DevicePlugOut(); }
+  bool HandleDeviceMessage(ui::WindowMessage& msg) { return life_->HandleMessage(msg); }
+  // Rewrites every control from the live settings (after a read-back, a
+  // scene load or a loaded file).
+  void RefreshAllControls();
+  // The scene menu's file items: the dialogs, the file, and for a load the
+  // push to the amplifier behind the loading window.
+  void LoadSenceConfigFromFile();
+  void SaveSenceConfigToFile();
 
   // Amplifier-wide settings.
   void SetInputSource() { volume_.SetInputSource(); }
@@ -134,6 +153,8 @@ class EqualizerManager {
   controller::VolumeEditor volume_;
   controller::SpeakerMap speakers_;
   controller::OutputAssigner outputs_;
+  std::unique_ptr<controller::DeviceLife> life_;
+  QWidget* root_ = nullptr;
 };
 
 }  // namespace vlm

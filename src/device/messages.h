@@ -27,4 +27,10 @@ inline constexpr int WM_UPGRADE_FLASH_STARTED = 1260;
 inline constexpr int WM_BUSY_BEGIN = 1274;
 inline constexpr int WM_BUSY_END = 1275;
 
+// The system's device-change message (wparam: DBT_DEVICEARRIVAL or
+// DBT_DEVICEREMOVECOMPLETE), posted to the main window by the hot-plug monitor.
+inline constexpr int WM_DEVICE_CHANGE = 0x0219;
+inline constexpr int DBT_DEVICEARRIVAL = 0x8000;
+inline constexpr int DBT_DEVICEREMOVECOMPLETE = 0x8004;
+
 }  // namespace vlm

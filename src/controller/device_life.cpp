@@ -1,0 +1,197 @@
+#include "controller/device_life.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+
+#include "base/log.h"
+#include "controller/control_access.h"
+#include "device/device_link.h"
+#include "device/messages.h"
+#include "model/model_constants.h"
+#include "session/reply_apply.h"
+#include "session/session_events.h"
+#include "ui/language.h"
+#include "windows/msg_wnd.h"
+
+namespace vlm::controller {
+
+namespace {
+
+const QString kTips = QStringLiteral("${tips}");
+const QString kConfirm = QStringLiteral("${confirm}");
+
+// The connect button's look: text, selected state and text colour.
+void SetConnectLook(QAbstractButton* button, ConnectState state) {
+  if (!button) return;
+  const bool on = state == ConnectState::Connected;
+  const char* colour = on ? "#FFFFFF" : "#FF0000";
+  const QString text = state == ConnectState::Connected    ? QStringLiteral("${btn_connected}")
+                       : state == ConnectState::Connecting ? QStringLiteral("${btn_connecting}")
+                                                           : QStringLiteral("${btn_disconnected}");
+  button->setProperty("selectedtextcolor", QString::fromLatin1(colour));
+  SetOn(button, on);
+  SetShown(button, text);
+  QString sheet = button->styleSheet();
+  sheet.remove(QRegularExpression(QStringLiteral("\\*\\{color:[^}]*\\}")));
+  button->setStyleSheet(sheet + QStringLiteral("*{color:%1;}").arg(QLatin1String(colour)));
+}
+
+}  // namespace
+
+DeviceLife::DeviceLife(SettingsStore& store, DeviceLink& link, MainControls& controls,
+                       std::function<void()> refreshAll)
+    : store_(store),
+      link_(link),
+      controls_(controls),
+      refreshAll_(std::move(refreshAll)),
+      session_(std::make_unique<DeviceSession>(link, &sink_)) {}
+
+DeviceLife::~DeviceLife() {
+  // Nothing more reaches a window that is going; a running worker ends with
+  // the session (its reads end when the link closes).
+  sink_.SetReceiver(Receiver::MainWindow, 0);
+  session_.reset();
+}
+
+void DeviceLife::Attach(QWidget* window, ui::WindowHandle handle) {
+  window_ = window;
+  sink_.SetReceiver(Receiver::MainWindow, handle);
+  ShowButton(link_.IsConnected() ? ConnectState::Connected : ConnectState::Disconnected);
+}
+
+void DeviceLife::ShowButton(ConnectState state) {
+  state_ = state;
+  SetConnectLook(controls_.btnConnect, state);
+}
+
+void DeviceLife::Tell(const QString& text) {
+  ShowMessageEx(window_.data(), kTips, text, {kConfirm}, 1);
+}
+
+void DeviceLife::AskToSaveScene() {
+  if (!IsConnected()) return;
+  const ui::ModalResult answer = ShowMessageEx(window_.data(), kTips, QStringLiteral("${save_scene_to_dsp_warning}"),
+                                               {kConfirm, QStringLiteral("${cancel}")}, 2);
+  if (answer == ui::kResultConfirm && saveScene_) saveScene_();
+}
+
+void DeviceLife::ConnectDevice(bool byUser) {
+  plugOutTold_ = false;
+  switch (session_->ConnectDevice(byUser, store_)) {
+    case DeviceSession::ConnectStep::AlreadyConnected:
+      AskToSaveScene();
+      DisconnectDevice();
+      return;
+    case DeviceSession::ConnectStep::OpenFailed: {
+      // A node this user may not open is not "cannot connect": say what helps.
+      const AmplifierAccess access = probe_ ? probe_() : AmplifierAccess::NotPresent;
+      if (access == AmplifierAccess::NoPermission) {
+        LogMessage("the amplifier's hidraw node cannot be opened: no permission\n");
+        Tell(QStringLiteral("${device_no_permission}"));
+      } else if (byUser) {
+        Tell(QStringLiteral("${device_connect_fail}"));
+      }
+      ShowButton(ConnectState::Disconnected);
+      return;
+    }
+    case DeviceSession::ConnectStep::ReadBackStarted:
+      ShowButton(ConnectState::Connecting);
+      return;
+    case DeviceSession::ConnectStep::Ignored:
+    case DeviceSession::ConnectStep::Busy:
+      return;
+  }
+}
+
+void DeviceLife::DisconnectDevice() {
+  if (!session_->DisconnectDevice()) return;  // an upgrade holds the link
+  store_.live().handshakeModel = -1;
+  ShowButton(ConnectState::Disconnected);
+}
+
+void DeviceLife::DevicePlugin() { ConnectDevice(false); }
+
+void DeviceLife::DevicePlugOut() {
+  if (!session_->DevicePlugOut()) return;
+  store_.live().handshakeModel = -1;
+  ShowButton(ConnectState::Disconnected);
+  plugOutTold_ = true;
+  // DisconnectMsgThread: the box is shown once the device event is handled.
+  QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_plugout}")); });
+}
+
+bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg) {
+  std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
+  auto* readBack = dynamic_cast<ReadBackRecord*>(record.get());
+  if (!readBack || !readBack->store) return false;
+  store = *readBack->store;
+  return true;
+}
+
+void DeviceLife::OnConnected(ui::WindowMessage& msg) {
+  if (link_.UpgradeHoldsLink()) return;
+  const bool taken = TakeReadBack(store_, msg);
+  if (!link_.IsConnected() || !taken || store_.live().handshakeModel != kModelNumber) {
+    DisconnectDevice();
+    return;
+  }
+  refreshAll_();
+  ShowButton(ConnectState::Connected);
+  link_.SetQueueGate(true);
+}
+
+void DeviceLife::OfferFirmwareUpdate(bool forced) {
+  // The forced-update and upgrade windows take this place; until they are
+  // there the user is told what the amplifier needs.
+  if (forced) {
+    LogMessage("the amplifier's firmware is too old\n");
+    Tell(QStringLiteral("${device_status_unnormal}"));
+  }
+}
+
+bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
+  switch (msg.message) {
+    case WM_DSP_EVENT:
+    case WM_MCU_EVENT:
+    case WM_SCENE_EVENT:
+    case WM_KTV_EVENT: {
+      std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
+      const ApplyOutcome outcome =
+          ApplySettingsMessage(store_, msg.message, msg.wparam, msg.lparam, record.get(), session_->codePage());
+      if (outcome.modelMismatch) {
+        const QString text = ui::Language::Instance().Resolve(QStringLiteral("${device_not_match}")) +
+                             QStringLiteral(" %1").arg(outcome.handshakeModel);
+        Tell(text);
+      }
+      return true;
+    }
+    case WM_HANDSHAKE_REFUSED:
+      Tell(QStringLiteral("${device_status_unnormal}"));
+      OfferFirmwareUpdate(false);
+      return true;
+    case WM_FACTORY_RESET_DONE:
+      Tell(QStringLiteral("${device_reboot}"));
+      return true;
+    case WM_CONNECT_FAILED:
+      if (!plugOutTold_) Tell(QStringLiteral("${device_connect_fail}"));
+      return true;
+    case WM_CONNECTED:
+      OnConnected(msg);
+      return true;
+    case WM_DISCONNECT_REQUEST:
+      DisconnectDevice();
+      return true;
+    case WM_FORCE_UPDATE_OFFER:
+      OfferFirmwareUpdate(true);
+      return true;
+    case WM_BUSY_END:
+      // A scene load that read everything back hands its settings over here;
+      // the loading window is the window's own business.
+      if (TakeReadBack(store_, msg)) refreshAll_();
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace vlm::controller

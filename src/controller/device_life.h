@@ -1,0 +1,97 @@
+#pragma once
+// DeviceLife: the main window's side of the amplifier's life. Connecting (by
+// the user, at start and on plug-in), the read-back's hand-over, the connect
+// button's three states, disconnecting (by the user, on plug-out, on a lost
+// or refused connection) and the messages the link and the session's
+// workers post to the main window. The conversation itself is the core's
+// DeviceSession; this class only decides what the user sees.
+//
+// Everything here runs on the GUI thread; the session's workers reach it
+// only through the posted messages (HandleMessage).
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/gui_event_sink.h"
+#include "controller/control_bindings.h"
+#include "device/hotplug_monitor.h"
+#include "model/settings_store.h"
+#include "session/device_session.h"
+#include "ui/window_message.h"
+
+namespace vlm {
+class DeviceLink;
+}
+
+namespace vlm::controller {
+
+enum class ConnectState { Disconnected, Connecting, Connected };
+
+class DeviceLife {
+ public:
+  // `refreshAll` rewrites every control from the settings (RefreshAllControls).
+  DeviceLife(SettingsStore& store, DeviceLink& link, MainControls& controls, std::function<void()> refreshAll);
+  ~DeviceLife();
+  DeviceLife(const DeviceLife&) = delete;
+  DeviceLife& operator=(const DeviceLife&) = delete;
+
+  // The main window: its messages receive the session's posts and it owns
+  // the message boxes.
+  void Attach(QWidget* window, ui::WindowHandle handle);
+
+  DeviceSession& session() { return *session_; }
+  ConnectState state() const { return state_; }
+  // Connected and read back: edits reach the amplifier.
+  bool IsConnected() const { return state_ == ConnectState::Connected; }
+
+  // The connect button, start-up (byUser false) and plug-in.
+  void ConnectDevice(bool byUser);
+  // Closes the gate and the link (PC_Connect 0) and shows "disconnected".
+  void DisconnectDevice();
+  void DevicePlugin();
+  // Disconnects and tells the user ("${device_plugout}") once the window's
+  // handler has returned (DisconnectMsgThread).
+  void DevicePlugOut();
+
+  // 1234, 1235, 1237, 1246, 1239, 1240, 1242, 1243, 1245, 1248 and the
+  // settings record of 1275; false for messages that are not the device's.
+  // (1274/1275's loading window stays the window's.)
+  bool HandleMessage(ui::WindowMessage& msg);
+
+  // Where the answer "yes" to "${save_scene_to_dsp_warning}" goes (the scene
+  // window in save mode); without one the question is still asked.
+  void SetSaveSceneHandler(std::function<void()> handler) { saveScene_ = std::move(handler); }
+  // Asks "${save_scene_to_dsp_warning}" when connected; answer 1 runs the
+  // save handler. Used by the connect button and by closing.
+  void AskToSaveScene();
+  // Tells why an open failed; the default says "cannot connect". The GUI
+  // sets the probe for the USB device (a node without permission).
+  void SetAccessProbe(std::function<AmplifierAccess()> probe) { probe_ = std::move(probe); }
+
+  // Plain function for tests and the window: replaces the settings with the
+  // read-back's copy. False without a record.
+  static bool TakeReadBack(SettingsStore& store, ui::WindowMessage& msg);
+
+ private:
+  void ShowButton(ConnectState state);
+  void OnConnected(ui::WindowMessage& msg);
+  void Tell(const QString& text);
+  // The firmware is too old (1248) or does not answer normally (1239): the
+  // single place where the forced update and the upgrade window start.
+  void OfferFirmwareUpdate(bool forced);
+
+  SettingsStore& store_;
+  DeviceLink& link_;
+  MainControls& controls_;
+  std::function<void()> refreshAll_;
+  std::function<void()> saveScene_;
+  std::function<AmplifierAccess()> probe_;
+  QPointer<QWidget> window_;
+  GuiEventSink sink_;
+  std::unique_ptr<DeviceSession> session_;
+  ConnectState state_ = ConnectState::Disconnected;
+  bool plugOutTold_ = false;  // the user knows the amplifier went: no "cannot connect" after it
+};
+
+}  // namespace vlm::controller
