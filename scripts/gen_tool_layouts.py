@@ -20,8 +20,8 @@ COLUMNS = 12
 ROWS = 12
 ROW_H = 50          # one input row; the window drops the rows a source lacks
 COL_W = 74
-HEAD_W = 120        # the row titles
-SECOND_W = 44       # routing / level legend beside the titles
+HEAD_W = 176        # the row titles
+SECOND_W = 64      # routing / level legend beside the titles
 COL_HEAD_H = 28
 
 
