@@ -53,10 +53,11 @@ fuzz: deps
 	done
 
 bench: deps
-	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVLM_BUILD_GUI=OFF \
+	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVLM_BUILD_GUI=ON \
 	  -DVLM_BUILD_TESTS=OFF -DVLM_BUILD_BENCH=ON
-	cmake --build build-bench -j $(JOBS)
+	cmake --build build-bench -j $(JOBS) --target vlm_bench vlm_gui_bench
 	build-bench/bench/vlm_bench
+	build-bench/bench/vlm_gui_bench
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-bench

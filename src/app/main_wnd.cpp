@@ -1,5 +1,6 @@
 #include "app/main_wnd.h"
 
+#include <QAbstractSlider>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -52,6 +53,16 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "btn_option", M::Exact, &W::OnOptionMenu},
     {"click", "ch_enable_", M::Prefix, &W::OnChannelSelect},
     {"click", "speaker_", M::Prefix, &W::OnSpeaker},
+    {"click", "btn_scene", M::Exact, &W::OnSceneMenu},
+    {"click", "btn_advance", M::Exact, &W::OnAdvanceMenu},
+    {"click", "ch_output_btn", M::Prefix, &W::OnOutputButton},
+    {"click", "btn_reset_output", M::Exact, &W::OnResetOutput},
+    {"click", "btn_lock_output", M::Exact, &W::OnLockOutput},
+    {"click", "btn_link_output", M::Exact, &W::OnLinkOutput},
+    {"click", "btn_reset_eq", M::Exact, &W::OnEqReset},
+    {"click", "btn_bypass", M::Exact, &W::OnEqBypass},
+    {"click", "pt_enable_", M::Prefix, &W::OnEqEnable},
+    {"click", "btn_arg_eq", M::Exact, &W::OnEqMode},
 
     {"selectchanged", "ch_show_", M::Prefix, &W::OnChShow},
     {"selectchanged", "ch_mute", M::Prefix, &W::OnChMute},
@@ -64,6 +75,8 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"movevaluechanged", "slider_acc", M::Prefix, &W::OnAccSlider},
     {"valuechanged", "slider_ch_volume", M::Prefix, &W::OnChVolumeSlider},
     {"movevaluechanged", "slider_ch_volume", M::Prefix, &W::OnChVolumeSlider},
+    {"valuechanged", "eq_slider_", M::Prefix, &W::OnEqSlider},
+    {"movevaluechanged", "eq_slider_", M::Prefix, &W::OnEqSlider},
 
     {"valuechangedup", "hp_freq", M::Prefix, &W::OnHpFreqStep},
     {"valuechangeddown", "hp_freq", M::Prefix, &W::OnHpFreqStep},
@@ -77,6 +90,12 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"valuechangeddown", "edit_ch_volume", M::Prefix, &W::OnChVolumeStep},
     {"valuechangedup", "spk_delay_", M::Prefix, &W::OnDelayStep},
     {"valuechangeddown", "spk_delay_", M::Prefix, &W::OnDelayStep},
+    {"valuechangedup", "eq_freq_", M::Prefix, &W::OnBandFreqStep},
+    {"valuechangeddown", "eq_freq_", M::Prefix, &W::OnBandFreqStep},
+    {"valuechangedup", "eq_q_", M::Prefix, &W::OnBandQStep},
+    {"valuechangeddown", "eq_q_", M::Prefix, &W::OnBandQStep},
+    {"valuechangedup", "eq_gain_", M::Prefix, &W::OnBandGainStep},
+    {"valuechangeddown", "eq_gain_", M::Prefix, &W::OnBandGainStep},
 
     {"return", "edit_main_volume", M::Exact, &W::OnMainVolumeCommit},
     {"killfocus", "edit_main_volume", M::Exact, &W::OnMainVolumeCommit},
@@ -93,6 +112,9 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"return", "eq_freq_", M::Prefix, &W::OnBandReturn},
     {"return", "eq_q_", M::Prefix, &W::OnBandReturn},
     {"return", "eq_gain_", M::Prefix, &W::OnBandReturn},
+    {"killfocus", "eq_freq_", M::Prefix, &W::OnBandCommit},
+    {"killfocus", "eq_q_", M::Prefix, &W::OnBandCommit},
+    {"killfocus", "eq_gain_", M::Prefix, &W::OnBandCommit},
 
     {"valuechangedleft", "", M::Prefix, &W::OnArrow},
     {"valuechangedright", "", M::Prefix, &W::OnArrow},
@@ -258,6 +280,30 @@ void CMainWnd::OnLpSlope(const ui::Notification& n, int) {
   manager_->SetLpSlope();
 }
 void CMainWnd::OnInputSource(const ui::Notification&, int) { manager_->SetInputSource(); }
+void CMainWnd::OnSceneMenu(const ui::Notification&, int) { ShowSceneMenu(); }
+void CMainWnd::OnAdvanceMenu(const ui::Notification&, int) { ShowAdvanceMenu(); }
+void CMainWnd::OnOutputButton(const ui::Notification&, int i) { ShowOutputMenu(i); }
+void CMainWnd::OnResetOutput(const ui::Notification&, int) { manager_->SetOutputReset(); }
+void CMainWnd::OnLockOutput(const ui::Notification&, int) { manager_->SetOutpuLock(); }
+void CMainWnd::OnLinkOutput(const ui::Notification&, int) { manager_->SetOutputLink(); }
+void CMainWnd::OnEqReset(const ui::Notification&, int) { manager_->SetOutputEqRest(); }
+void CMainWnd::OnEqBypass(const ui::Notification&, int) { manager_->SetOutputBypass(); }
+void CMainWnd::OnEqEnable(const ui::Notification&, int i) { manager_->OnEqEnable(i); }
+void CMainWnd::OnEqMode(const ui::Notification&, int) { manager_->SetEqMode(); }
+void CMainWnd::OnEqSlider(const ui::Notification& n, int i) {
+  LogMessage("on eq silder %s valuechanged index ", n.SenderName().toUtf8().constData());
+  LogMessage("%d\n", i);
+  if (auto* slider = qobject_cast<QAbstractSlider*>(n.sender.data())) LogMessage("value %d\n", slider->value());
+  manager_->SetEqSlider(i);
+}
+void CMainWnd::OnBandFreqStep(const ui::Notification& n, int i) { manager_->SetEqFreqUp(i, IsUp(n)); }
+void CMainWnd::OnBandQStep(const ui::Notification& n, int i) { manager_->SetEqQUp(i, IsUp(n)); }
+void CMainWnd::OnBandGainStep(const ui::Notification& n, int i) { manager_->SetEqGainUp(i, IsUp(n)); }
+void CMainWnd::OnBandCommit(const ui::Notification& n, int i) {
+  LogMessage("on eq %s killfocus index ", n.SenderName().toUtf8().constData());
+  LogMessage("%d\n", i);
+  manager_->SetChEqEdit(i);
+}
 
 void CMainWnd::OnEqualizer(const ui::Notification& n, int index) {
   LogMessage("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
@@ -292,7 +338,14 @@ void CMainWnd::MoveFocusTo(const std::string& name) {
 void CMainWnd::OnBandReturn(const ui::Notification& n, int band) {
   controller::FocusEnvironment env;
   env.bandCount = manager_->live().bandCount(manager_->live().currChannel);
+  env.enabled = [this](const std::string& name) {
+    QWidget* w = FindControl(QString::fromStdString(name));
+    return w && w->isEnabled();
+  };
   MoveFocusTo(controller::ReturnFocusTarget(n.SenderName().toStdString(), band, env));
+  // With nowhere to go (a channel of one band in graphic mode) Enter still
+  // commits what was typed.
+  if (auto* edit = qobject_cast<QWidget*>(n.sender.data()); edit && edit->hasFocus()) manager_->SetChEqEdit(band);
 }
 
 void CMainWnd::OnArrow(const ui::Notification& n, int index) {
@@ -318,22 +371,51 @@ void CMainWnd::OnArrow(const ui::Notification& n, int index) {
 
 // ---- menus, language, loading window ---------------------------------------------
 
-void CMainWnd::ShowOptionMenu() {
+ui::UIMenu* CMainWnd::OpenMenuAt(const QString& id, QWidget* button) {
+  // At most one menu is open: opening one destroys the previous.
   if (menu_) {
     menu_->close();
     delete menu_.data();
   }
-  menu_ = ui::UIMenu::Load(QStringLiteral("option_menu"), this, Handle(), ScalePercent());
-  if (!menu_) return;
-  const QString current = ui::Language::Instance().Current();
-  menu_->SetItemChecked(QStringLiteral("option_item_language_en"), current == QLatin1String("en"));
-  menu_->SetItemChecked(QStringLiteral("option_item_language_cn"), current == QLatin1String("cn_zh"));
-  menu_->SetItemChecked(QStringLiteral("option_item_language_ru"), current == QLatin1String("ru"));
-  // File operations arrive with the device session.
-  menu_->SetItemVisible(QStringLiteral("option_item_load_file"), false);
-  menu_->SetItemVisible(QStringLiteral("option_item_save_file"), false);
-  const QPoint at = optionButton_ ? optionButton_->mapToGlobal(QPoint(0, optionButton_->height())) : mapToGlobal(QPoint());
+  menu_ = ui::UIMenu::Load(id, this, Handle(), ScalePercent());
+  if (!menu_) return nullptr;
+  const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height())) : mapToGlobal(QPoint());
   menu_->ShowAt(at);
+  return menu_;
+}
+
+void CMainWnd::ShowOptionMenu() {
+  ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/option_menu.xml"), optionButton_);
+  if (!menu) return;
+  const QString current = ui::Language::Instance().Current();
+  menu->SetItemChecked(QStringLiteral("option_item_language_en"), current == QLatin1String("en"));
+  menu->SetItemChecked(QStringLiteral("option_item_language_cn"), current == QLatin1String("cn_zh"));
+  menu->SetItemChecked(QStringLiteral("option_item_language_ru"), current == QLatin1String("ru"));
+  menu->SetItemEnabled(QStringLiteral("option_item_reset_default"), manager_->link().IsConnected());
+}
+
+void CMainWnd::ShowSceneMenu() {
+  ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/scene_menu.xml"), manager_->controls().btnScene);
+  if (!menu) return;
+  const bool connected = manager_->link().IsConnected();
+  for (const char* item : {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene"})
+    menu->SetItemEnabled(QString::fromLatin1(item), connected);
+}
+
+void CMainWnd::ShowAdvanceMenu() {
+  ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/advance_menu.xml"), manager_->controls().btnAdvance);
+  if (!menu) return;
+  for (const char* item :
+       {"advance_item_autocal", "advance_item_noise_threshold", "advance_item_poweroff_delay", "advance_item_ktv"})
+    menu->SetItemVisible(QString::fromLatin1(item), false);
+}
+
+void CMainWnd::ShowOutputMenu(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  outputMenuChannel_ = channel;
+  ui::UIMenu* menu =
+      OpenMenuAt(QStringLiteral("xml/output_menu.xml"), manager_->controls().chOutputButton[static_cast<size_t>(channel)]);
+  if (menu) manager_->SetSubMenu(*menu, channel);
 }
 
 void CMainWnd::SwitchLanguage(const QString& name) {
@@ -349,7 +431,15 @@ void CMainWnd::SwitchLanguage(const QString& name) {
 }
 
 void CMainWnd::OnMenuClick(const QString& item) {
-  if (item.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
+  if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
+    manager_->SetOutputValue(outputMenuChannel_, item);
+  } else if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
+    OpenFirmwareUpgrade();
+  } else if (item.startsWith(QLatin1String("option_item_reset_default"))) {
+    ResetFactoryDefault();
+  } else if (item.startsWith(QLatin1String("option_item_about"))) {
+    ShowAbout(this, AboutIdentity{});
+  } else if (item.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
     SwitchLanguage(ui::Language::Instance().Current() == QLatin1String("cn_zh") ? QStringLiteral("en")
                                                                                  : QStringLiteral("cn_zh"));
   } else if (item == QLatin1String("option_item_language_en")) {
@@ -358,8 +448,10 @@ void CMainWnd::OnMenuClick(const QString& item) {
     SwitchLanguage(QStringLiteral("cn_zh"));
   } else if (item == QLatin1String("option_item_language_ru")) {
     SwitchLanguage(QStringLiteral("ru"));
-  } else if (item == QLatin1String("option_item_about")) {
-    ShowAbout(this, AboutIdentity{});
+  } else if (item.startsWith(QLatin1String("scene_item_"))) {
+    RunSceneItem(item);
+  } else if (item == QLatin1String("advance_item_mixer")) {
+    OpenInputMixer();
   }
 }
 

@@ -45,6 +45,11 @@ class CMainWnd : public ui::UIWindow {
   // and re-resolves every shown text.
   void SwitchLanguage(const QString& name);
   void ShowOptionMenu();
+  void ShowSceneMenu();
+  void ShowAdvanceMenu();
+  // The output menu for channel c, at that channel's output button.
+  void ShowOutputMenu(int channel);
+  int OutputMenuChannel() const { return outputMenuChannel_; }
 
   // One row of the notification routing: a notification type from a sender
   // (its exact name, a name prefix, or the exact name in any case), and the
@@ -66,6 +71,19 @@ class CMainWnd : public ui::UIWindow {
 
  private:
   void OnMenuClick(const QString& item);
+  // Destroys the open menu, then loads `id` and shows it at the lower-left
+  // corner of `button`. Returns the menu, or nullptr when it cannot be read.
+  ui::UIMenu* OpenMenuAt(const QString& id, QWidget* button);
+
+  // Menu actions whose windows and workers arrive with later work: each is
+  // the one place its menu item reaches, and until filled it logs and does
+  // nothing visible (main_wnd_actions.cpp).
+  void OpenFirmwareUpgrade();
+  void ResetFactoryDefault();
+  // "scene_item_load_scene", "scene_item_saveas_scene",
+  // "scene_item_delete_scene", "scene_item_load_file", "scene_item_save_file".
+  void RunSceneItem(const QString& item);
+  void OpenInputMixer();
   void ShowLoadingWindow();
   void CloseLoadingWindow();
 
@@ -106,6 +124,21 @@ class CMainWnd : public ui::UIWindow {
   void OnLpSlope(const ui::Notification&, int);
   void OnInputSource(const ui::Notification&, int);
   void OnEqualizer(const ui::Notification& n, int index);
+  void OnSceneMenu(const ui::Notification&, int);
+  void OnAdvanceMenu(const ui::Notification&, int);
+  void OnOutputButton(const ui::Notification&, int index);
+  void OnResetOutput(const ui::Notification&, int);
+  void OnLockOutput(const ui::Notification&, int);
+  void OnLinkOutput(const ui::Notification&, int);
+  void OnEqReset(const ui::Notification&, int);
+  void OnEqBypass(const ui::Notification&, int);
+  void OnEqEnable(const ui::Notification&, int index);
+  void OnEqMode(const ui::Notification&, int);
+  void OnEqSlider(const ui::Notification& n, int index);
+  void OnBandFreqStep(const ui::Notification& n, int index);
+  void OnBandQStep(const ui::Notification& n, int index);
+  void OnBandGainStep(const ui::Notification& n, int index);
+  void OnBandCommit(const ui::Notification& n, int index);
 
   void MoveFocusTo(const std::string& name);
 
@@ -120,6 +153,7 @@ class CMainWnd : public ui::UIWindow {
   QPointer<CLoadingWnd> loading_;
   QPointer<ui::UIMenu> menu_;
   QPushButton* optionButton_ = nullptr;
+  int outputMenuChannel_ = 0;
 };
 
 }  // namespace vlm

@@ -7,8 +7,10 @@
 #include <QPixmap>
 #include <functional>
 
+#include "app/equaliser_shot.h"
 #include "app/language_setup.h"
 #include "app/main_wnd.h"
+#include "app/speaker_shots.h"
 #include "ui/language.h"
 #include "windows/about_wnd.h"
 #include "windows/mixer_wnd.h"
@@ -95,6 +97,26 @@ bool SaveScreenshots(const QString& path) {
       QApplication::processEvents();
       const QString file = QStringLiteral("main_%1%2.png").arg(lang, QString::fromLatin1(scale.suffix));
       ok = main.grab().save(dir.filePath(file)) && ok;
+      if (scale.dpi == kMainScales[0].dpi) {
+        ok = SaveOutputMenuShot(main, dir, lang) && ok;
+        ok = SaveLinkedShot(main, dir, lang) && ok;
+      }
+    }
+    // The same window with an edited equaliser; the settings are put back
+    // for the next language's pictures.
+    for (const ShotScale& scale : kMainScales) {
+      const SceneProfile kept = main.Manager().live();
+      main.SetDpi(scale.dpi);
+      if (auto* dpiEdit = main.FindControl<QLineEdit>(QStringLiteral("edt_dpi")))
+        dpiEdit->setText(QString::number(scale.dpi));
+      PrepareMainWindowShot(main);
+      PrepareEqualiserShot(main);
+      QApplication::processEvents();
+      main.resize(main.Scaled(main.InitialSize().width()), main.Scaled(main.InitialSize().height()));
+      QApplication::processEvents();
+      const QString file = QStringLiteral("main_eq_%1%2.png").arg(lang, QString::fromLatin1(scale.suffix));
+      ok = main.grab().save(dir.filePath(file)) && ok;
+      main.Manager().live() = kept;
     }
 
     auto* msg = new CMsgWnd(&main);

@@ -12,7 +12,8 @@ class CMainWnd;
 void PrepareMainWindowShot(CMainWnd& main);
 
 // Saves "<window>_<language>.png" into `dir` (created when missing); the main
-// window also as "main_<language>_200.png" at 200 %.
+// window also as "main_<language>_200.png" at 200 %, and with an edited
+// equaliser as "main_eq_<language>.png" and "main_eq_<language>_200.png".
 bool SaveScreenshots(const QString& dir);
 
 }  // namespace vlm

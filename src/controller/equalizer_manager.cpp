@@ -15,10 +15,12 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
       curves_(ctx_),
       ctx_{store_, *link_, controls_, curves_},
       bands_(ctx_),
+      eqBands_(ctx_, bands_),
       crossover_(ctx_),
       channels_(ctx_, crossover_, bands_),
       volume_(ctx_),
-      speakers_(ctx_, channels_) {
+      speakers_(ctx_, channels_),
+      outputs_(ctx_, channels_, speakers_) {
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
 }
 
@@ -31,7 +33,10 @@ QStringList EqualizerManager::Init(QWidget* root) {
   controls_ = {};
   const QStringList missing = controller::BindMainControls(root, controls_);
   volume_.Prepare();
+  eqBands_.ShowMode();
   speakers_.ShowAssignments();
+  outputs_.SetPromptParent(root);
+  outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
   return missing;
@@ -60,8 +65,11 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
     case 2:
       crossover_.CornerDragged(controller::FilterSide::LowPass, eq->LpFreq());
       break;
+    case 0:
+      eqBands_.BandDragged(index);
+      break;
     default:
-      break;  // bands: with the band editing
+      break;  // nothing else is dragged
   }
 }
 

@@ -12,12 +12,14 @@
 #include <memory>
 
 #include "base/hid_transport.h"
+#include "controller/band_editor.h"
 #include "controller/band_rows.h"
 #include "controller/channel_editor.h"
 #include "controller/control_bindings.h"
 #include "controller/crossover_editor.h"
 #include "controller/curve_view.h"
 #include "controller/edit_context.h"
+#include "controller/output_assigner.h"
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
 #include "model/settings_store.h"
@@ -95,8 +97,29 @@ class EqualizerManager {
   // editing), 1 the high-pass corner, 2 the low-pass corner.
   void EqualizerCallback(int index, int kind);
   void UpdateEqualizer(int band) { curves_.UpdateEqualizer(band); }
+
+  // The equaliser bands of the current channel, and its bypass, reset and
+  // parametric/graphic mode.
+  void SetChEqEdit(int band) { eqBands_.SetChEqEdit(band); }
+  void SetEqFreqUp(int band, bool up) { eqBands_.SetEqFreqUp(band, up); }
+  void SetEqQUp(int band, bool up) { eqBands_.SetEqQUp(band, up); }
+  void SetEqGainUp(int band, bool up) { eqBands_.SetEqGainUp(band, up); }
+  void SetEqSlider(int band) { eqBands_.SetEqSlider(band); }
+  void OnEqEnable(int band) { eqBands_.OnEqEnable(band); }
+  void SetOutputBypass() { eqBands_.SetOutputBypass(); }
+  void SetOutputEqRest() { eqBands_.SetOutputEqRest(); }
+  void SetEqMode() { eqBands_.SetEqMode(); }
   // Volume edits from the profile (also after a language change: "${off}").
   void UpdateAllVolumeEdit();
+
+  // Speaker assignment, lock and link (the questions are asked over the
+  // window Init bound).
+  bool SetOutputValue(int channel, const QString& item) { return outputs_.SetOutputValue(channel, item); }
+  void SetOutputReset() { outputs_.SetOutputReset(); }
+  void SetOutpuLock() { outputs_.SetOutpuLock(); }
+  void SetOutputLink() { outputs_.SetOutputLink(); }
+  void SetSubMenu(ui::UIMenu& menu, int channel) { outputs_.SetSubMenu(menu, channel); }
+  void ShowLinkLock() { outputs_.ShowLinkLock(); }
 
  private:
   SettingsStore store_;
@@ -105,10 +128,12 @@ class EqualizerManager {
   controller::CurveView curves_;
   controller::EditContext ctx_;
   controller::BandRows bands_;
+  controller::BandEditor eqBands_;
   controller::CrossoverEditor crossover_;
   controller::ChannelEditor channels_;
   controller::VolumeEditor volume_;
   controller::SpeakerMap speakers_;
+  controller::OutputAssigner outputs_;
 };
 
 }  // namespace vlm

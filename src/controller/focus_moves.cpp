@@ -84,7 +84,12 @@ std::string ReturnFocusTarget(const std::string& sender, int k, const FocusEnvir
   if (n <= 0 || k < 0 || k >= n) return {};
   if (StartsWith(sender, "eq_freq_")) return Band("eq_q_", k);
   if (StartsWith(sender, "eq_q_")) return Band("eq_gain_", k);
-  if (StartsWith(sender, "eq_gain_")) return Band("eq_freq_", k + 1 < n ? k + 1 : 0);
+  if (StartsWith(sender, "eq_gain_")) {
+    // Graphic mode disables the frequency edits: Enter walks the gains.
+    const int next = k + 1 < n ? k + 1 : 0;
+    const std::string freq = Band("eq_freq_", next);
+    return !env.enabled || Enabled(env, freq) ? freq : Band("eq_gain_", next);
+  }
   return {};
 }
 

@@ -19,7 +19,9 @@ struct FocusEnvironment {
 std::string ArrowFocusTarget(const std::string& sender, int index, bool right, const FocusEnvironment& env);
 
 // Enter in band edit `sender`: frequency -> Q -> gain -> next band's
-// frequency, wrapping to band 0 after the last band. Empty for other senders.
+// frequency, wrapping to band 0 after the last band; when that frequency
+// edit is disabled (graphic mode), the next band's gain. Empty for other
+// senders.
 std::string ReturnFocusTarget(const std::string& sender, int index, const FocusEnvironment& env);
 
 }  // namespace vlm::controller

@@ -1,0 +1,333 @@
+#include "controller/band_editor.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "base/log.h"
+#include "controller/band_rows.h"
+#include "controller/control_access.h"
+#include "controller/curve_view.h"
+#include "controller/edit_context.h"
+#include "controller/edit_values.h"
+#include "device/commands_dsp_set.h"
+#include "eqview/qt/ui_equalizer.h"
+#include "ui/window.h"
+#include "windows/msg_wnd.h"
+
+namespace vlm::controller {
+
+namespace {
+
+constexpr float kGainEpsilon = 0.001f;  // below this a gain is no gain
+constexpr float kSameValue = 0.01f;     // Q and gain closer than this are unchanged
+constexpr float kGainStep = 0.1f;
+constexpr float kQStep = 0.05f;
+
+const QString kBypassText = QStringLiteral("${bypass_eq}");
+const QString kRestoreText = QStringLiteral("${restore_eq}");
+
+QString GainText(float gain) { return QString::asprintf("%.1f", static_cast<double>(gain)); }
+QString QText(float q) { return QString::asprintf("%.2f", static_cast<double>(q)); }
+
+float ClampQ(double q) { return static_cast<float>(ClampTo(q, kEqQMin, kEqQMax)); }
+
+}  // namespace
+
+bool EqualiserFlat(std::span<const EqBand> bands, int count) {
+  const size_t n = std::min(bands.size(), static_cast<size_t>(std::max(count, 0)));
+  return std::all_of(bands.begin(), bands.begin() + static_cast<std::ptrdiff_t>(n),
+                     [](const EqBand& b) { return std::fabs(b.eqGain) <= kGainEpsilon; });
+}
+
+BandEditor::BandEditor(EditContext& ctx, BandRows& rows) : ctx_(ctx), rows_(rows) {}
+
+bool BandEditor::InRange(int band) const { return band >= 0 && band < kEqBands; }
+
+BandEditor::Values BandEditor::Shown(int c, int band) const {
+  const SceneProfile& p = ctx_.live();
+  const EqBand& b = p.eqArray(c)[static_cast<size_t>(band)];
+  const bool counts = b.enable && !p.channels[static_cast<size_t>(c)].bypass;
+  return {b.freq, b.eqFactor, counts ? b.eqGain : 0.0f};
+}
+
+float BandEditor::GainMin(int band) const {
+  return static_cast<float>(SliderMin(ctx_.controls.eqSlider[static_cast<size_t>(band)],
+                                      static_cast<int>(kEqGainMinDb * 10))) / 10.0f;
+}
+
+float BandEditor::GainMax(int band) const {
+  return static_cast<float>(SliderMax(ctx_.controls.eqSlider[static_cast<size_t>(band)],
+                                      static_cast<int>(kEqGainMaxDb * 10))) / 10.0f;
+}
+
+void BandEditor::SendBand(int channel, int band) {
+  const EqBand& b = ctx_.live().eqArray(channel)[static_cast<size_t>(band)];
+  EQ_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(band),
+          static_cast<uint16_t>(std::clamp(b.freq, kEqFreqMin, kEqFreqMax)), b.eqFactor, b.enable ? b.eqGain : 0.0f,
+          kQueued);
+}
+
+void BandEditor::SendBypass(int channel) {
+  const std::array<uint8_t, 1> flag{static_cast<uint8_t>(ctx_.channel(channel).bypass ? 1 : 0)};
+  PEQ_Bypass_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(channel), flag,
+                  kQueued);
+}
+
+void BandEditor::Flatten(int c) {
+  std::vector<int> channels{c};
+  // The partner is flattened only when its own equaliser is bypassed too:
+  // flattening an equaliser that plays would throw its bands away.
+  if (const int p = ctx_.partner(); p >= 0 && ctx_.channel(p).bypass) channels.push_back(p);
+  for (int ch : channels) {
+    auto bands = ctx_.live().eqArray(ch);
+    const int count = ctx_.live().bandCount(ch);
+    for (int b = 0; b < count; ++b) {
+      EqBand& band = bands[static_cast<size_t>(b)];
+      if (std::fabs(band.eqGain) <= kGainEpsilon) continue;
+      band.eqGain = 0.0f;
+      band.enable = true;
+      SendBand(ch, b);
+    }
+  }
+}
+
+void BandEditor::Apply(int band, const Values& v, bool nonZero) {
+  const int c = ctx_.current();
+  const int p = ctx_.partner();
+  const size_t i = static_cast<size_t>(band);
+  std::vector<int> targets{c};
+  if (p >= 0 && band < ctx_.live().bandCount(p)) targets.push_back(p);
+  for (int ch : targets) {
+    EqBand& b = ctx_.live().eqArray(ch)[i];
+    b.freq = v.freq;
+    b.eqFactor = v.q;
+    b.eqGain = v.gain;
+    b.enable = true;
+  }
+  MainControls& k = ctx_.controls;
+  SetOn(k.eqEnable[i], nonZero);
+  const bool bypass = !nonZero && EqualiserFlat(ctx_.live().eqArray(c), ctx_.live().bandCount(c));
+  SetShown(k.btnBypass, bypass ? kRestoreText : kBypassText);
+  if (ctx_.channel(c).bypass != bypass) {
+    ctx_.channel(c).bypass = bypass;
+    SendBypass(c);
+  }
+  if (p >= 0 && ctx_.channel(p).bypass != bypass) {
+    ctx_.channel(p).bypass = bypass;
+    SendBypass(p);
+  }
+  ctx_.curves.UpdateEqualizer(band);
+  for (int ch : targets) SendBand(ch, band);
+}
+
+void BandEditor::SetChEqEdit(int band) {
+  if (!InRange(band)) return;
+  LogMessage("SetChEqEdit band=%d\n", band);
+  const size_t i = static_cast<size_t>(band);
+  MainControls& k = ctx_.controls;
+  if (!k.eqFreq[i] || !k.eqQ[i] || !k.eqGain[i]) return;
+  const int c = ctx_.current();
+  const Values shown = Shown(c, band);
+
+  // Text that is no number puts back what the row showed.
+  int freq = ParseFrequencyText(TypedText(k.eqFreq[i])).value_or(shown.freq);
+  if (freq < kEqFreqMin || freq > kEqFreqMax) freq = ctx_.live().eqArray(c)[i].freq;
+  SetShown(k.eqFreq[i], QString::number(freq));
+
+  const float q = ClampQ(ParseShownNumber(TypedText(k.eqQ[i])).value_or(shown.q));
+  SetShown(k.eqQ[i], QText(q));
+
+  const std::optional<double> typedGain = ParseShownNumber(TypedText(k.eqGain[i]));
+  const double rawGain = typedGain.value_or(shown.gain);
+  const float gain = static_cast<float>(ClampTo(rawGain, GainMin(band), GainMax(band)));
+  if (!typedGain || std::fabs(rawGain - gain) > kGainEpsilon) SetShown(k.eqGain[i], GainText(gain));
+  SetSliderValue(k.eqSlider[i], static_cast<int>(std::lround(gain * 10.0f)));
+  LogMessage("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q), static_cast<double>(gain));
+
+  if (band >= ctx_.live().bandCount(c)) return;
+  // What the row showed is what the user left: nothing changes.
+  if (freq == shown.freq && std::fabs(q - shown.q) < kSameValue && std::fabs(gain - shown.gain) < kSameValue) return;
+  if (ctx_.channel(c).bypass) Flatten(c);
+  Apply(band, {freq, q, gain}, std::fabs(gain) > kGainEpsilon);
+}
+
+void BandEditor::SetEqFreqUp(int band, bool up) {
+  LogMessage("SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
+  if (!InRange(band) || band >= ctx_.live().bandCount(ctx_.current())) return;
+  QLineEdit* edit = ctx_.controls.eqFreq[static_cast<size_t>(band)];
+  if (!edit) return;
+  const int stored = ctx_.live().eqArray(ctx_.current())[static_cast<size_t>(band)].freq;
+  int f = ParseFrequencyText(TypedText(edit)).value_or(stored);
+  if (f < kEqFreqMin || f > kEqFreqMax) f = stored;
+  if ((up && f >= kEqFreqMax) || (!up && f <= kEqFreqMin)) return;
+  SetShown(edit, QString::number(NextGridFrequency(f, up)));
+  SetChEqEdit(band);
+}
+
+void BandEditor::SetEqQUp(int band, bool up) {
+  LogMessage("SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
+  const int c = ctx_.current();
+  if (!InRange(band) || band >= ctx_.live().bandCount(c)) return;
+  QLineEdit* edit = ctx_.controls.eqQ[static_cast<size_t>(band)];
+  if (!edit) return;
+  const float q = ClampQ(ParseShownNumber(TypedText(edit)).value_or(Shown(c, band).q));
+  if ((up && q >= kEqQMax - kSameValue) || (!up && q <= kEqQMin + kSameValue)) return;
+  SetShown(edit, QText(ClampQ(q + (up ? kQStep : -kQStep))));
+  SetChEqEdit(band);
+}
+
+void BandEditor::SetEqGainUp(int band, bool up) {
+  LogMessage("SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
+  const int c = ctx_.current();
+  if (!InRange(band) || band >= ctx_.live().bandCount(c)) return;
+  QLineEdit* edit = ctx_.controls.eqGain[static_cast<size_t>(band)];
+  if (!edit) return;
+  const float lo = GainMin(band);
+  const float hi = GainMax(band);
+  const float g = static_cast<float>(ClampTo(ParseShownNumber(TypedText(edit)).value_or(Shown(c, band).gain), lo, hi));
+  if ((up && g >= hi - kSameValue) || (!up && g <= lo + kSameValue)) return;
+  // Steps land on the tenths the edit shows.
+  const float next = std::round((g + (up ? kGainStep : -kGainStep)) * 10.0f) / 10.0f;
+  SetShown(edit, GainText(static_cast<float>(ClampTo(next, lo, hi))));
+  SetChEqEdit(band);
+}
+
+void BandEditor::SetEqSlider(int band) {
+  if (!InRange(band)) return;
+  const size_t i = static_cast<size_t>(band);
+  MainControls& k = ctx_.controls;
+  if (!k.eqSlider[i]) return;
+  const int c = ctx_.current();
+  const Values shown = Shown(c, band);
+  const float gain = static_cast<float>(SliderValue(k.eqSlider[i], 0)) / 10.0f;
+  SetShown(k.eqGain[i], GainText(gain));
+  int freq = k.eqFreq[i] ? ParseFrequencyText(TypedText(k.eqFreq[i])).value_or(shown.freq) : shown.freq;
+  if (freq < kEqFreqMin || freq > kEqFreqMax) freq = shown.freq;
+  const float q = ClampQ(k.eqQ[i] ? ParseShownNumber(TypedText(k.eqQ[i])).value_or(shown.q) : shown.q);
+  LogMessage("sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n", static_cast<double>(gain),
+             freq, static_cast<double>(q), band, c);
+  if (band >= ctx_.live().bandCount(c)) return;
+  // A slider raises its value on every move and again on release.
+  if (freq == shown.freq && std::fabs(q - shown.q) < kSameValue && std::fabs(gain - shown.gain) < kSameValue) return;
+  if (ctx_.channel(c).bypass) Flatten(c);
+  Apply(band, {freq, q, gain}, std::fabs(gain) > kGainEpsilon);
+}
+
+void BandEditor::OnEqEnable(int band) {
+  LogMessage("OnEqEnable mEqIndex %d\n", band);
+  if (!InRange(band)) return;
+  const int c = ctx_.current();
+  if (band >= ctx_.live().bandCount(c)) return;
+  const size_t i = static_cast<size_t>(band);
+  MainControls& k = ctx_.controls;
+  EqBand& b = ctx_.live().eqArray(c)[i];
+  const int slider = SliderValue(k.eqSlider[i], 0);
+  bool changed = false;
+  if (b.enable && slider != 0) {
+    b.enable = false;  // the stored gain stays for switching back on
+    SetOn(k.eqEnable[i], false);
+    SetSliderValue(k.eqSlider[i], 0);
+    SetShown(k.eqGain[i], GainText(0.0f));
+    changed = true;
+  } else if (!b.enable && std::fabs(b.eqGain - static_cast<float>(slider) / 10.0f) > kGainEpsilon) {
+    b.enable = true;
+    SetOn(k.eqEnable[i], true);
+    SetSliderValue(k.eqSlider[i], static_cast<int>(std::lround(b.eqGain * 10.0f)));
+    SetShown(k.eqGain[i], GainText(b.eqGain));
+    changed = true;
+  }
+  if (changed) {
+    SendBand(c, band);
+    if (const int p = ctx_.partner(); p >= 0 && band < ctx_.live().bandCount(p)) {
+      ctx_.live().eqArray(p)[i].enable = b.enable;
+      SendBand(p, band);
+    }
+    ctx_.curves.UpdateEqualizer(band);
+  }
+  SetOn(k.eqEnable[i], SliderValue(k.eqSlider[i], 0) != 0);
+  rows_.ShowBypassText();
+}
+
+void BandEditor::BandDragged(int band) {
+  eqview::UIEqualizer* eq = ctx_.controls.equalizer;
+  const int c = ctx_.current();
+  if (!eq || band < 0 || band >= ctx_.live().bandCount(c) || band >= eq->BandCount()) return;
+  const Values v{std::clamp(eq->BandFrequency(band), kEqFreqMin, kEqFreqMax), ClampQ(eq->BandQ(band)),
+                 static_cast<float>(ClampTo(eq->BandGain(band), GainMin(band), GainMax(band)))};
+  // The control reports hovering too: a band that still sits where it is
+  // drawn has not been edited.
+  const Values shown = Shown(c, band);
+  if (v.freq == shown.freq && std::fabs(v.q - shown.q) < kSameValue && std::fabs(v.gain - shown.gain) < kSameValue) {
+    return;
+  }
+  if (ctx_.channel(c).bypass && std::fabs(v.gain) > kGainEpsilon) Flatten(c);
+  Apply(band, v, v.gain != 0.0f);
+  rows_.Refresh(c);
+}
+
+bool BandEditor::Ask(const char* key) {
+  QWidget* parent = ctx_.controls.btnBypass ? ctx_.controls.btnBypass->window() : nullptr;
+  return ShowMessage(parent, QStringLiteral("${tips}"), QString::fromLatin1(key)) == ui::kResultConfirm;
+}
+
+void BandEditor::SetOutputBypass() {
+  LogMessage("on %s\n", "EqualizerManager::SetOutputBypass");
+  const int c = ctx_.current();
+  const int count = ctx_.live().bandCount(c);
+  if (count <= 0) return;
+  MainControls& k = ctx_.controls;
+  bool anyShown = false;
+  for (int b = 0; b < count; ++b) anyShown = anyShown || SliderValue(k.eqSlider[static_cast<size_t>(b)], 0) != 0;
+  if (anyShown) {
+    if (!Ask("${bypass_all_eq_tips}")) return;
+    SetShown(k.btnBypass, kRestoreText);
+    ctx_.channel(c).bypass = true;
+  } else if (!EqualiserFlat(ctx_.live().eqArray(c), count)) {
+    if (!Ask("${restore_all_eq_tips}")) return;
+    SetShown(k.btnBypass, kBypassText);
+    ctx_.channel(c).bypass = false;
+  }
+  SendBypass(c);
+  if (const int p = ctx_.partner(); p >= 0) {
+    ctx_.channel(p).bypass = ctx_.channel(c).bypass;
+    SendBypass(p);
+  }
+  rows_.Refresh(c);
+  ctx_.curves.UpdateEqualizer(-1);
+}
+
+void BandEditor::SetOutputEqRest() {
+  LogMessage("on %s\n", "EqualizerManager::SetOutputEqRest");
+  if (!Ask("${reset_all_eq_tips}")) return;
+  const int c = ctx_.current();
+  std::vector<uint8_t> channels{static_cast<uint8_t>(c)};
+  if (const int p = ctx_.partner(); p >= 0) channels.push_back(static_cast<uint8_t>(p));
+  for (uint8_t ch : channels) {
+    auto bands = ctx_.live().eqArray(ch);
+    const int count = ctx_.live().bandCount(ch);
+    for (int b = 0; b < count; ++b) bands[static_cast<size_t>(b)] = DefaultEqBand(b);
+  }
+  rows_.Refresh(c);
+  SetShown(ctx_.controls.btnBypass, kBypassText);
+  ctx_.curves.UpdateEqualizer(-1);
+  PEQ_Reset_Ctrl(ctx_.link, ctx_.scene(), 0, channels, kQueued);
+}
+
+void BandEditor::SetEqMode() {
+  const bool parametric = rows_.Parametric();
+  if (!Ask(parametric ? "${geq_mode_tips}" : "${peq_mode_tips}")) return;
+  QAbstractButton* mode = ctx_.controls.btnEqMode;
+  SetOn(mode, !parametric);
+  SetShown(mode, parametric ? QStringLiteral("${geq_mode}") : QStringLiteral("${peq_mode}"));
+  rows_.Refresh(ctx_.current());
+  ShowMode();
+  ctx_.curves.UpdateEqualizer(-1);
+}
+
+void BandEditor::ShowMode() {
+  if (eqview::UIEqualizer* eq = ctx_.controls.equalizer) eq->SetDragAllDirection(rows_.Parametric());
+}
+
+}  // namespace vlm::controller

@@ -1,0 +1,71 @@
+#pragma once
+// Editing the current channel's equaliser: the 31 band rows (typed, stepped,
+// slid, switched on and off), bands dragged on the curve control, bypass,
+// restore and reset of the whole equaliser, and the parametric/graphic mode.
+// Band edits follow the linked partner.
+//
+// A commit compares what the user entered with what the row or the curve
+// shows (a disabled band or a bypassed equaliser shows 0 dB), never with the
+// stored band: leaving an untouched edit, or hovering a band, changes
+// nothing. Each edit queues one EQ_Ctrl per band it changes.
+#include <QString>
+#include <span>
+
+#include "model/scene_profile.h"
+
+namespace vlm::controller {
+
+struct EditContext;
+class BandRows;
+
+class BandEditor {
+ public:
+  BandEditor(EditContext& ctx, BandRows& rows);
+
+  void SetChEqEdit(int band);
+  void SetEqFreqUp(int band, bool up);
+  void SetEqQUp(int band, bool up);
+  void SetEqGainUp(int band, bool up);
+  void SetEqSlider(int band);
+  void OnEqEnable(int band);
+  // The curve control moved band `band` (its frequency, Q and gain are read
+  // from the control).
+  void BandDragged(int band);
+
+  void SetOutputBypass();
+  void SetOutputEqRest();
+  void SetEqMode();
+  // Gives the curve control the mode "btn_arg_eq" shows.
+  void ShowMode();
+
+ private:
+  struct Values {
+    int freq;
+    float q;
+    float gain;
+  };
+  bool InRange(int band) const;
+  // The band as its row and the curve show it: gain 0 while the band is off
+  // or the channel's equaliser is bypassed.
+  Values Shown(int channel, int band) const;
+  float GainMin(int band) const;
+  float GainMax(int band) const;
+  // Leaves bypass by flattening: every band with a gain gets 0 dB, enabled,
+  // and is sent; on the partner too in link mode.
+  void Flatten(int channel);
+  // Stores the band on the channel and partner, decides the bypass, redraws
+  // and sends the band. `nonZero` says whether the new gain counts as a gain.
+  void Apply(int band, const Values& v, bool nonZero);
+  void SendBand(int channel, int band);
+  void SendBypass(int channel);
+  // The message window asks `key` under "${tips}"; true on confirm.
+  bool Ask(const char* key);
+
+  EditContext& ctx_;
+  BandRows& rows_;
+};
+
+// Flat: every band in use has |gain| <= 0.001 dB.
+bool EqualiserFlat(std::span<const EqBand> bands, int count);
+
+}  // namespace vlm::controller
