@@ -14,6 +14,8 @@
 #include "app/speaker_shots.h"
 #include "ui/language.h"
 #include "windows/about_wnd.h"
+#include "windows/mixer_wnd.h"
+#include "windows/scene_wnd.h"
 #include "windows/loading_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
@@ -146,6 +148,28 @@ bool SaveScreenshots(const QString& path) {
     auto* aboutOff = new CAboutWnd(&main, AboutIdentity{});
     aboutOff->Create(QStringLiteral("XML_ABOUT"));
     ok = Save(aboutOff, dir, QStringLiteral("about_disconnected"), lang) && ok;
+
+    // The scene window in its three modes over some named scenes, and the
+    // mixer for a source with ten inputs and one with two.
+    SettingsStore scenes;
+    scenes.setSceneName(1, u"Club");
+    scenes.setSceneName(2, u"Jazz 2");
+    scenes.setSceneName(5, u"Stage");
+    scenes.setSceneName(10, u"Night");
+    const char* const sceneShots[] = {"scene_load", "scene_save", "scene_delete"};
+    for (int m = 0; m < 3; ++m) {
+      SceneWindowHost host;
+      host.store = &scenes;
+      auto* sceneWnd = new CSceneWnd(&main, static_cast<SceneMode>(m), host);
+      sceneWnd->Create(QStringLiteral("XML_SENCE_PROFILE"));
+      if (m == 1 && sceneWnd->List()) sceneWnd->List()->setCurrentRow(1);
+      ok = Save(sceneWnd, dir, QString::fromLatin1(sceneShots[m]), lang) && ok;
+    }
+    for (int source : {5, 0}) {
+      auto* mixer = new CMixerWnd(&main, source, main.Manager().live(), main.Manager().link());
+      mixer->Create(QStringLiteral("XML_MIXER"));
+      ok = Save(mixer, dir, QStringLiteral("mixer_%1").arg(source), lang) && ok;
+    }
     QApplication::processEvents();
   }
   ok = SaveLifeScreenshots(dir) && ok;

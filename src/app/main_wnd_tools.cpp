@@ -1,0 +1,42 @@
+#include "app/main_wnd_tools.h"
+
+#include "app/gui_event_sink.h"
+#include "app/main_wnd.h"
+#include "base/log.h"
+#include "device/device_link.h"
+#include "session/device_session.h"
+#include "windows/mixer_wnd.h"
+
+namespace vlm {
+
+namespace {
+const char* const kSceneOperation[] = {"LoadSenceConfigFromDSP", "SaveSenceConfigToDSP", "DeleteDSPSenceConfig"};
+}
+
+ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink) {
+  LogMessage("%s%s\n", "EqualizerManager::", kSceneOperation[static_cast<int>(mode)]);
+  EqualizerManager& manager = main.Manager();
+  DeviceLink& link = manager.link();
+  SceneWindowHost host;
+  host.store = &manager.store();
+  host.session = &session;
+  host.setSceneReceiver = [&sink, &link](ui::WindowHandle window) {
+    sink.SetReceiver(Receiver::SceneWindow, window);
+    link.SetReceiver(Receiver::SceneWindow, window != 0);
+  };
+  host.settingsReplaced = [&manager] {
+    // The loaded scene is now the live settings: every control shows it.
+    manager.UpdateAllVolumeEdit();
+    manager.SetCurChannelChange(manager.live().currChannel);
+  };
+  return OpenSceneWindow(&main, mode, host);
+}
+
+ui::ModalResult OpenMixerWindowFor(CMainWnd& main) {
+  EqualizerManager& manager = main.Manager();
+  return OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link());
+}
+
+void CloseToolWindowsOnConnectionChange() { CloseMixerWindow(); }
+
+}  // namespace vlm

@@ -1,0 +1,27 @@
+#pragma once
+// The main window's hooks that open the scene window and the input mixer.
+// The menu rows ("scene_item_load_scene", "scene_item_save_scene",
+// "scene_item_delete_scene", "advance_item_mixer") and the closing question
+// call these; they give the windows the main window's settings, link and
+// session and refresh the main window's controls after a scene load.
+#include "ui/window.h"
+#include "windows/scene_wnd.h"
+
+namespace vlm {
+
+class CMainWnd;
+class DeviceSession;
+class GuiEventSink;
+
+// LoadSenceConfigFromDSP / SaveSenceConfigToDSP / DeleteDSPSenceConfig: the
+// scene window in `mode`. While it is open it is the receiver of the link's
+// scene replies (through `sink`); afterwards the main window is again.
+ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink);
+
+// The advance menu's "advance_item_mixer": the mixer for the current source.
+ui::ModalResult OpenMixerWindowFor(CMainWnd& main);
+
+// Connecting anew or disconnecting closes an open mixer (result 1).
+void CloseToolWindowsOnConnectionChange();
+
+}  // namespace vlm

@@ -1,0 +1,280 @@
+#include "windows/scene_wnd.h"
+
+#include <QHBoxLayout>
+
+#include "base/log.h"
+#include "device/messages.h"
+#include "model/scene_name_codec.h"
+#include "model/settings_store.h"
+#include "session/device_session.h"
+#include "session/session_events.h"
+#include "ui/language.h"
+#include "windows/key_text.h"
+#include "windows/msg_wnd.h"
+#include "windows/name_msg_wnd.h"
+
+namespace vlm {
+
+namespace {
+
+struct ModeTexts {
+  const char* title;
+  const char* confirm;
+  const char* cancel;
+};
+// Title, confirm and cancel texts per mode (load, save, delete).
+constexpr ModeTexts kModeTexts[] = {
+    {"${load_scene}", "${load}", "${exit}"},
+    {"${save_as_scene}", "${save}", "${exit}"},
+    {"${delete_scene}", "${delete}", "${exit}"},
+};
+
+constexpr int kHeaderHeight = 25;
+
+QString FromU16(const std::u16string& s) {
+  return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::u16string ToU16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
+
+}  // namespace
+
+CSceneWnd::CSceneWnd(QWidget* parent, SceneMode mode, SceneWindowHost host)
+    : CToolWnd(QStringLiteral("MsgWnd"), QStringLiteral("scenewnd"), parent), mode_(mode), host_(std::move(host)) {
+  // Whatever closes the window, the scene replies stop coming here.
+  connect(this, &ui::UIWindow::Closed, this, [this] {
+    if (bound_ && host_.setSceneReceiver) host_.setSceneReceiver(0);
+    bound_ = false;
+    CloseLoadingWindow();
+  });
+}
+
+void CSceneWnd::InitControls() {
+  const ModeTexts& t = kModeTexts[static_cast<int>(mode_)];
+  if (auto* title = FindControl<QLabel>(QStringLiteral("MessageTitle"))) ui::SetText(title, QString::fromLatin1(t.title));
+  ui::SetWindowTitleText(this, QString::fromLatin1(t.title));
+  ui::SetText(FindControl<QPushButton>(QStringLiteral("confirm_btn")), QString::fromLatin1(t.confirm));
+  ui::SetText(FindControl<QPushButton>(QStringLiteral("cancel_btn")), QString::fromLatin1(t.cancel));
+  if (auto* header = FindControl<QWidget>(QStringLiteral("list_header"))) header->setFixedHeight(Scaled(kHeaderHeight));
+  list_ = FindControl<QListWidget>(QStringLiteral("listview"));
+  BuildRows();
+  FillNames();
+  if (host_.setSceneReceiver) {
+    host_.setSceneReceiver(Handle());
+    bound_ = true;
+  }
+}
+
+void CSceneWnd::BuildRows() {
+  if (!list_) return;
+  list_->clear();
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  for (int r = 0; r < kStoredScenes; ++r) {
+    auto* item = new QListWidgetItem(list_);
+    auto* row = new QWidget;
+    row->setObjectName(QStringLiteral("listitem_%1").arg(r));
+    row->setProperty("userdata", QString::number(r));
+    auto* box = new QHBoxLayout(row);
+    box->setContentsMargins(Scaled(10), 0, Scaled(10), 0);
+    box->setSpacing(Scaled(10));
+    auto* number = new QLabel(QString::number(r + 1), row);
+    number->setObjectName(QStringLiteral("number"));
+    number->setMinimumWidth(Scaled(48));
+    auto* value = new QLabel(row);
+    value->setObjectName(QStringLiteral("value"));
+    box->addWidget(number);
+    box->addWidget(value, 1);
+    item->setSizeHint(QSize(0, Scaled(30)));
+    list_->setItemWidget(item, row);
+    values_[static_cast<size_t>(r)] = value;
+  }
+  list_->setCurrentRow(-1);
+}
+
+void CSceneWnd::FillNames() {
+  for (int r = 0; r < kStoredScenes; ++r) {
+    QLabel* value = values_[static_cast<size_t>(r)];
+    if (value && host_.store) value->setText(FromU16(host_.store->sceneName(r + 1)));
+  }
+}
+
+QString CSceneWnd::RowText(int row) const {
+  if (row < 0 || row >= kStoredScenes || !values_[static_cast<size_t>(row)]) return {};
+  return values_[static_cast<size_t>(row)]->text();
+}
+
+// ---- choosing ----------------------------------------------------------------
+
+void CSceneWnd::OnConfirm() {
+  LogMessage("Click confirm_btn\n");
+  ChooseSelected();
+}
+
+void CSceneWnd::Notify(ui::Notification& n) {
+  if (n.Is(ui::notify::kItemActivate) && (n.FromPrefix(QStringLiteral("listitem")) || n.sender == list_)) {
+    ChooseSelected();
+    return;
+  }
+  if (n.Is(ui::notify::kClick) && n.FromNoCase(QStringLiteral("cancel_btn"))) LogMessage("Click cancel_btn\n");
+  CToolWnd::Notify(n);
+}
+
+void CSceneWnd::ChooseSelected() {
+  const int r = list_ ? list_->currentRow() : -1;
+  static const char* const kLogs[] = {"SENCE_LOAD id = %d\n", "SENCE_SAVE id = %d\n", "SENCE_DELETE id = %d\n"};
+  LogMessage(kLogs[static_cast<int>(mode_)], r);
+  if (r < 0 || r >= kStoredScenes || !host_.store || !host_.session) return;
+  switch (mode_) {
+    case SceneMode::Load:
+      LoadSence(r + 1);
+      break;
+    case SceneMode::Save:
+      SaveSence(r + 1);
+      break;
+    case SceneMode::Delete:
+      DeleteSence(r + 1);
+      break;
+  }
+}
+
+// ---- the three operations ----------------------------------------------------
+
+void CSceneWnd::LoadSence(int scene) {
+  LogMessage("LoadSence\n");
+  const QString name = FromU16(host_.store->sceneName(scene));
+  const QString question = name.isEmpty() ? FillKeyText(QStringLiteral("${load_scene_tips2}"), {scene})
+                                          : FillKeyText(QStringLiteral("${load_scene_tips1}"), {scene, name});
+  if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
+  PostSelf(WM_BUSY_BEGIN);
+  const SessionResult r = host_.session->StartLoadScene(scene, *host_.store, Receiver::SceneWindow);
+  if (!r.ok()) Refused(r.Describe());
+}
+
+void CSceneWnd::SaveSence(int scene) {
+  LogMessage("SaveSence\n");
+  const std::u16string previous = host_.store->sceneName(scene);
+  if (!previous.empty()) {
+    const QString question = FillKeyText(QStringLiteral("${save_scene_overwrite}"), {scene});
+    if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
+  }
+  QString entered = FromU16(previous);
+  if (ShowNameEntry(this, &entered) != ui::kResultConfirm) return;
+  const std::u16string name = ToU16(entered);
+  // The slot holds 16 bytes in the code page of the user's language: a name
+  // it cannot hold is never sent mangled.
+  if (!EncodeSceneName(name, host_.session->codePage()).ok) {
+    LogMessage("scene name refused\n");
+    Tell(QStringLiteral("${scene_name_invalid}"));
+    return;
+  }
+  if (!name.empty()) {
+    for (int other = 1; other <= kStoredScenes; ++other) {
+      if (other == scene || host_.store->sceneName(other) != name) continue;
+      Tell(FillKeyText(QStringLiteral("${same_name_tips}"),
+                       {entered, other, FromU16(host_.store->sceneName(other))}));
+      // Nothing was sent: the slot keeps the name the amplifier still holds.
+      return;
+    }
+  }
+  PostSelf(WM_BUSY_BEGIN);
+  const SessionResult r = host_.session->StartSaveScene(scene, name, Receiver::SceneWindow);
+  if (!r.ok()) {
+    Refused(r.Describe());
+    return;
+  }
+  pending_ = Pending{scene, previous};
+  host_.store->setSceneName(scene, name);
+  FillNames();
+}
+
+void CSceneWnd::DeleteSence(int scene) {
+  LogMessage("DeleteSence\n");
+  PostSelf(WM_BUSY_BEGIN);
+  const std::u16string previous = host_.store->sceneName(scene);
+  const SessionResult r = host_.session->StartDeleteScene(scene, Receiver::SceneWindow);
+  if (!r.ok()) {
+    Refused(r.Describe());
+    return;
+  }
+  pending_ = Pending{scene, previous};
+  host_.store->setSceneName(scene, {});
+  FillNames();
+}
+
+void CSceneWnd::Refused(const std::string& why) {
+  LogMessage("scene worker not started: %s\n", why.c_str());
+  PostSelf(WM_BUSY_END);
+  Tell(QStringLiteral("${device_connect_fail}"));
+}
+
+// ---- messages ------------------------------------------------------------------
+
+bool CSceneWnd::HandleMessage(ui::WindowMessage& msg) {
+  switch (msg.message) {
+    case WM_BUSY_BEGIN:
+      ShowLoadingWindow();
+      return true;
+    case WM_BUSY_END: {
+      if (auto record = msg.record.Take<EventRecord>()) {
+        // A load read everything back: those are now the settings.
+        if (auto* readBack = dynamic_cast<ReadBackRecord*>(record.get()); readBack && readBack->store && host_.store) {
+          *host_.store = *readBack->store;
+          FillNames();
+          if (host_.settingsReplaced) host_.settingsReplaced();
+        }
+      }
+      if (pending_) {
+        // The worker ended without the amplifier's acknowledgement: the slot
+        // shows what the amplifier still holds.
+        LogMessage("scene %d not acknowledged\n", pending_->scene);
+        host_.store->setSceneName(pending_->scene, pending_->previous);
+        pending_.reset();
+        FillNames();
+      }
+      CloseLoadingWindow();
+      return true;
+    }
+    case WM_SCENE_EVENT:
+      pending_.reset();
+      PostSelf(WM_BUSY_END);
+      ShowMessageEx(this, QStringLiteral("${tips}"), QStringLiteral("${save_scene_ok}"),
+                    {QStringLiteral("${confirm}"), QString(), QString()}, 1);
+      return true;
+    case WM_SCENE_DELETED:
+      pending_.reset();
+      PostSelf(WM_BUSY_END);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CSceneWnd::PostSelf(int message) { ui::PostWindowMessage(Handle(), message); }
+
+void CSceneWnd::Tell(const QString& text) {
+  ShowMessageEx(this, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}"), QString(), QString()}, 1);
+}
+
+void CSceneWnd::ShowLoadingWindow() {
+  CloseLoadingWindow();
+  auto* wnd = new CLoadingWnd(this);
+  loading_ = wnd;
+  wnd->Create(QStringLiteral("XML_LOADING"));
+  wnd->ShowModal();
+  // Whatever closed it, the reference goes with it.
+  if (loading_ == wnd) loading_ = nullptr;
+}
+
+void CSceneWnd::CloseLoadingWindow() {
+  if (CLoadingWnd* wnd = loading_) {
+    loading_ = nullptr;
+    wnd->Close(ui::kResultConfirm);
+  }
+}
+
+ui::ModalResult OpenSceneWindow(QWidget* parent, SceneMode mode, const SceneWindowHost& host) {
+  auto* wnd = new CSceneWnd(parent, mode, host);
+  wnd->Create(QStringLiteral("XML_SENCE_PROFILE"));
+  return wnd->ShowModal();
+}
+
+}  // namespace vlm

@@ -1,0 +1,93 @@
+#pragma once
+// The scene window: the ten scenes stored in the amplifier by name, to load
+// one, to save the current settings into one under a name, or to delete one.
+// The work itself is the device session's scene workers; the window asks the
+// questions, shows the loading window while a worker runs and tells the user
+// when the amplifier acknowledged. It stays open until the user closes it, so
+// several scenes can be handled in one opening.
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "model/model_constants.h"
+#include "windows/loading_wnd.h"
+#include "windows/tool_window.h"
+
+namespace vlm {
+
+class DeviceSession;
+class SettingsStore;
+
+enum class SceneMode : int { Load = 0, Save = 1, Delete = 2 };
+
+// What the scene window works with, given by its opener (the main window).
+struct SceneWindowHost {
+  // The settings: the ten name slots it lists and writes, the live settings
+  // a save stores and a load replaces.
+  SettingsStore* store = nullptr;
+  // Runs the scene workers.
+  DeviceSession* session = nullptr;
+  // Makes the window (handle) or nobody (0) the receiver of the link's scene
+  // replies: the save and delete acknowledgements and the load's end.
+  std::function<void(ui::WindowHandle)> setSceneReceiver;
+  // A load handed over the settings read back: the opener refreshes its
+  // controls from them.
+  std::function<void()> settingsReplaced;
+};
+
+class CSceneWnd : public CToolWnd {
+  Q_OBJECT
+ public:
+  CSceneWnd(QWidget* parent, SceneMode mode, SceneWindowHost host);
+
+  SceneMode Mode() const { return mode_; }
+  // The list: row r shows scene r + 1.
+  QListWidget* List() const { return list_; }
+  QString RowText(int row) const;
+  CLoadingWnd* LoadingWindow() const { return loading_; }
+
+ protected:
+  void InitControls() override;
+  void OnConfirm() override;
+  void Notify(ui::Notification& n) override;
+  bool HandleMessage(ui::WindowMessage& msg) override;
+
+ private:
+  void BuildRows();
+  void FillNames();
+  void ChooseSelected();
+  void LoadSence(int scene);
+  void SaveSence(int scene);
+  void DeleteSence(int scene);
+  // A worker was refused before it started: the loading window goes, the
+  // user is told.
+  void Refused(const std::string& why);
+  void ShowLoadingWindow();
+  void CloseLoadingWindow();
+  void PostSelf(int message);
+  void Tell(const QString& text);
+
+  SceneMode mode_;
+  SceneWindowHost host_;
+  QListWidget* list_ = nullptr;
+  std::array<QLabel*, kStoredScenes> values_{};
+  QPointer<CLoadingWnd> loading_;
+  // A save or delete waiting for the amplifier's acknowledgement: the slot
+  // and the name it held before, put back when the worker ends without one.
+  struct Pending {
+    int scene = 0;
+    std::u16string previous;
+  };
+  std::optional<Pending> pending_;
+  bool bound_ = false;
+};
+
+// Opens the scene window in `mode` modally over `parent` and returns its
+// close code (0: the user closed it).
+ui::ModalResult OpenSceneWindow(QWidget* parent, SceneMode mode, const SceneWindowHost& host);
+
+}  // namespace vlm
