@@ -18,6 +18,7 @@ struct Timing {
   int upgradeReconnectWaitMs = 8000;     // the amplifier restarts into its loader after the mode switch
   int upgradeReconnectRetryMs = 500;     // pause between the attempts to open it again
   int upgradeReconnectTries = 10;        // attempts to open it again (a count, not a wait)
+  int factoryResetDelayMs = 1000;        // the forced update's pause before the factory reset
 };
 
 // The process-wide table. Set it before threads that read it start.
