@@ -28,6 +28,13 @@ class CForceUpdateWnd : public CUpgradeWndBase {
   bool Finished() const { return finished_; }
   bool StageFailed() const { return failed_; }
 
+  // Pictures only (--screenshot): shows the window as in `stage` without a
+  // transfer, buttons disabled.
+  void ShowStageForPicture(int stage) {
+    stage_ = stage;
+    EnableButtons(false);
+  }
+
   // Runs the window modally: 1 when the sequence finished, else the modal result.
   ui::ModalResult Run();
 
