@@ -1,5 +1,8 @@
 #include "app/main_wnd.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QLineEdit>
 #include <QTimer>
 
@@ -35,6 +38,13 @@ bool IsUp(const ui::Notification& n) { return n.Is(nt::kValueChangedUp); }
 std::unique_ptr<HidTransport> DefaultTransport(std::shared_ptr<sim::VirtualAmplifier>& amplifier) {
   if (CurrentAppOptions().simulate) {
     amplifier = std::make_shared<sim::VirtualAmplifier>();
+    // VLM_SIM_FIRMWARE=16.18 makes the virtual amplifier report old firmware
+    // (the forced update is then offered).
+    if (const char* fw = std::getenv("VLM_SIM_FIRMWARE")) {
+      unsigned major = 0, minor = 0;
+      if (std::sscanf(fw, "%u.%u", &major, &minor) == 2 && major < 256 && minor < 256)
+        amplifier->SetFirmwareVersion(static_cast<uint8_t>(major), static_cast<uint8_t>(minor));
+    }
     return std::make_unique<sim::SimTransport>(amplifier);
   }
   return std::make_unique<HidapiTransport>();
