@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app_options.h"
 #include "app/language_setup.h"
@@ -59,6 +60,13 @@ std::unique_ptr<HidTransport> DefaultTransport(std::shared_ptr<sim::VirtualAmpli
   std::unique_ptr<HidTransport> transport;
   if (CurrentAppOptions().simulate) {
     amplifier = std::make_shared<sim::VirtualAmplifier>();
+    // VLM_SIM_FIRMWARE=16.18 makes the virtual amplifier report old firmware
+    // (the forced update is then offered).
+    if (const char* fw = std::getenv("VLM_SIM_FIRMWARE")) {
+      unsigned major = 0, minor = 0;
+      if (std::sscanf(fw, "%u.%u", &major, &minor) == 2 && major < 256 && minor < 256)
+        amplifier->SetFirmwareVersion(static_cast<uint8_t>(major), static_cast<uint8_t>(minor));
+    }
     transport = std::make_unique<sim::SimTransport>(amplifier);
   } else {
     transport = std::make_unique<HidapiTransport>();

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "app/equaliser_shot.h"
 #include "app/language_setup.h"
@@ -13,9 +15,12 @@
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "ui/language.h"
+#include "device/messages.h"
 #include "windows/about_wnd.h"
 #include "windows/mixer_wnd.h"
 #include "windows/scene_wnd.h"
+#include "windows/force_update_wnd.h"
+#include "windows/update_fw_wnd.h"
 #include "windows/loading_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
@@ -70,6 +75,40 @@ void PrepareMainWindowShot(CMainWnd& main) {
   type(c.speakerDelay[2], "1.25");
   m.SetDelayEdit(2);
   m.SetCurChannelChange(2);
+}
+
+// The upgrade windows as their workers leave them: messages posted to the
+// window as a worker would, handled, then the picture.
+bool SaveUpgradeShots(CMainWnd& main, const QDir& dir, const QString& lang) {
+  bool ok = true;
+  struct Shot {
+    const char* name;
+    std::vector<std::pair<int, int>> posts;
+  };
+  const Shot fileShots[] = {{"update_fw_progress", {{WM_UPGRADE_PROGRESS, 42}}},
+                            {"update_fw_done", {{WM_UPGRADE_PROGRESS, 100}, {WM_UPGRADE_DONE, 0}}},
+                            {"update_fw_failed", {{WM_UPGRADE_PROGRESS, 17}, {WM_UPGRADE_FAILED, 0}}}};
+  for (const Shot& shot : fileShots) {
+    auto* wnd = new CUpdateFwWnd(&main, main.Manager().link());
+    wnd->Create(QStringLiteral("XML_UPDATE_FW"));
+    wnd->SetPath(QStringLiteral("/home/user/VLM24.60DSP_MCU_UPG.bin"));
+    for (auto [msg, value] : shot.posts) ui::PostWindowMessage(wnd->Handle(), msg, value, 0);
+    QApplication::processEvents();
+    ok = Save(wnd, dir, QString::fromLatin1(shot.name), lang) && ok;
+  }
+  const Shot forcedShots[] = {{"force_update_progress", {{WM_UPGRADE_MCU_STARTED, 0}, {WM_UPGRADE_PROGRESS, 63}}},
+                              {"force_update_done", {{WM_UPGRADE_PROGRESS, 100}, {WM_UPGRADE_DONE, 0}}},
+                              {"force_update_failed", {{WM_UPGRADE_PROGRESS, 30}, {WM_UPGRADE_FAILED, 0}}}};
+  for (const Shot& shot : forcedShots) {
+    auto* wnd = new CForceUpdateWnd(&main, main.Manager().link(), QStringLiteral("/tmp/vlm-firmware-Xy12Ab/MCU_UPG.bin"),
+                                    QStringLiteral("/tmp/vlm-firmware-Xy12Ab/FLASH_UPG.bin"));
+    wnd->Create(QStringLiteral("XML_FORCE_UPDATE"));
+    wnd->ShowStageForPicture(1);
+    for (auto [msg, value] : shot.posts) ui::PostWindowMessage(wnd->Handle(), msg, value, 0);
+    QApplication::processEvents();
+    ok = Save(wnd, dir, QString::fromLatin1(shot.name), lang) && ok;
+  }
+  return ok;
 }
 
 bool SaveScreenshots(const QString& path) {
@@ -170,6 +209,7 @@ bool SaveScreenshots(const QString& path) {
       mixer->Create(QStringLiteral("XML_MIXER"));
       ok = Save(mixer, dir, QStringLiteral("mixer_%1").arg(source), lang) && ok;
     }
+    ok = SaveUpgradeShots(main, dir, lang) && ok;
     QApplication::processEvents();
   }
   ok = SaveLifeScreenshots(dir) && ok;

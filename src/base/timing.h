@@ -20,6 +20,7 @@ struct Timing {
   int upgradeReconnectTries = 10;        // attempts to open it again (a count, not a wait)
   // Start-up
   int restartLockWaitMs = 8000;          // a restarted program waits this long for the old one's lock
+  int factoryResetDelayMs = 1000;        // the forced update's pause before the factory reset
 };
 
 // The process-wide table. Set it before threads that read it start.

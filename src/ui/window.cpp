@@ -340,7 +340,7 @@ ModalResult UIWindow::ShowModal() {
 bool UIWindow::IsClosed() const { return state_->closed; }
 
 void UIWindow::Close(ModalResult result) {
-  if (state_->closed) return;
+  if (state_->closed || !CanClose()) return;
   state_->closed = true;
   state_->result = result;
   if (state_->loop) state_->loop->exit(result);
@@ -353,6 +353,10 @@ void UIWindow::Close(ModalResult result) {
 
 void UIWindow::closeEvent(QCloseEvent* e) {
   // A close from the window system counts as "close": result 0.
+  if (!state_->closed && !CanClose()) {
+    e->ignore();
+    return;
+  }
   if (!state_->closed) Close(kResultCancel);
   e->accept();
 }

@@ -78,6 +78,9 @@ class UIWindow : public QWidget {
 
  protected:
   virtual void InitWindow() {}
+  // A window may refuse to close for a while (an upgrade transfer runs):
+  // Close(), the window system's close and Escape all then do nothing.
+  virtual bool CanClose() const { return true; }
   virtual void Notify(Notification& n) { (void)n; }
   // Returns true when the message was handled.
   virtual bool HandleMessage(WindowMessage& msg) {

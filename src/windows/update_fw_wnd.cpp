@@ -1,0 +1,150 @@
+#include "windows/update_fw_wnd.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+
+#include "base/log.h"
+#include "device/device_link.h"
+#include "device/messages.h"
+#include "ui/language.h"
+
+namespace vlm {
+namespace {
+
+QString DialogChoose(QWidget* parent) {
+  const QString filter = QStringLiteral(
+      "VLM24.60DSP_MCU_UPG.bin,VLM24.60DSP_FLASH_UPG.bin (VLM24.60DSP_MCU_UPG.bin VLM24.60DSP_FLASH_UPG.bin)");
+  // The dialog only offers files that exist.
+  return QFileDialog::getOpenFileName(parent, QString(), QDir::currentPath(), filter);
+}
+
+CUpdateFwWnd::FileChooser& Chooser() {
+  static CUpdateFwWnd::FileChooser chooser = DialogChoose;
+  return chooser;
+}
+
+}  // namespace
+
+CUpdateFwWnd::CUpdateFwWnd(QWidget* parent, DeviceLink& link)
+    : CUpgradeWndBase(QStringLiteral("UpdateFwWnd"), parent, link) {}
+
+CUpdateFwWnd::FileChooser CUpdateFwWnd::SetFileChooser(FileChooser chooser) {
+  FileChooser previous = std::move(Chooser());
+  Chooser() = chooser ? std::move(chooser) : FileChooser(DialogChoose);
+  return previous;
+}
+
+void CUpdateFwWnd::InitControls() {
+  pathEdit_ = FindControl<QLineEdit>(QStringLiteral("file_path_edt"));
+  fileButton_ = FindControl<QPushButton>(QStringLiteral("file_btn"));
+  updateButton_ = FindControl<QPushButton>(QStringLiteral("update_btn"));
+  cancelButton_ = FindControl<QPushButton>(QStringLiteral("cancel_btn"));
+  progress_ = FindControl<QProgressBar>(QStringLiteral("progress"));
+  tips_ = FindControl<QLabel>(QStringLiteral("update_tips"));
+  if (pathEdit_) {
+    pathEdit_->setMaxLength(520);
+    pathEdit_->installEventFilter(this);
+  }
+}
+
+QString CUpdateFwWnd::Path() const { return pathEdit_ ? pathEdit_->text() : QString(); }
+void CUpdateFwWnd::SetPath(const QString& path) {
+  if (pathEdit_) pathEdit_->setText(path);
+}
+
+bool CUpdateFwWnd::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == pathEdit_ && e->type() == QEvent::FocusIn && pathEdit_->text().isEmpty() &&
+      pathEdit_->isEnabled()) {
+    // Opened after the focus change has been handled.
+    QMetaObject::invokeMethod(this, [this]() { ChooseFile(); }, Qt::QueuedConnection);
+  }
+  return CUpgradeWndBase::eventFilter(watched, e);
+}
+
+void CUpdateFwWnd::ChooseFile() {
+  if (WorkerRunning()) return;
+  const QString path = Chooser()(this);
+  if (path.isEmpty()) return;
+  LogMessage("Upg_GetOpenFileName %s ok\n", path.toUtf8().constData());
+  SetPath(path);
+}
+
+void CUpdateFwWnd::Notify(ui::Notification& n) {
+  if (n.Is(ui::notify::kClick)) {
+    if (n.FromNoCase(QStringLiteral("file_btn"))) {
+      ChooseFile();
+      return;
+    }
+    if (n.FromNoCase(QStringLiteral("update_btn"))) {
+      BeginUpdate();
+      return;
+    }
+  }
+  CUpgradeWndBase::Notify(n);
+}
+
+void CUpdateFwWnd::EnableControls(bool on) {
+  for (QWidget* w : {static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(cancelButton_),
+                     static_cast<QWidget*>(fileButton_), static_cast<QWidget*>(updateButton_),
+                     static_cast<QWidget*>(pathEdit_)}) {
+    if (w) w->setEnabled(on);
+  }
+}
+
+void CUpdateFwWnd::BeginUpdate() {
+  LogMessage("CUpdateFwWnd::BeginUpdate\n");
+  if (!link().IsConnected() || WorkerRunning()) return;
+  link().SetQueueGate(false);
+  gateClosedByUs_ = true;
+  outcome_ = 0;
+  ui::SetText(tips_, QStringLiteral("${loading_fw}"));
+  if (progress_) progress_->setValue(0);
+  EnableControls(false);
+  const std::string path = Path().toStdString();
+  DeviceLink& l = link();
+  StartWorker("Upgrade thread", [&l, path](const std::atomic<bool>& cancel, const UpgradePost& post) {
+    RunFileUpgrade(l, path, cancel, post);
+  });
+}
+
+void CUpdateFwWnd::Finish(const QString& text) {
+  EnableControls(true);
+  ui::SetText(tips_, text);
+  // A transfer that did not take the amplifier away leaves it usable: edits
+  // must go out again. After a finished one it restarts and the reconnection
+  // reads everything back.
+  if (outcome_ != WM_UPGRADE_DONE && gateClosedByUs_) {
+    ReopenQueueGateIfUsable(link());
+    gateClosedByUs_ = false;
+  }
+}
+
+bool CUpdateFwWnd::HandleMessage(ui::WindowMessage& msg) {
+  if (HandleWorkerEnded(msg)) return true;
+  switch (msg.message) {
+    case WM_UPGRADE_PROGRESS: {
+      const int value = static_cast<int>(msg.wparam);
+      ui::SetText(tips_, QStringLiteral("%1%").arg(value));
+      if (progress_) progress_->setValue(value);
+      return true;
+    }
+    case WM_UPGRADE_DONE:
+      outcome_ = WM_UPGRADE_DONE;
+      if (progress_) progress_->setValue(100);
+      Finish(QStringLiteral("${update_ok}"));
+      return true;
+    case WM_UPGRADE_FAILED:
+      outcome_ = WM_UPGRADE_FAILED;
+      Finish(QStringLiteral("${update_fail}"));
+      return true;
+    case WM_UPGRADE_LOAD_FAILED:
+      outcome_ = WM_UPGRADE_LOAD_FAILED;
+      Finish(QStringLiteral("${load_fw_fail}"));
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace vlm
