@@ -77,6 +77,9 @@ TEST_F(DeviceLifeTest, RefusingAndForeignAmplifiersEndDisconnectedWithTheirMessa
   ASSERT_TRUE(Disconnected());
   EXPECT_TRUE(boxes_.contains(QStringLiteral("${device_status_unnormal}"))) << boxes_.join(' ').toStdString();
   EXPECT_FALSE(mgr().link().IsConnected());
+  // The refusal offers the file-upgrade window after telling the user.
+  EXPECT_EQ(windows_.mid(windows_.indexOf(QStringLiteral("MsgWnd")), 2),
+            (QStringList{QStringLiteral("MsgWnd"), QStringLiteral("UpdateFwWnd")}));
 
   boxes_.clear();
   amp_->RefuseHandshake(false);

@@ -3,6 +3,7 @@
 // question, the mixer closed by a disconnect, the factory reset, and the
 // forced update offered for old firmware running to its end.
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QListWidget>
 #include <QPointer>
@@ -135,8 +136,9 @@ TEST_F(ToolWiringTest, DisconnectClosesTheMixerAndFactoryResetReachesTheAmplifie
 }
 
 // Firmware 16.18: the offer after the read-back, confirmed; the carried
-// images go over with every reconnection handed to the forced window by the
-// main window's plug events, and the program ends read back.
+// images go over and the factory reset follows, every reconnection handed to
+// the forced window by the main window's plug events; the program ends read
+// back.
 TEST_F(ToolWiringTest, ForcedUpdateOfferedForOldFirmwareRunsToItsEndAndReadsBackOnce) {
   amp_->SetFirmwareVersion(16, 18);
   amp_->SetRebootDowntime(std::chrono::milliseconds(5));
@@ -145,6 +147,7 @@ TEST_F(ToolWiringTest, ForcedUpdateOfferedForOldFirmwareRunsToItsEndAndReadsBack
   respond_ = [&](ui::UIWindow& w) {
     auto* forced = dynamic_cast<CForceUpdateWnd*>(&w);
     if (!forced) return false;
+    forced->FindControl<QCheckBox>(QStringLiteral("check_box_facotry"))->setChecked(true);
     QTest::mouseClick(forced->FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return forced->Finished() || forced->StageFailed(); }, 20000));
     finished = forced->Finished() ? 1 : 0;
@@ -153,6 +156,7 @@ TEST_F(ToolWiringTest, ForcedUpdateOfferedForOldFirmwareRunsToItsEndAndReadsBack
   reply_ = ui::kResultConfirm;
   ShrinkUpgradeTiming();
   timing().readBackSettleMs = 0;
+  timing().factoryResetDelayMs = 5;
   Start();
   wnd_->Upgrades().SetFirmwareBaseDir(images.path().toStdString());
   ASSERT_TRUE(WaitFor([&] { return finished >= 0; }, 30000));
@@ -164,6 +168,11 @@ TEST_F(ToolWiringTest, ForcedUpdateOfferedForOldFirmwareRunsToItsEndAndReadsBack
   // The offer came once; the read-back after it found current firmware.
   EXPECT_EQ(boxes_.count(), 1) << boxes_.join(' ').toStdString();
   EXPECT_EQ(windows_.count(QStringLiteral("ForceUpdateWnd")), 1);
+  // Read back at connecting and once after the update (each behind its
+  // loading window), never in between.
+  EXPECT_EQ(windows_.count(QStringLiteral("LoadingWnd")), 2) << windows_.join(' ').toStdString();
+  // The factory reset ran last: the amplifier holds its factory volume.
+  EXPECT_EQ(amp_->Snapshot().scenes[0].mainVolume, sim::FactoryScene().mainVolume);
   EXPECT_TRUE(QDir(images.path()).isEmpty());
 }
 
