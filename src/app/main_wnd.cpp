@@ -600,22 +600,9 @@ void CMainWnd::OnMenuClick(const QString& item) {
   }
 }
 
-void CMainWnd::ShowLoadingWindow() {
-  CloseLoadingWindow();
-  auto* wnd = new CLoadingWnd(this);
-  loading_ = wnd;
-  wnd->Create(QStringLiteral("XML_LOADING"));
-  wnd->ShowModal();
-  // Whatever closed it, the reference goes with it.
-  if (loading_ == wnd) loading_ = nullptr;
-}
+void CMainWnd::ShowLoadingWindow() { loading_.Show(this); }
 
-void CMainWnd::CloseLoadingWindow() {
-  if (CLoadingWnd* wnd = loading_) {
-    loading_ = nullptr;
-    wnd->Close(ui::kResultConfirm);
-  }
-}
+void CMainWnd::CloseLoadingWindow() { loading_.Close(); }
 
 bool CMainWnd::HandleMessage(ui::WindowMessage& msg) {
   switch (msg.message) {

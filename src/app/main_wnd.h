@@ -42,7 +42,7 @@ class CMainWnd : public ui::UIWindow {
   // True when another copy was running: the user has been told and this
   // window closes.
   bool InstanceRejected() const { return instanceRejected_; }
-  CLoadingWnd* LoadingWindow() const { return loading_; }
+  CLoadingWnd* LoadingWindow() const { return loading_.get(); }
   ui::UIMenu* OpenMenu() const { return menu_; }
   EqualizerManager& Manager() { return *manager_; }
   UpgradeWindows& Upgrades() { return *upgrades_; }
@@ -183,7 +183,7 @@ class CMainWnd : public ui::UIWindow {
   std::unique_ptr<UpgradeWindows> upgrades_;
   QStringList missing_;
   bool instanceRejected_ = false;
-  QPointer<CLoadingWnd> loading_;
+  LoadingWindowSlot loading_;
   QPointer<ui::UIMenu> menu_;
   QPushButton* optionButton_ = nullptr;
   int outputMenuChannel_ = 0;

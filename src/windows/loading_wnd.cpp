@@ -53,4 +53,21 @@ void CLoadingWnd::Paint(QLabel* label) {
   p.drawArc(QRectF(-r, -r, 2 * r, 2 * r), 0, 270 * 16);
 }
 
+void LoadingWindowSlot::Show(QWidget* parent) {
+  Close();
+  auto* wnd = new CLoadingWnd(parent);
+  wnd_ = wnd;
+  wnd->Create(QStringLiteral("XML_LOADING"));
+  wnd->ShowModal();
+  // Whatever closed it, the reference goes with it.
+  if (wnd_ == wnd) wnd_ = nullptr;
+}
+
+void LoadingWindowSlot::Close() {
+  if (CLoadingWnd* wnd = wnd_) {
+    wnd_ = nullptr;
+    wnd->Close(ui::kResultConfirm);
+  }
+}
+
 }  // namespace vlm

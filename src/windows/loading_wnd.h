@@ -2,6 +2,7 @@
 // The loading window shown while a worker talks to the amplifier. Its owner
 // closes it with 1 when the work ends; the user may close it with 0.
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 #include "windows/tool_window.h"
@@ -27,6 +28,22 @@ class CLoadingWnd : public CToolWnd {
   QPixmap spinner_;
   QTimer timer_;
   int frame_ = 0;
+};
+
+// The loading window a window shows between "busy" and "done" (1274 and
+// 1275): at most one at a time, forgotten whenever it closes, by the owner
+// or by the user.
+class LoadingWindowSlot {
+ public:
+  // Closes a loading window already shown, then runs a new one modally over
+  // `parent`; returns when it has closed.
+  void Show(QWidget* parent);
+  // Closes the shown loading window with 1; nothing when none is shown.
+  void Close();
+  CLoadingWnd* get() const { return wnd_; }
+
+ private:
+  QPointer<CLoadingWnd> wnd_;
 };
 
 }  // namespace vlm

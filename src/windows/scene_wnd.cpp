@@ -254,22 +254,9 @@ void CSceneWnd::Tell(const QString& text) {
   ShowMessageEx(this, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}"), QString(), QString()}, 1);
 }
 
-void CSceneWnd::ShowLoadingWindow() {
-  CloseLoadingWindow();
-  auto* wnd = new CLoadingWnd(this);
-  loading_ = wnd;
-  wnd->Create(QStringLiteral("XML_LOADING"));
-  wnd->ShowModal();
-  // Whatever closed it, the reference goes with it.
-  if (loading_ == wnd) loading_ = nullptr;
-}
+void CSceneWnd::ShowLoadingWindow() { loading_.Show(this); }
 
-void CSceneWnd::CloseLoadingWindow() {
-  if (CLoadingWnd* wnd = loading_) {
-    loading_ = nullptr;
-    wnd->Close(ui::kResultConfirm);
-  }
-}
+void CSceneWnd::CloseLoadingWindow() { loading_.Close(); }
 
 ui::ModalResult OpenSceneWindow(QWidget* parent, SceneMode mode, const SceneWindowHost& host) {
   auto* wnd = new CSceneWnd(parent, mode, host);

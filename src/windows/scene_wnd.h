@@ -48,7 +48,7 @@ class CSceneWnd : public CToolWnd {
   // The list: row r shows scene r + 1.
   QListWidget* List() const { return list_; }
   QString RowText(int row) const;
-  CLoadingWnd* LoadingWindow() const { return loading_; }
+  CLoadingWnd* LoadingWindow() const { return loading_.get(); }
 
  protected:
   void InitControls() override;
@@ -75,7 +75,7 @@ class CSceneWnd : public CToolWnd {
   SceneWindowHost host_;
   QListWidget* list_ = nullptr;
   std::array<QLabel*, kStoredScenes> values_{};
-  QPointer<CLoadingWnd> loading_;
+  LoadingWindowSlot loading_;
   // A save or delete waiting for the amplifier's acknowledgement: the slot
   // and the name it held before, put back when the worker ends without one.
   struct Pending {
