@@ -225,6 +225,14 @@ void UIWindow::ApplyScale() {
   setStyleSheet(Skin::Instance().StyleSheet(QStringLiteral("dark"), scale_));
   ensurePolished();
   ApplyImages();
+  // The window's minimum is its layout's, still of the previous scale until
+  // the layouts run again; resize() would be held to it (a window going from
+  // 300 % down to 80 % kept most of its large size). A hidden window is laid
+  // out when shown.
+  if (isVisible()) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (QLayout* l = layout()) l->activate();
+  }
   resize(Scaled(initialSize_.width()), Scaled(initialSize_.height()));
 }
 

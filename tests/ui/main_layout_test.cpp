@@ -152,5 +152,18 @@ TEST_F(MainLayoutTest, WidestTextsFitAtEveryScale) {
   }
 }
 
+
+// The DPI edit changes the scale of the shown window: from 300 % back down
+// to 80 % it takes its 80 % size again, nothing of the larger scale holds it.
+TEST_F(MainLayoutTest, ShrinksBackFromALargeScale) {
+  window_.show();
+  window_.SetDpi(288);
+  QApplication::processEvents();
+  window_.SetDpi(77);
+  QApplication::processEvents();
+  EXPECT_EQ(window_.width(), window_.Scaled(window_.InitialSize().width()));
+  EXPECT_LE(window_.minimumSizeHint().width(), window_.width());
+}
+
 }  // namespace
 }  // namespace vlm::ui
