@@ -196,6 +196,7 @@ CMainWnd::CMainWnd(std::unique_ptr<InstanceLock> lock, std::unique_ptr<HidTransp
   const bool own = !transport;
   connectAtStart_ = connectAtStart.value_or(own);
   manager_ = std::make_unique<EqualizerManager>(own ? DefaultTransport(amplifier_) : std::move(transport));
+  upgrades_ = std::make_unique<UpgradeWindows>(this, manager_->link());
   if (own) {
     ownRealTransport_ = !amplifier_;
     if (amplifier_) hotplug_ = std::make_unique<sim::SimHotplugMonitor>(amplifier_);
@@ -209,6 +210,7 @@ CMainWnd::~CMainWnd() {
   if (menu_) delete menu_.data();
   // The link closes before the controller goes; the instance lock goes with
   // the window.
+  upgrades_.reset();
   if (manager_) manager_->link().CloseHIDDevice(false);
   manager_.reset();
 }
@@ -232,6 +234,7 @@ void CMainWnd::InitWindow() {
 
   // The controller finds its controls and fills them.
   missing_ = manager_->Init(this);
+  WireToolWindows();
 
   // One copy per session: a second one says so and closes. A copy started
   // by a restart first gives the old one a few seconds to close.
@@ -271,6 +274,8 @@ void CMainWnd::OnDeviceChange(int event) {
     LogMessage("Message %d\n", event);
     return;
   }
+  // The amplifier re-enumerates while an upgrade transfers: not a plug event.
+  if (upgrades_->WorkerRunning()) return;
   // An open notice or question is about a state that no longer holds.
   ui::CloseMessageWindows();
   if (event == DBT_DEVICEARRIVAL) manager_->DevicePlugin();
@@ -529,13 +534,15 @@ void CMainWnd::ShowOptionMenu() {
   menu->SetItemChecked(QStringLiteral("option_item_language_en"), current == QLatin1String("en"));
   menu->SetItemChecked(QStringLiteral("option_item_language_cn"), current == QLatin1String("cn_zh"));
   menu->SetItemChecked(QStringLiteral("option_item_language_ru"), current == QLatin1String("ru"));
-  menu->SetItemEnabled(QStringLiteral("option_item_reset_default"), manager_->link().IsConnected());
+  // Connected and read back (the link alone is open while connecting too).
+  menu->SetItemEnabled(QStringLiteral("option_item_reset_default"),
+                       manager_->IsDeviceConnected() && manager_->link().IsConnected());
 }
 
 void CMainWnd::ShowSceneMenu() {
   ui::UIMenu* menu = OpenMenuAt(QStringLiteral("xml/scene_menu.xml"), manager_->controls().btnScene);
   if (!menu) return;
-  const bool connected = manager_->link().IsConnected();
+  const bool connected = manager_->IsDeviceConnected() && manager_->link().IsConnected();
   for (const char* item : {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene"})
     menu->SetItemEnabled(QString::fromLatin1(item), connected);
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 
+#include "app/main_wnd_upgrade.h"
 #include "app/single_instance.h"
 #include "base/hid_transport.h"
 #include "controller/equalizer_manager.h"
@@ -44,6 +45,7 @@ class CMainWnd : public ui::UIWindow {
   CLoadingWnd* LoadingWindow() const { return loading_; }
   ui::UIMenu* OpenMenu() const { return menu_; }
   EqualizerManager& Manager() { return *manager_; }
+  UpgradeWindows& Upgrades() { return *upgrades_; }
   // Controls the layout lacks (empty for a complete layout).
   const QStringList& MissingControls() const { return missing_; }
 
@@ -110,6 +112,9 @@ class CMainWnd : public ui::UIWindow {
   // "scene_item_delete_scene", "scene_item_load_file", "scene_item_save_file".
   void RunSceneItem(const QString& item);
   void OpenInputMixer();
+  // Connects the tool windows, the upgrade windows and the scene window's
+  // save to device life's hooks (main_wnd_actions.cpp).
+  void WireToolWindows();
   void ShowLoadingWindow();
   void CloseLoadingWindow();
 
@@ -174,6 +179,8 @@ class CMainWnd : public ui::UIWindow {
   // The virtual amplifier of a --simulate run; outlives the link.
   std::shared_ptr<sim::VirtualAmplifier> amplifier_;
   std::unique_ptr<EqualizerManager> manager_;
+  // Made after the manager (it holds the manager's link), gone before it.
+  std::unique_ptr<UpgradeWindows> upgrades_;
   QStringList missing_;
   bool instanceRejected_ = false;
   QPointer<CLoadingWnd> loading_;

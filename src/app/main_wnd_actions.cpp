@@ -1,26 +1,60 @@
-// The main window's menu actions that later windows and workers fill: the
-// firmware upgrade window, the factory reset, the scene window and scene
+// The main window's menu actions that open later windows and start workers:
+// the firmware upgrade window, the factory reset, the scene window and scene
 // files, and the input mixer. Each menu item reaches exactly one of these.
+// WireToolWindows connects the same windows to device life's hooks.
 #include "app/main_wnd.h"
+#include "app/main_wnd_tools.h"
 #include "base/log.h"
+#include "device/messages.h"
+#include "session/device_session.h"
 
 namespace vlm {
 
-namespace {
-void NotYet(const char* what) { LogMessage("%s: not available yet\n", what); }
-}  // namespace
+void CMainWnd::WireToolWindows() {
+  controller::DeviceLife& life = manager_->life();
+  // "Yes" to "${save_scene_to_dsp_warning}" (connect button, closing).
+  life.SetSaveSceneHandler(
+      [this] { OpenSceneWindowFor(*this, SceneMode::Save, manager_->session(), manager_->life().sink()); });
+  life.SetConnectionChangeHandler([] { CloseToolWindowsOnConnectionChange(); });
+  controller::DeviceLife::UpgradeHooks hooks;
+  hooks.handshakeRefused = [this] { upgrades_->OnHandshakeRefused(); };
+  hooks.forceUpdateOffer = [this](const FirmwareOfferRecord& offer) {
+    upgrades_->OnForceUpdateOffer(offer, [this] { manager_->life().StartReadBack(); });
+  };
+  hooks.takeReconnection = [this] {
+    upgrades_->CloseFileUpgradeWindow();
+    return upgrades_->TakeReconnection();
+  };
+  hooks.workerRunning = [this] { return upgrades_->WorkerRunning(); };
+  hooks.awaitingReconnection = [this] {
+    return upgrades_->ForcedUpdateRunning() && upgrades_->ForcedWindow() && !upgrades_->ForcedWindow()->IsClosed();
+  };
+  life.SetUpgradeHooks(std::move(hooks));
+}
 
-void CMainWnd::OpenFirmwareUpgrade() { NotYet("firmware upgrade window"); }
+void CMainWnd::OpenFirmwareUpgrade() { upgrades_->OpenFileUpgrade(); }
 
-void CMainWnd::ResetFactoryDefault() { NotYet("ResetMcuFactoryDefault"); }
+void CMainWnd::ResetFactoryDefault() {
+  if (!manager_->IsDeviceConnected()) return;
+  // Behind the loading window; 1240 closes it and tells the user.
+  ui::PostWindowMessage(Handle(), WM_BUSY_BEGIN);
+  const SessionResult started = manager_->session().StartFactoryReset();
+  if (!started.ok()) {
+    LogMessage("factory reset not started\n");
+    ui::PostWindowMessage(Handle(), WM_BUSY_END);
+  }
+}
 
 void CMainWnd::RunSceneItem(const QString& item) {
+  auto scene = [this](SceneMode mode) {
+    OpenSceneWindowFor(*this, mode, manager_->session(), manager_->life().sink());
+  };
   if (item == QLatin1String("scene_item_load_scene")) {
-    NotYet("LoadSenceConfigFromDSP");
+    scene(SceneMode::Load);
   } else if (item == QLatin1String("scene_item_saveas_scene")) {
-    NotYet("SaveSenceConfigToDSP");
+    scene(SceneMode::Save);
   } else if (item == QLatin1String("scene_item_delete_scene")) {
-    NotYet("DeleteDSPSenceConfig");
+    scene(SceneMode::Delete);
   } else if (item == QLatin1String("scene_item_load_file")) {
     manager_->LoadSenceConfigFromFile();
   } else if (item == QLatin1String("scene_item_save_file")) {
@@ -28,6 +62,6 @@ void CMainWnd::RunSceneItem(const QString& item) {
   }
 }
 
-void CMainWnd::OpenInputMixer() { NotYet("input mixer window"); }
+void CMainWnd::OpenInputMixer() { OpenMixerWindowFor(*this); }
 
 }  // namespace vlm

@@ -26,8 +26,7 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
   };
   host.settingsReplaced = [&manager] {
     // The loaded scene is now the live settings: every control shows it.
-    manager.UpdateAllVolumeEdit();
-    manager.SetCurChannelChange(manager.live().currChannel);
+    manager.RefreshAllControls();
   };
   return OpenSceneWindow(&main, mode, host);
 }

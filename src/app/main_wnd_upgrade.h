@@ -50,6 +50,10 @@ class UpgradeWindows {
   bool TakeReconnection();
 
   bool ForcedUpdateRunning() const { return forcedUpdateRunning_; }
+  // One of the windows' workers talks to the amplifier.
+  bool WorkerRunning() const {
+    return (fileWindow_ && fileWindow_->WorkerRunning()) || (forcedWindow_ && forcedWindow_->WorkerRunning());
+  }
   CUpdateFwWnd* FileWindow() const { return fileWindow_; }
   CForceUpdateWnd* ForcedWindow() const { return forcedWindow_; }
 

@@ -21,6 +21,8 @@ struct Timing {
   // Start-up
   int restartLockWaitMs = 8000;          // a restarted program waits this long for the old one's lock
   int factoryResetDelayMs = 1000;        // the forced update's pause before the factory reset
+
+  bool operator==(const Timing&) const = default;
 };
 
 // The process-wide table. Set it before threads that read it start.

@@ -76,8 +76,16 @@ void DeviceLife::AskToSaveScene() {
 }
 
 void DeviceLife::ConnectDevice(bool byUser) {
+  if (!byUser && UpgradeWorkerRunning()) return;  // the amplifier re-enumerates mid-transfer
   plugOutTold_ = false;
-  switch (session_->ConnectDevice(byUser, store_)) {
+  // The amplifier restarted between two forced-update stages: the old
+  // handle is gone, open it afresh.
+  if (!byUser && AwaitingReconnection() && link_.IsConnected()) link_.CloseHIDDevice(false);
+  auto opened = [this] {
+    if (connectionChanged_) connectionChanged_();
+    return upgrade_.takeReconnection && upgrade_.takeReconnection();
+  };
+  switch (session_->ConnectDevice(byUser, store_, opened)) {
     case DeviceSession::ConnectStep::AlreadyConnected:
       AskToSaveScene();
       DisconnectDevice();
@@ -97,6 +105,9 @@ void DeviceLife::ConnectDevice(bool byUser) {
     case DeviceSession::ConnectStep::ReadBackStarted:
       ShowButton(ConnectState::Connecting);
       return;
+    case DeviceSession::ConnectStep::HandedOver:
+      ShowButton(ConnectState::Connected);
+      return;
     case DeviceSession::ConnectStep::Ignored:
     case DeviceSession::ConnectStep::Busy:
       return;
@@ -107,14 +118,25 @@ void DeviceLife::DisconnectDevice() {
   if (!session_->DisconnectDevice()) return;  // an upgrade holds the link
   store_.live().handshakeModel = -1;
   ShowButton(ConnectState::Disconnected);
+  if (connectionChanged_) connectionChanged_();
+}
+
+bool DeviceLife::StartReadBack() {
+  if (!session_->StartReadBack(store_).ok()) return false;
+  ShowButton(ConnectState::Connecting);
+  return true;
 }
 
 void DeviceLife::DevicePlugin() { ConnectDevice(false); }
 
 void DeviceLife::DevicePlugOut() {
+  if (UpgradeWorkerRunning()) return;
+  const bool expected = AwaitingReconnection();
   if (!session_->DevicePlugOut()) return;
   store_.live().handshakeModel = -1;
   ShowButton(ConnectState::Disconnected);
+  if (connectionChanged_) connectionChanged_();
+  if (expected) return;  // a forced update's restart: nothing to tell
   plugOutTold_ = true;
   // DisconnectMsgThread: the box is shown once the device event is handled.
   QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_plugout}")); });
@@ -140,13 +162,17 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   link_.SetQueueGate(true);
 }
 
-void DeviceLife::OfferFirmwareUpdate(bool forced) {
-  // The forced-update and upgrade windows take this place; until they are
-  // there the user is told what the amplifier needs.
-  if (forced) {
-    LogMessage("the amplifier's firmware is too old\n");
-    Tell(QStringLiteral("${device_status_unnormal}"));
+void DeviceLife::OfferFirmwareUpdate(ui::WindowMessage* forcedOffer) {
+  if (!forcedOffer) {
+    if (upgrade_.handshakeRefused) upgrade_.handshakeRefused();  // tells, then the upgrade window
+    else Tell(QStringLiteral("${device_status_unnormal}"));
+    return;
   }
+  LogMessage("the amplifier's firmware is too old\n");
+  std::unique_ptr<EventRecord> record = forcedOffer->record.Take<EventRecord>();
+  auto* offer = dynamic_cast<FirmwareOfferRecord*>(record.get());
+  if (offer && upgrade_.forceUpdateOffer) upgrade_.forceUpdateOffer(*offer);
+  else Tell(QStringLiteral("${device_status_unnormal}"));
 }
 
 bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
@@ -166,8 +192,7 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       return true;
     }
     case WM_HANDSHAKE_REFUSED:
-      Tell(QStringLiteral("${device_status_unnormal}"));
-      OfferFirmwareUpdate(false);
+      OfferFirmwareUpdate(nullptr);
       return true;
     case WM_FACTORY_RESET_DONE:
       Tell(QStringLiteral("${device_reboot}"));
@@ -182,7 +207,7 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       DisconnectDevice();
       return true;
     case WM_FORCE_UPDATE_OFFER:
-      OfferFirmwareUpdate(true);
+      OfferFirmwareUpdate(&msg);
       return true;
     case WM_BUSY_END:
       // A scene load that read everything back hands its settings over here;

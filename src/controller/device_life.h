@@ -22,6 +22,7 @@
 
 namespace vlm {
 class DeviceLink;
+struct FirmwareOfferRecord;
 }
 
 namespace vlm::controller {
@@ -41,6 +42,9 @@ class DeviceLife {
   void Attach(QWidget* window, ui::WindowHandle handle);
 
   DeviceSession& session() { return *session_; }
+  // The sink the session posts through; tool windows make themselves its
+  // receiver while they are open.
+  GuiEventSink& sink() { return sink_; }
   ConnectState state() const { return state_; }
   // Connected and read back: edits reach the amplifier.
   bool IsConnected() const { return state_ == ConnectState::Connected; }
@@ -65,6 +69,27 @@ class DeviceLife {
   // Asks "${save_scene_to_dsp_warning}" when connected; answer 1 runs the
   // save handler. Used by the connect button and by closing.
   void AskToSaveScene();
+  // The main window's upgrade side. All may be empty.
+  struct UpgradeHooks {
+    std::function<void()> handshakeRefused;                         // 1239
+    std::function<void(const FirmwareOfferRecord&)> forceUpdateOffer;  // 1248
+    // Right after the device opened: true when a forced update takes the
+    // reconnection (then nothing is read back).
+    std::function<bool()> takeReconnection;
+    // An upgrade window's worker talks to the amplifier: plug events and
+    // connecting not asked by the user do nothing.
+    std::function<bool()> workerRunning;
+    // A forced update waits for the amplifier to come back: the plug-out is
+    // expected (no notice), a plug-in reopens the link afresh.
+    std::function<bool()> awaitingReconnection;
+  };
+  void SetUpgradeHooks(UpgradeHooks hooks) { upgrade_ = std::move(hooks); }
+  // Runs after the device opened and after a disconnect (tool windows close).
+  void SetConnectionChangeHandler(std::function<void()> handler) { connectionChanged_ = std::move(handler); }
+  // The tail of connecting: the read-back behind the loading window (the
+  // forced update's end). False when it could not start.
+  bool StartReadBack();
+
   // Tells why an open failed; the default says "cannot connect". The GUI
   // sets the probe for the USB device (a node without permission).
   void SetAccessProbe(std::function<AmplifierAccess()> probe) { probe_ = std::move(probe); }
@@ -79,13 +104,17 @@ class DeviceLife {
   void Tell(const QString& text);
   // The firmware is too old (1248) or does not answer normally (1239): the
   // single place where the forced update and the upgrade window start.
-  void OfferFirmwareUpdate(bool forced);
+  void OfferFirmwareUpdate(ui::WindowMessage* forcedOffer);
+  bool UpgradeWorkerRunning() const { return upgrade_.workerRunning && upgrade_.workerRunning(); }
+  bool AwaitingReconnection() const { return upgrade_.awaitingReconnection && upgrade_.awaitingReconnection(); }
 
   SettingsStore& store_;
   DeviceLink& link_;
   MainControls& controls_;
   std::function<void()> refreshAll_;
   std::function<void()> saveScene_;
+  std::function<void()> connectionChanged_;
+  UpgradeHooks upgrade_;
   std::function<AmplifierAccess()> probe_;
   QPointer<QWidget> window_;
   GuiEventSink sink_;

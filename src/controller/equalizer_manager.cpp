@@ -62,6 +62,7 @@ void EqualizerManager::RefreshAllControls() {
   volume_.Prepare();
   controller::SetComboIndex(controls_.inputSource, live().source);
   speakers_.ShowAssignments();
+  outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
 }

@@ -90,7 +90,8 @@ SessionResult DeviceSession::OpenDevice() {
   return SessionResult::Success();
 }
 
-DeviceSession::ConnectStep DeviceSession::ConnectDevice(bool byUser, const SettingsStore& current) {
+DeviceSession::ConnectStep DeviceSession::ConnectDevice(bool byUser, const SettingsStore& current,
+                                                        const std::function<bool()>& takeOpened) {
   if (link_.UpgradeHoldsLink()) {
     LogMessage("sys_upg_status UPG_ENTER or UPG_START\n");
     return ConnectStep::Ignored;
@@ -101,6 +102,7 @@ DeviceSession::ConnectStep DeviceSession::ConnectDevice(bool byUser, const Setti
   }
   if (busy_.load()) return ConnectStep::Busy;
   if (!OpenDevice().ok()) return ConnectStep::OpenFailed;
+  if (takeOpened && takeOpened()) return ConnectStep::HandedOver;
   if (!StartReadBack(current).ok()) return ConnectStep::Busy;
   return ConnectStep::ReadBackStarted;
 }

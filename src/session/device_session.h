@@ -16,6 +16,7 @@
 // when they start, never touch the caller's settings and never disconnect
 // the link themselves: they post the disconnect request (1245) instead.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,9 +51,14 @@ class DeviceSession final : public EventSink {
     OpenFailed,           // nothing to open (the GUI tells the user when it asked)
     Busy,                 // a worker runs
     ReadBackStarted,      // gate closed, 1274 posted, the read-back worker runs
+    HandedOver,           // opened; `takeOpened` took the connection (no read-back)
   };
-  // `current` is copied for the read-back worker.
-  ConnectStep ConnectDevice(bool byUser, const SettingsStore& current);
+  // `current` is copied for the read-back worker. `takeOpened` (may be
+  // empty) runs right after the device opened; when it returns true the
+  // connection is someone else's (a forced update continues) and nothing is
+  // read back.
+  ConnectStep ConnectDevice(bool byUser, const SettingsStore& current,
+                            const std::function<bool()>& takeOpened = nullptr);
   // Opens the link; OpenFailed when there is nothing to open.
   SessionResult OpenDevice();
   // Closes the gate and the link, telling the amplifier (PC_Connect 0).

@@ -11,72 +11,10 @@
 #include "model/conversions.h"
 #include "model/profile_file.h"
 #include "sim/sim_hotplug.h"
-#include "support/modal_answer.h"
-#include "window_fixture.h"
+#include "life_fixture.h"
 
 namespace vlm::test {
 namespace {
-
-// A window that connects by itself, as the program does, and every box it
-// shows recorded (by its text's language key) and answered.
-class DeviceLifeTest : public MainWindowTest {
- protected:
-  void SetUp() override {
-    Timing& t = timing();
-    t = Timing{};
-    t.readTimeoutMs = 200;
-    t.queueIdleSleepMs = 1;
-    t.readPollSliceMs = 5;
-    t.readBackSettleMs = 0;
-    oldConfig_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-    ASSERT_TRUE(LoadSkin(QString()));
-    ui::Language::Instance().Reset();
-    amp_ = std::make_shared<sim::VirtualAmplifier>();
-    // The amplifier holds other settings than the program's defaults.
-    amp_->WithState([](sim::AmplifierState& s) { s.scenes[0].mainVolume = 7; });
-  }
-  void TearDown() override {
-    answer_.reset();
-    controller::SetProfileFileChooser(nullptr);
-    MainWindowTest::TearDown();
-  }
-
-  void Start() {
-    answer_ = std::make_unique<Answer>([this](ui::UIWindow& w) {
-      if (auto* text = w.FindControl<QLabel>(QStringLiteral("MessageText"))) {
-        boxes_.append(ui::RawText(text));
-        w.Close(reply_);
-      }
-    });
-    wnd_ = std::make_unique<CMainWnd>(std::make_unique<InstanceLock>(InstanceLockPath(locks_.path())),
-                                      std::make_unique<sim::SimTransport>(amp_), true);
-    wnd_->UseHotplugMonitor(std::make_unique<sim::SimHotplugMonitor>(amp_));
-    wnd_->Create(QStringLiteral("XML_MAIN"));
-  }
-  bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > until) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      QThread::msleep(1);
-    }
-    // What the worker posted last is handled too.
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-    return true;
-  }
-  controller::ConnectState State() { return mgr().life().state(); }
-  bool Settled(controller::ConnectState s) {
-    return WaitFor([&] { return State() == s && !mgr().session().WorkerRunning(); });
-  }
-  bool Connected() { return Settled(controller::ConnectState::Connected); }
-  bool Disconnected() { return Settled(controller::ConnectState::Disconnected); }
-  std::string Settings() { return BuildSceneProfileDocument(live()); }
-
-  std::unique_ptr<Answer> answer_;
-  QStringList boxes_;
-  ui::ModalResult reply_ = ui::kResultCancel;
-};
 
 const QString kConnected = QStringLiteral("${btn_connected}");
 const QString kDisconnected = QStringLiteral("${btn_disconnected}");
@@ -139,6 +77,9 @@ TEST_F(DeviceLifeTest, RefusingAndForeignAmplifiersEndDisconnectedWithTheirMessa
   ASSERT_TRUE(Disconnected());
   EXPECT_TRUE(boxes_.contains(QStringLiteral("${device_status_unnormal}"))) << boxes_.join(' ').toStdString();
   EXPECT_FALSE(mgr().link().IsConnected());
+  // The refusal offers the file-upgrade window after telling the user.
+  EXPECT_EQ(windows_.mid(windows_.indexOf(QStringLiteral("MsgWnd")), 2),
+            (QStringList{QStringLiteral("MsgWnd"), QStringLiteral("UpdateFwWnd")}));
 
   boxes_.clear();
   amp_->RefuseHandshake(false);

@@ -290,10 +290,13 @@ TEST_F(SpeakerAssignTest, MenusAdjustTheirItems) {
   EXPECT_TRUE(sceneMenu.isNull());
   EXPECT_FALSE(Item("option_item_reset_default")->isEnabled());
   EXPECT_FALSE(Item("option_item_about") == nullptr);
-  // Items of later windows do nothing visible yet.
-  for (const char* later : {"option_item_firmware_upgrade", "advance_item_mixer"}) {
-    MenuClick(later);
+  // The items of the tool windows open them (each answered by closing).
+  QStringList opened;
+  {
+    Answer answer([&](ui::UIWindow& w) { opened << w.ClassName(); });
+    for (const char* item : {"option_item_firmware_upgrade", "advance_item_mixer"}) MenuClick(item);
   }
+  EXPECT_EQ(opened, (QStringList{QStringLiteral("UpdateFwWnd"), QStringLiteral("MixerWnd")}));
   EXPECT_EQ(live().outputs[0], 1);
 }
 
