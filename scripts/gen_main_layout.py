@@ -54,6 +54,13 @@ def shown(normal, worst):
     return worst if WORST else normal
 
 
+def widest(normal, worst):
+    """A control's text: the start-up text (the widest one with VLM_LAYOUT_WORST=1),
+    and the widest text as the "widest" property, which the layout test sets to
+    check that it fits at every scale."""
+    return shown(normal, worst), {"widest": worst}
+
+
 ROW_H = 22          # height of one speaker row and of the small edits
 BAND_W = 36         # width of one band column
 CAR_W, CAR_H = 140, 266
@@ -228,6 +235,9 @@ def button(name, text, role=None, cls="QPushButton", props=None, dyn=None, userd
 
 def edit(name, w, h=ROW_H, role=None, userdata=None, text="", visible=True, align="Qt::AlignCenter"):
     d = {}
+    if isinstance(text, tuple):
+        text, extra = text
+        d.update(extra)
     if role:
         d["role"] = role
     if userdata is not None:
@@ -240,8 +250,8 @@ def edit(name, w, h=ROW_H, role=None, userdata=None, text="", visible=True, alig
     return Widget("QLineEdit", name, props=p, dyn=d)
 
 
-def check(name, text="", role=None, userdata=None, props=None, visible=True, tip=None):
-    d = {}
+def check(name, text="", role=None, userdata=None, props=None, visible=True, tip=None, widest=None):
+    d = {"widest": widest} if widest else {}
     if role:
         d["role"] = role
     if userdata is not None:
@@ -321,20 +331,20 @@ def separator(name):
 def tool_bar():
     children = [
         button("btnConnect", key("btn_disconnected"), role="connect", cls="SButton", props=min_size(130, 30)),
-        button("btn_amp_onoff", key(shown("amp_on", "amp_off")), role="power", cls="SButton", props=min_size(120, 30),
-               dyn={"selected": "true"}),
+        button("btn_amp_onoff", key(shown("amp_on", "amp_off")), role="power", cls="SButton", props=min_size(156, 30),
+               dyn={"selected": "true", "widest": key("amp_off")}),
         separator("sep_1"),
         label("label_input_source", key("input_source")),
-        combo("btn_input_source", SOURCES, 150, 28, current=5),
+        combo("btn_input_source", SOURCES, 156, 28, current=5),
         separator("sep_2"),
         label("label_main_volume", key("main_volume")),
         slider("slider_main_volume", 0, 40, w=80, h=22, page=4),
-        edit("edit_main_volume", 56, 26, role="value", text=shown("0", key("off"))),
+        edit("edit_main_volume", 56, 26, role="value", text=widest("0", key("off"))),
         check("main_mute", key("mute")),
         separator("sep_3"),
         label("label_acc", key("acc_delay")),
         slider("slider_acc", 0, 255, w=70, h=22, page=10),
-        edit("edit_acc", 56, 26, role="value", text=shown("0", key("off"))),
+        edit("edit_acc", 56, 26, role="value", text=widest("0", key("off"))),
         Spacer("status_spacer"),
     ]
     return container("status_bar", hbox("status_layout", children, (10, 6, 10, 6), 6), role="toolbar")
@@ -347,7 +357,7 @@ def speaker_row(p, mirrored=False):
                    props={**fixed(18, ROW_H)})
     mark = Widget("QLabel", "spk_con_%d" % p, "", props={**fixed(8, 8), "visible": False},
                   dyn={"role": "spkcon", "userdata": str(p)})
-    delay = edit("spk_delay_%d" % p, 50, ROW_H, role="small", userdata=p, text=shown("0.000", "15.000"), visible=False)
+    delay = edit("spk_delay_%d" % p, 50, ROW_H, role="small", userdata=p, text=widest("0.000", "15.000"), visible=False)
     parts = [delay, mark, marker] if mirrored else [marker, mark, delay]
     return container("spk_row_%d" % p, hbox("spk_row_%d_layout" % p, parts, spacing=3),
                      props=fixed(18 + 8 + 50 + 6, ROW_H))
@@ -408,6 +418,7 @@ def channel_panel():
         cells.append((check("ch_show_%d" % c, "", userdata=c, tip=key("show_curve"),
                             props={"checked": True, **fixed(20, 20)}), c, 2))
         cells.append((button("ch_output_btn_%d" % c, key(shown("empty", "front_right_mid_twee")), role="output", userdata=c,
+                             dyn={"widest": key("front_right_mid_twee")},
                              props={**min_size(128, 20), "maximumSize": ("size", 16777215, 20)}), c, 3))
     grid = Layout("QGridLayout", "channel_grid", cells, hspacing=5, vspacing=2)
     footer = hbox("channel_footer", [
@@ -437,10 +448,10 @@ def crossover_panel():
         label("label_channel_name", "CH1", role="channelname", props=min_size(56, 0)),
         row_label("label_ch_gain", key("gain")),
         slider("slider_ch_volume", -600, 120, w=100, h=22, page=10),
-        edit("edit_ch_volume", 76, 26, role="value", text=shown("0dB", "-60dB")),
+        edit("edit_ch_volume", 76, 26, role="value", text=widest("0dB", "-60dB")),
         Spacer("channel_row_gap", w=6, policy="Fixed"),
         check("ch_mute", key("mute")),
-        check("ch_phase", key(shown("positive_phase", "reverse phase"))),
+        check("ch_phase", key(shown("positive_phase", "reverse phase")), widest=key("reverse phase"), props=min_size(104, 0)),
     ], spacing=8)
     cells = [(channel_row, 0, 0, 1, 7)]
     for r, side, name in ((1, "hp", "high_pass"), (2, "lp", "low_pass")):
@@ -451,7 +462,7 @@ def crossover_panel():
             (row_label("label_%s_slop" % side, key("slope")), r, 3),
             (combo("%s_slop" % side, SLOPES, 116, 26, current=shown(None, 8)), r, 4),
             (row_label("label_%s_freq" % side, key("freq")), r, 5),
-            (edit("%s_freq" % side, 76, 26, role="value", text=shown("20Hz", "20000Hz")), r, 6),
+            (edit("%s_freq" % side, 76, 26, role="value", text=widest("20Hz", "20000Hz")), r, 6),
         ]
     grid = Layout("QGridLayout", "crossover_grid", cells, margins=(8, 6, 8, 8), hspacing=8, vspacing=6)
     return container("panel_crossover", grid, role="panel")
@@ -483,9 +494,9 @@ def band_panel():
                             props=fixed(BAND_W, 16)), 1, col, 1, 1, "Qt::AlignHCenter"))
         cells.append((slider("eq_slider_%d" % b, -180, 120, vertical=True, w=20, h=60, userdata=b, value=0, page=10),
                       2, col, 1, 1, "Qt::AlignHCenter"))
-        cells.append((edit("eq_gain_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=shown("0.0", "-18.0")), 3, col))
-        cells.append((edit("eq_freq_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=shown("0", "20000")), 4, col))
-        cells.append((edit("eq_q_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=shown("0.00", "24.00")), 5, col))
+        cells.append((edit("eq_gain_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=widest("0.0", "-18.0")), 3, col))
+        cells.append((edit("eq_freq_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=widest("0", "20000")), 4, col))
+        cells.append((edit("eq_q_%d" % b, BAND_W, ROW_H, role="band", userdata=b, text=widest("0.00", "24.00")), 5, col))
     grid = Layout("QGridLayout", "band_grid", cells, hspacing=1, vspacing=2)
     body = vbox("band_panel_layout", [header, grid], margins=(6, 4, 6, 6), spacing=2)
     return container("panel_bands", body, role="panel")

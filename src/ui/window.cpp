@@ -216,11 +216,23 @@ void UIWindow::ApplyScale() {
     }
     if (auto* sbutton = qobject_cast<CSButtonUI*>(w)) sbutton->SetImageScale(scale_);
   }
-  // Cleared first: a changed sheet alone does not always reach the fonts of
-  // children polished under the previous one.
-  setStyleSheet(QString());
+  // A sheet changed on a window that was never polished is not re-read: the
+  // parsed sheet of the previous scale stays cached, and with it the fonts of
+  // the previous scale while every length follows the new one (texts cut off
+  // at 80 %). Polished before and after, each change repolishes the children
+  // and their fonts.
+  ensurePolished();
   setStyleSheet(Skin::Instance().StyleSheet(QStringLiteral("dark"), scale_));
+  ensurePolished();
   ApplyImages();
+  // The window's minimum is its layout's, still of the previous scale until
+  // the layouts run again; resize() would be held to it (a window going from
+  // 300 % down to 80 % kept most of its large size). A hidden window is laid
+  // out when shown.
+  if (isVisible()) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (QLayout* l = layout()) l->activate();
+  }
   resize(Scaled(initialSize_.width()), Scaled(initialSize_.height()));
 }
 

@@ -5,7 +5,13 @@
 #include <QMap>
 #include <QRegularExpression>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 #include "test_skin.h"
@@ -94,6 +100,69 @@ TEST_F(MainLayoutTest, FitsItsSizeInEveryLanguage) {
     EXPECT_LE(needed.width(), 1230) << name;
     EXPECT_LE(needed.height(), 650) << name;
   }
+}
+
+// The width an edit has for its text, as the line edit lays it out: the
+// contents of its frame and padding, less its text margins and the fixed
+// margin the edit keeps on either side.
+int TextRoom(const QLineEdit* edit) {
+  QStyleOptionFrame opt;
+  opt.initFrom(edit);
+  opt.rect = edit->rect();
+  opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+  const QRect r = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit)
+                      .marginsRemoved(edit->textMargins());
+  constexpr int kEditMargin = 2;
+  return r.width() - 2 * kEditMargin;
+}
+
+// Small screens get 80 %, large ones up to 300 %. Fonts do not shrink and
+// grow exactly with the lengths (whole pixels, hinting), so at every scale
+// and in every language the widest text the program puts into a control
+// (its "widest" property) must fit it, the longest combo entry must fit the
+// combo and no caption may be cut.
+TEST_F(MainLayoutTest, WidestTextsFitAtEveryScale) {
+  for (const char* name : {"en", "cn_zh", "ru"}) {
+    ASSERT_TRUE(Language::Instance().Select(QString::fromLatin1(name)));
+    for (int dpi : {77, 96, 144, 192, 288}) {
+      test::RecordingWindow w;
+      ASSERT_TRUE(w.Create(QStringLiteral("XML_MAIN")));
+      w.SetDpi(dpi);
+      w.show();
+      QApplication::processEvents();
+      for (QWidget* c : w.findChildren<QWidget*>()) {
+        const std::string where =
+            std::string(name) + " " + std::to_string(w.ScalePercent()) + "% " + c->objectName().toStdString();
+        const QString widest = Language::Instance().Resolve(c->property("widest").toString());
+        if (auto* edit = qobject_cast<QLineEdit*>(c)) {
+          if (widest.isEmpty()) continue;
+          EXPECT_LE(edit->fontMetrics().horizontalAdvance(widest) + 1, TextRoom(edit)) << where;
+        } else if (auto* button = qobject_cast<QAbstractButton*>(c)) {
+          if (!widest.isEmpty()) button->setText(widest);
+          if (button->text().isEmpty() || !button->isVisibleTo(&w)) continue;
+          EXPECT_LE(button->sizeHint().width(), button->width()) << where;
+        } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
+          EXPECT_LE(combo->sizeHint().width(), combo->width()) << where;
+        } else if (auto* label = qobject_cast<QLabel*>(c)) {
+          if (label->text().isEmpty() || !label->isVisibleTo(&w)) continue;
+          EXPECT_LE(label->sizeHint().width(), label->width()) << where;
+        }
+      }
+    }
+  }
+}
+
+
+// The DPI edit changes the scale of the shown window: from 300 % back down
+// to 80 % it takes its 80 % size again, nothing of the larger scale holds it.
+TEST_F(MainLayoutTest, ShrinksBackFromALargeScale) {
+  window_.show();
+  window_.SetDpi(288);
+  QApplication::processEvents();
+  window_.SetDpi(77);
+  QApplication::processEvents();
+  EXPECT_EQ(window_.width(), window_.Scaled(window_.InitialSize().width()));
+  EXPECT_LE(window_.minimumSizeHint().width(), window_.width());
 }
 
 }  // namespace
