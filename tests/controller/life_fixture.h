@@ -21,17 +21,9 @@ namespace vlm::test {
 class DeviceLifeTest : public MainWindowTest {
  protected:
   void SetUp() override {
-    Timing& t = timing();
-    t = Timing{};
-    t.readTimeoutMs = 200;
-    t.queueIdleSleepMs = 1;
-    t.readPollSliceMs = 5;
-    t.readBackSettleMs = 0;
-    oldConfig_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-    ASSERT_TRUE(LoadSkin(QString()));
-    ui::Language::Instance().Reset();
-    amp_ = std::make_shared<sim::VirtualAmplifier>();
+    PrepareEnvironment();
+    if (HasFatalFailure()) return;
+    timing().readBackSettleMs = 0;
     // The amplifier holds other settings than the program's defaults.
     amp_->WithState([](sim::AmplifierState& s) { s.scenes[0].mainVolume = 7; });
   }

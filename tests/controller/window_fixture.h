@@ -30,7 +30,9 @@ namespace vlm::test {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  // Short waits, a settings folder of the test's own, the skin, English and
+  // a fresh virtual amplifier; no window yet.
+  void PrepareEnvironment() {
     Timing& t = timing();
     t = Timing{};
     t.readTimeoutMs = 200;
@@ -41,6 +43,11 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(LoadSkin(QString()));
     ui::Language::Instance().Reset();
     amp_ = std::make_shared<sim::VirtualAmplifier>();
+  }
+
+  void SetUp() override {
+    PrepareEnvironment();
+    if (HasFatalFailure()) return;
     wnd_ = std::make_unique<CMainWnd>(std::make_unique<InstanceLock>(InstanceLockPath(locks_.path())),
                                       std::make_unique<sim::SimTransport>(amp_));
     wnd_->Create(QStringLiteral("XML_MAIN"));
