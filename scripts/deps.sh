@@ -14,7 +14,8 @@ PACKAGES=(
   # libFuzzer and the sanitizer runtimes come with clang's runtime package;
   # libclang-rt-dev follows Debian's default clang, as clang itself does.
   clang libclang-rt-dev llvm
-  fonts-wqy-zenhei fonts-dejavu-core
+  # The band rows use DejaVu Sans Condensed, which is in fonts-dejavu-extra.
+  fonts-wqy-zenhei fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
 )
 
