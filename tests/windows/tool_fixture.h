@@ -28,13 +28,17 @@
 
 namespace vlm::test {
 
+// The built-in skin with the English texts registered: what every tool
+// window suite loads once.
+inline void LoadBuiltInSkinInEnglish() {
+  ui::Skin::Instance().SetRoot(ui::Skin::BuiltInRoot());
+  ui::Skin::Instance().LoadIndex();
+  ui::Language::Instance().Register(QStringLiteral("en"), QStringLiteral("lan/lan_en.xml"));
+}
+
 class ToolWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ui::Skin::Instance().SetRoot(ui::Skin::BuiltInRoot());
-    ui::Skin::Instance().LoadIndex();
-    ui::Language::Instance().Register(QStringLiteral("en"), QStringLiteral("lan/lan_en.xml"));
-  }
+  static void SetUpTestSuite() { LoadBuiltInSkinInEnglish(); }
   void SetUp() override {
     ui::Language::Instance().Select(QStringLiteral("en"));
     Timing& t = timing();

@@ -15,6 +15,7 @@
 #include "device/messages.h"
 #include "session/session_events.h"
 #include "support/modal_answer.h"
+#include "tool_fixture.h"
 #include "ui/language.h"
 #include "ui/skin.h"
 #include "upgrade/carried_firmware.h"
@@ -29,11 +30,7 @@ using test::Bytes;
 
 class UpgradeWindowsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ui::Skin::Instance().SetRoot(ui::Skin::BuiltInRoot());
-    ui::Skin::Instance().LoadIndex();
-    ui::Language::Instance().Register(QStringLiteral("en"), QStringLiteral("lan/lan_en.xml"));
-  }
+  static void SetUpTestSuite() { test::LoadBuiltInSkinInEnglish(); }
   void SetUp() override {
     ui::Language::Instance().Select(QStringLiteral("en"));
     timing().factoryResetDelayMs = 5;
