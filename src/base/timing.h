@@ -12,7 +12,10 @@ struct Timing {
   int readBackSettleMs = 1000;       // pause after the read-back before the link counts as connected
   int queueIdleSleepMs = 5;          // command thread sleep when its queue is empty
   int readErrorPauseMs = 10;         // pause between read retries after a transport error
-  int readPollSliceMs = 50;          // a long read waits in slices of this, so a close can cut it short
+  int readPollSliceMs = 5;           // a long read waits in slices of this, so a close or another
+                                     // thread wanting the line can cut it short within a frame
+  int queuePaceMs = 16;              // at most one write of one queued target per this
+  int queuedReplyPatienceMs = 40;    // a queued command's reply wait ends after this once the next waits
   // Firmware upgrade
   int upgradeAckTimeoutMs = 10000;       // mode request, start, each block's acknowledgement, reboot
   int upgradeReconnectWaitMs = 8000;     // the amplifier restarts into its loader after the mode switch

@@ -8,16 +8,39 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 namespace vlm {
+
+// The payload of a queued value that a newer value for the same target may
+// still replace: shared by the issuing side, which replaces it while `taken`
+// is false, and the command thread, which takes it when it writes the command.
+struct MergeSlot {
+  std::mutex mutex;
+  std::vector<uint8_t> payload;
+  bool taken = false;
+  int merged = 0;  // newer values that replaced an older one here
+};
 
 struct CommandRecord {
   uint8_t type = 0;
   uint8_t command = 0;
   uint16_t op = 0;
   std::vector<uint8_t> payload;  // owned; its size is the payload length
+  // Set for a mergeable target: the payload lives in the slot until taken.
+  std::shared_ptr<MergeSlot> slot;
+  uint64_t targetKey = 0;
+
+  // The payload to write: moved out of the slot, which from now on takes no
+  // newer value. Call once, on the command thread.
+  void TakePayload() {
+    if (!slot) return;
+    std::lock_guard<std::mutex> lock(slot->mutex);
+    slot->taken = true;
+    payload = std::move(slot->payload);
+  }
 };
 
 class CommandQueue {

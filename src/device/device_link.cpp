@@ -10,6 +10,7 @@
 #include "base/timing.h"
 #include "device/decode_register.h"
 #include "device/hidapi_transport.h"  // WideToUtf8
+#include "device/queue_targets.h"
 
 namespace vlm {
 
@@ -43,6 +44,30 @@ std::string HexLine(std::span<const uint8_t> bytes) {
 constexpr size_t kStringChars = 255;
 
 }  // namespace
+
+class DeviceLink::LineRequest {
+ public:
+  explicit LineRequest(DeviceLink& link) : link_(link) { link_.lineWanted_.fetch_add(1); }
+  ~LineRequest() { Granted(); }
+  // The lock is held: the command thread may take the line again.
+  void Granted() {
+    if (!granted_) link_.lineWanted_.fetch_sub(1);
+    granted_ = true;
+  }
+  LineRequest(const LineRequest&) = delete;
+  LineRequest& operator=(const LineRequest&) = delete;
+
+ private:
+  DeviceLink& link_;
+  bool granted_ = false;
+};
+
+std::unique_lock<std::recursive_mutex> DeviceLink::LockExchanges() {
+  LineRequest request(*this);
+  std::unique_lock<std::recursive_mutex> lock(exchangeMutex_);
+  request.Granted();
+  return lock;
+}
 
 DeviceLink::DeviceLink(std::unique_ptr<HidTransport> transport)
     : transport_(std::move(transport)), queue_(256) {
@@ -79,8 +104,9 @@ void DeviceLink::SetLinkSettings(uint8_t pc_model_id, int outputChannelCount,
 }
 
 int DeviceLink::OpenHIDDevice() {
-  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
   if (connected_.load()) return 0;  // opening again would lose the open handle
+  auto lock = LockExchanges();
+  if (connected_.load()) return 0;
 
   const int init = transport_->Init();
   if (init != 0) return init;
@@ -163,7 +189,7 @@ bool DeviceLink::SendCtrlCommand(uint8_t type, uint8_t command, uint8_t op,
     return false;
   }
 
-  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
+  auto lock = LockExchanges();
   if (!connected_.load()) {  // closed while we waited for the line
     LogMessage("mHidHandle is NULL, can't send cmd\n");
     return false;
@@ -208,7 +234,7 @@ std::span<const uint8_t> DeviceLink::LastReport() const {
   return std::span<const uint8_t>(receiveBuffer_.data(), lastReportSize_);
 }
 
-bool DeviceLink::ReadLocked(std::span<uint8_t> buffer, int timeoutMs) {
+bool DeviceLink::ReadLocked(std::span<uint8_t> buffer, int timeoutMs, const StopWaiting* stop) {
   const Clock::time_point start = Clock::now();
   LogMessage("ReadHIDData timestart = %ld\n", TickMs());
   reading_.store(true);
@@ -223,7 +249,7 @@ bool DeviceLink::ReadLocked(std::span<uint8_t> buffer, int timeoutMs) {
   const int slice = std::max(timing().readPollSliceMs, 1);
   int result = 0;
   for (;;) {
-    if (abortReads_.load() > 0) {
+    if (abortReads_.load() > 0 || (stop != nullptr && (*stop)())) {
       result = 0;
       break;
     }
@@ -261,10 +287,31 @@ bool DeviceLink::ReadLocked(std::span<uint8_t> buffer, int timeoutMs) {
 
 bool DeviceLink::Exchange(uint8_t type, uint8_t command, uint8_t op,
                           std::span<const uint8_t> payload, int timeoutMs) {
-  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
+  auto lock = LockExchanges();
   if (!SendCtrlCommand(type, command, op, payload.data(), payload.size())) return false;
   if (timeoutMs < 0) return true;
-  return ReadHIDData(timeoutMs);
+  return AwaitReplyLocked(type, command, op, timeoutMs, nullptr);
+}
+
+bool DeviceLink::AwaitReplyLocked(uint8_t type, uint8_t command, uint8_t op, int timeoutMs,
+                                  const StopWaiting* giveUp) {
+  lastReportSize_ = 0;
+  awaited_ = AwaitedReply{true, type, command, op == kOpGet, false};
+  const Clock::time_point start = Clock::now();
+  const auto buffer = std::span<uint8_t>(receiveBuffer_.data(), kInputReportSize);
+  bool first = true;
+  for (;;) {
+    const long left = std::max<long>(timeoutMs - ElapsedMs(start), 0);
+    if (left == 0 && !first) break;
+    // A report that holds no answer (another command's late reply, half a
+    // frame) does not end the wait: the rest of the time is read on.
+    const bool got = ReadLocked(buffer, static_cast<int>(left), giveUp);
+    first = false;
+    if (awaited_.answered || !connected_.load() || abortReads_.load() > 0) break;
+    if (!got && (transport_->DeviceGone() || (giveUp != nullptr && (*giveUp)()))) break;
+  }
+  awaited_.active = false;
+  return awaited_.answered;
 }
 
 bool DeviceLink::Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
@@ -276,8 +323,49 @@ bool DeviceLink::Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<ui
     return false;
   }
   if (!queueGate_.load()) return false;  // dropped; the payload goes with the vector
+  return QueueRecord(CommandRecord{type, command, op, std::move(payload), nullptr, 0});
+}
+
+bool DeviceLink::QueueRecord(CommandRecord record) {
+  const QueueTarget target = TargetOf(record.type, record.command, static_cast<uint8_t>(record.op),
+                                      record.payload);
   std::lock_guard<std::mutex> lock(pushMutex_);
-  return queue_.Push(CommandRecord{type, command, op, std::move(payload)});
+  const uint64_t place = ++issued_;
+  const auto concernedAfter = [&](uint64_t since) {
+    for (size_t bit = 0; bit < lastConcern_.size(); ++bit) {
+      if ((target.concerns >> bit & 1u) != 0 && lastConcern_[bit] > since) return true;
+    }
+    return false;
+  };
+  if (target.mergeable) {
+    auto found = unsent_.find(target.key);
+    if (found != unsent_.end() && !concernedAfter(found->second.place)) {
+      MergeSlot& slot = *found->second.slot;
+      std::lock_guard<std::mutex> slotLock(slot.mutex);
+      if (!slot.taken) {
+        slot.payload = std::move(record.payload);
+        ++slot.merged;
+        mergedValues_.fetch_add(1);
+        return true;
+      }
+    }
+    // Taken slots are of no use any more; keep the index small.
+    if (unsent_.size() > 512) {
+      std::erase_if(unsent_, [](auto& entry) {
+        std::lock_guard<std::mutex> slotLock(entry.second.slot->mutex);
+        return entry.second.slot->taken;
+      });
+    }
+    record.slot = std::make_shared<MergeSlot>();
+    record.slot->payload = std::move(record.payload);
+    record.payload.clear();
+    record.targetKey = target.key;
+    unsent_[target.key] = UnsentValue{record.slot, place};
+  }
+  for (size_t bit = 0; bit < lastConcern_.size(); ++bit) {
+    if ((target.concerns >> bit & 1u) != 0) lastConcern_[bit] = place;
+  }
+  return queue_.Push(std::move(record));
 }
 
 size_t DeviceLink::PushReceived(std::span<const uint8_t> bytes) {
@@ -317,6 +405,11 @@ void DeviceLink::packet_process(uint8_t byte) {
 
 void DeviceLink::DispatchFrame() {
   LogMessage("packet_process: packet_type(0x%08x)\n", static_cast<unsigned>(parser_.packet_type));
+  // body[0] is the command and body[1] the op of every reply.
+  if (awaited_.active && parser_.packet_length >= 3 && parser_.packet_type == awaited_.type &&
+      parser_.body[0] == awaited_.command && (!awaited_.wantData || parser_.body[1] == kOpData)) {
+    awaited_.answered = true;
+  }
   const TypeDecoder decoder = decoders_[parser_.packet_type].load();
   if (decoder != nullptr) {
     decoder(*this, parser_.packet_length, parser_.body.data(), parser_.body.size());

@@ -10,14 +10,25 @@
 // (recursive) lock, so exchanges never interleave and the parser state is only
 // ever touched by one thread at a time. Decoders run under that lock on the
 // reading thread.
+//
+// Replies carry no tag. Every good frame is decoded for what it says, on
+// whatever thread reads it; a wait for a reply ends only on a frame that
+// answers its own request (same packet type and command; a get needs a data
+// frame), so a late reply to another command never ends it. The command
+// thread gives up waiting for a queued command's reply as soon as another
+// thread wants the line, or once the next queued command has waited
+// timing().queuedReplyPatienceMs: a lost reply or a silent amplifier costs
+// only the command it belongs to.
 #include <array>
 #include <atomic>
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "base/hid_transport.h"
@@ -99,20 +110,31 @@ class DeviceLink {
   std::span<const uint8_t> LastReport() const;
 
   // ---- exchanges (what the command operations use)
-  // Write, then read one report with `timeoutMs` under the exchange lock.
-  // timeoutMs < 0: no read at all (returns whether the report was written).
-  // Returns whether a reply report arrived. A failed write skips the read.
+  // Write, then read reports for up to `timeoutMs` under the exchange lock
+  // until the reply to this command has arrived (a frame of the same packet
+  // type and command; for a get, its data frame). Other frames that arrive
+  // meanwhile are decoded all the same. timeoutMs < 0: no read at all
+  // (returns whether the report was written). Returns whether the reply
+  // arrived. A failed write skips the read.
   bool Exchange(uint8_t type, uint8_t command, uint8_t op, std::span<const uint8_t> payload,
                 int timeoutMs);
   // Mode Q: immediately -> Exchange with timing().readTimeoutMs and return its
   // result; otherwise queue the command when the queue gate is open (true) or
-  // drop it when closed (false). Safe to call from any thread.
+  // drop it when closed (false). A queued value for a target (see
+  // queue_targets.h) replaces an unsent value of the same target in place,
+  // unless something queued after that one concerns the same channel; then it
+  // is appended. Safe to call from any thread; never waits on the wire.
   bool Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
              bool immediately);
   // Holds the exchange lock across several exchanges (e.g. an upgrade step).
-  std::unique_lock<std::recursive_mutex> LockExchanges() {
-    return std::unique_lock<std::recursive_mutex>(exchangeMutex_);
-  }
+  // The command thread gives up a reply wait in progress to let the caller in.
+  std::unique_lock<std::recursive_mutex> LockExchanges();
+
+  // Counters since the link was made (for diagnostics and benchmarks).
+  // Queued values that replaced an unsent one.
+  uint64_t MergedValues() const { return mergedValues_.load(); }
+  // Reply waits of queued commands given up early for another command.
+  uint64_t RepliesGivenUp() const { return repliesGivenUp_.load(); }
 
   // ---- queue gate and command thread
   void SetQueueGate(bool open) { queueGate_.store(open); }
@@ -172,12 +194,28 @@ class DeviceLink {
   HidTransport& Transport() { return *transport_; }
 
  private:
+  using StopWaiting = std::function<bool()>;
+
+  // Counts the caller as wanting the line while it waits for the exchange
+  // lock, so that the command thread gives up a reply wait in progress.
+  class LineRequest;
+
   void McuCmdThread();
+  // Sends one queued record and waits for its reply as long as nothing else
+  // wants the line; `next` receives the next queued record once popped.
+  void SendQueued(CommandRecord& record, std::optional<CommandRecord>& next);
+  bool QueueRecord(CommandRecord record);
   void DispatchFrame();
-  bool ReadLocked(std::span<uint8_t> buffer, int timeoutMs);
+  // `stop`, when given, is asked between read slices whether to give up.
+  bool ReadLocked(std::span<uint8_t> buffer, int timeoutMs, const StopWaiting* stop = nullptr);
+  // Reads under the exchange lock until the reply to (type, command, op) has
+  // arrived, the time-out has run out, the link is gone or `giveUp` says so.
+  bool AwaitReplyLocked(uint8_t type, uint8_t command, uint8_t op, int timeoutMs,
+                        const StopWaiting* giveUp);
 
   std::unique_ptr<HidTransport> transport_;
   std::recursive_mutex exchangeMutex_;
+  std::atomic<int> lineWanted_{0};  // threads waiting for the exchange lock
 
   std::atomic<uint8_t> pcModelId_{0};
   std::atomic<int> outputChannelCount_{0};
@@ -197,6 +235,14 @@ class DeviceLink {
   ParserState parser_;
   std::array<uint8_t, kOutputReportSize> receiveBuffer_{};
   size_t lastReportSize_ = 0;
+  // The reply the reading thread waits for; DispatchFrame marks it answered.
+  struct AwaitedReply {
+    bool active = false;
+    uint8_t type = 0;
+    uint8_t command = 0;
+    bool wantData = false;
+    bool answered = false;
+  } awaited_;
 
   std::array<std::atomic<TypeDecoder>, 256> decoders_{};
 
@@ -213,6 +259,18 @@ class DeviceLink {
   std::atomic<bool> queueGate_{false};
   std::mutex pushMutex_;  // keeps the queue single-producer whoever issues
   CommandQueue queue_;
+  // Under pushMutex_: the unsent value of each mergeable target with its place
+  // in the issue order, and per channel bit the place of the last record that
+  // concerned it.
+  struct UnsentValue {
+    std::shared_ptr<MergeSlot> slot;
+    uint64_t place = 0;
+  };
+  std::unordered_map<uint64_t, UnsentValue> unsent_;
+  std::array<uint64_t, 32> lastConcern_{};
+  uint64_t issued_ = 0;
+  std::atomic<uint64_t> mergedValues_{0};
+  std::atomic<uint64_t> repliesGivenUp_{0};
   std::atomic<bool> threadRunning_{false};
   std::thread thread_;
 };

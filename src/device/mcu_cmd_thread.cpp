@@ -1,9 +1,12 @@
 // The command thread: sends what callers queued without waiting, one exchange
 // at a time, from the link's construction to its destruction.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 #include "base/log.h"
 #include "base/timing.h"
@@ -12,6 +15,8 @@
 namespace vlm {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 void LogRecord(const CommandRecord& record) {
   std::string line;
@@ -31,27 +36,75 @@ void LogRecord(const CommandRecord& record) {
 
 void DeviceLink::McuCmdThread() {
   LogMessage("McuCmdThread start\n");
-  std::array<uint8_t, kInputReportSize> reply{};
+  std::optional<CommandRecord> head;
+  // When each target was last written, for the pacing of one target's writes.
+  std::unordered_map<uint64_t, Clock::time_point> lastWrite;
   while (threadRunning_.load()) {
-    std::optional<CommandRecord> record = queue_.Pop();
-    if (!record) {
+    if (!head) head = queue_.Pop();
+    if (!head) {
       std::this_thread::sleep_for(std::chrono::milliseconds(timing().queueIdleSleepMs));
       continue;
     }
-    LogRecord(*record);
-    // Send and read as one exchange, so no other thread's reply lands in ours.
-    std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
-    const bool sent = SendCtrlCommand(record->type, record->command,
-                                      static_cast<uint8_t>(record->op), record->payload.data(),
-                                      record->payload.size());
-    record.reset();
-    // Nothing to wait for when nothing went out.
-    if (sent) ReadLocked(reply, timing().readTimeoutMs);
+    // Another thread waits for the line (a worker's exchange, a close): it
+    // goes first; the queue does not overtake it.
+    if (lineWanted_.load() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    // A target's writes are paced; until its turn comes the record stays
+    // unsent, so newer values of the target still replace it.
+    if (head->slot) {
+      const auto last = lastWrite.find(head->targetKey);
+      const auto due = last == lastWrite.end() ? Clock::time_point{}
+                                               : last->second + std::chrono::milliseconds(timing().queuePaceMs);
+      const auto now = Clock::now();
+      if (now < due) {
+        std::this_thread::sleep_for(std::min<Clock::duration>(due - now, std::chrono::milliseconds(1)));
+        continue;
+      }
+      lastWrite[head->targetKey] = now;
+      if (lastWrite.size() > 4096) lastWrite.clear();
+    }
+    CommandRecord record = std::move(*head);
+    head.reset();
+    SendQueued(record, head);
   }
-  while (std::optional<CommandRecord> record = queue_.Pop()) {
-    LogRecord(*record);  // freed unsent
+  if (!head) head = queue_.Pop();
+  while (head) {
+    head->TakePayload();
+    LogRecord(*head);  // freed unsent
+    head = queue_.Pop();
   }
   LogMessage("McuCmdThread end\n");
+}
+
+void DeviceLink::SendQueued(CommandRecord& record, std::optional<CommandRecord>& next) {
+  // Send and read as one exchange, so no other thread's reply lands in ours.
+  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
+  record.TakePayload();
+  LogRecord(record);
+  const bool sent = SendCtrlCommand(record.type, record.command, static_cast<uint8_t>(record.op),
+                                    record.payload.data(), record.payload.size());
+  if (!sent) return;  // nothing to wait for when nothing went out
+  const Clock::time_point start = Clock::now();
+  bool gaveUp = false;
+  // A healthy reply comes within a read slice; after that the wait gives way
+  // to another thread's exchange at once, and to the next queued command
+  // once that has waited its patience.
+  const StopWaiting giveUp = [&] {
+    if (!threadRunning_.load()) return gaveUp = true;
+    const auto waited = Clock::now() - start;
+    if (waited < std::chrono::milliseconds(timing().readPollSliceMs)) return false;
+    if (!next) next = queue_.Pop();
+    gaveUp = lineWanted_.load() > 0 ||
+             (next && waited >= std::chrono::milliseconds(timing().queuedReplyPatienceMs));
+    return gaveUp;
+  };
+  if (!AwaitReplyLocked(record.type, record.command, static_cast<uint8_t>(record.op), timing().readTimeoutMs,
+                        &giveUp) &&
+      gaveUp) {
+    repliesGivenUp_.fetch_add(1);
+  }
 }
 
 }  // namespace vlm

@@ -1,6 +1,6 @@
 #pragma once
 // A transport that records every report the link writes and the wait of every
-// read, and answers each read at once with an empty report, so that the
+// read, and answers each read at once with an empty reply, so that the
 // catalogue's tests see exactly what each operation sends and how long it
 // would wait, without waiting.
 #include <algorithm>
@@ -12,6 +12,7 @@
 
 #include "base/hid_transport.h"
 #include "base/timing.h"
+#include "device/packet.h"
 
 namespace vlm::test {
 
@@ -59,6 +60,15 @@ class RecordingTransport : public HidTransport {
     std::lock_guard<std::mutex> lock(r_->mutex);
     r_->readWaits.push_back(timeoutMs);
     std::memset(data, 0, length);
+    // An empty data reply naming the last command written answers it (a set
+    // or a get), so that each operation's wait ends with its first read.
+    if (!r_->writes.empty() && length >= 7) {
+      const std::vector<uint8_t>& w = r_->writes.back();
+      const uint8_t body[2] = {w[5], kOpData};
+      const uint8_t frame[] = {kFrameSync1, kFrameSync2, 3, w[4], body[0], body[1],
+                               packet_checksum(3, w[4], body)};
+      std::memcpy(data, frame, sizeof frame);
+    }
     return static_cast<int>(std::min<size_t>(length, 64));
   }
   bool DeviceGone() const override { return false; }
