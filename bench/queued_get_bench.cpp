@@ -6,6 +6,9 @@
 // its reply as long as the program waits, 10 s). Virtual amplifier at USB
 // timing (1 ms per report each way); the program's real waits. The get is
 // given at most kCap; a get that has not returned by then is reported as -1.
+// Which of the waiting threads takes the link after a set is up to the lock,
+// so the silent figure is 10, 20 or 30 s: most_sets_before_get tells how many
+// sets went first.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -35,13 +38,27 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 struct GetOutcome {
   double ms = -1;          // -1: not back within kCap
   bool answered = false;
+  int setsBefore = -1;     // queued sets the amplifier took before the get
 };
+
+// How many EQ sets (01 06 BB) the tool wrote before the source configuration
+// get (01 00 66), from a trace without times; -1 when the get is not in it.
+int SetsBeforeGet(const std::string& trace) {
+  int sets = 0;
+  for (size_t at = 0; (at = trace.find("-> AA 55 ", at)) != std::string::npos; ++at) {
+    const std::string head = trace.substr(at + 12, 8);  // after "-> AA 55 LL "
+    if (head == "01 00 66") return sets;
+    if (head == "01 06 BB") ++sets;
+  }
+  return -1;
+}
 
 // One round: a fresh link, three queued sets, the get from another thread.
 GetOutcome QueuedSetsThenGet(bool acknowledge) {
   auto amp = std::make_shared<vlm::sim::VirtualAmplifier>();
   amp->SetReportLatency(std::chrono::milliseconds(1));
   amp->SetAcknowledgeSets(acknowledge);
+  amp->EnableTrace(true);
   vlm::DeviceLink link(std::make_unique<vlm::sim::SimTransport>(amp));
   link.SetLinkSettings(static_cast<uint8_t>(vlm::kModelNumber), vlm::kOutputChannels, vlm::kInputChannels, false,
                        false);
@@ -80,6 +97,7 @@ GetOutcome QueuedSetsThenGet(bool acknowledge) {
   link.CloseHIDDevice(false);
   getter.join();
   if (!done) out = GetOutcome{};
+  out.setsBefore = SetsBeforeGet(amp->TraceText());
   return out;
 }
 
@@ -87,9 +105,10 @@ void BM_ImmediateGetBehindQueuedSets(benchmark::State& state) {
   const bool acknowledge = state.range(0) != 0;
   state.SetLabel(acknowledge ? "sets acknowledged" : "silent sets");
   double total = 0, longest = 0;
-  int answered = 0, capped = 0;
+  int answered = 0, capped = 0, setsBefore = 0;
   for (auto _ : state) {
     const GetOutcome o = QueuedSetsThenGet(acknowledge);
+    setsBefore = std::max(setsBefore, o.setsBefore);
     if (o.ms < 0) {
       ++capped;
       continue;
@@ -104,10 +123,11 @@ void BM_ImmediateGetBehindQueuedSets(benchmark::State& state) {
   state.counters["get_longest_ms"] = capped > 0 ? -1 : longest;
   state.counters["answered"] = answered / n;
   state.counters["capped"] = capped;
-  std::fprintf(stderr, "queued get [%s]: %.2f ms on average, longest %s, %d of %d answered\n",
+  state.counters["most_sets_before_get"] = setsBefore;
+  std::fprintf(stderr, "queued get [%s]: %.2f ms on average, longest %s, %d of %d answered, at most %d of the 3 sets before it\n",
                acknowledge ? "sets acknowledged" : "silent sets", timed > 0 ? total / timed : -1.0,
                capped > 0 ? "did not return within the cap" : (std::to_string(longest) + " ms").c_str(), answered,
-               static_cast<int>(n));
+               static_cast<int>(n), setsBefore);
 }
 BENCHMARK(BM_ImmediateGetBehindQueuedSets)->Arg(1)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImmediateGetBehindQueuedSets)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
