@@ -76,6 +76,9 @@ BENCHMARK(BM_BandDragToRepaint)->Arg(96)->Arg(192)->Unit(benchmark::kMillisecond
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The windows keep their settings in a folder of the run's own.
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   QApplication app(argc, argv);
   if (!vlm::LoadSkin(QString())) return 1;
   benchmark::Initialize(&argc, argv);

@@ -219,6 +219,12 @@ void VirtualAmplifier::DropNextReplies(int count) {
   dropReplies_ += std::max(count, 0);
 }
 
+void VirtualAmplifier::DropEveryNthReply(int n) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  dropEvery_ = std::max(n, 0);
+  dropEverySeen_ = 0;
+}
+
 void VirtualAmplifier::CorruptNextReplies(int count) {
   std::lock_guard<std::mutex> lock(mutex_);
   corruptReplies_ += std::max(count, 0);
@@ -243,6 +249,7 @@ void VirtualAmplifier::AnswerNextStartWith(uint8_t code) {
 void VirtualAmplifier::ClearFaults() {
   std::lock_guard<std::mutex> lock(mutex_);
   dropReplies_ = corruptReplies_ = notReadyBlocks_ = 0;
+  dropEvery_ = dropEverySeen_ = 0;
   startAnswer_ = -1;
   splitNext_ = false;
   failStrings_ = 0;
@@ -400,8 +407,13 @@ void VirtualAmplifier::SendReplies(const std::shared_ptr<ReportPipe>& pipe,
   Clock::time_point readyAt = Clock::now();
   for (const Frame& reply : replies) {
     std::vector<uint8_t> bytes = EncodeFrame(reply);
-    if (dropReplies_ > 0) {
-      --dropReplies_;
+    bool periodicDrop = false;
+    if (dropEvery_ > 0 && ++dropEverySeen_ == dropEvery_) {
+      dropEverySeen_ = 0;
+      periodicDrop = true;
+    }
+    if (dropReplies_ > 0 || periodicDrop) {
+      if (!periodicDrop) --dropReplies_;
       ++counters_.repliesDropped;
       TraceLine("<-", bytes, "dropped");
       continue;

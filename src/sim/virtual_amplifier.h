@@ -98,6 +98,9 @@ class VirtualAmplifier {
 
   // --- Faults (each applies to the next answers the amplifier sends) ------
   void DropNextReplies(int count = 1);
+  // From now on every n-th answer frame is dropped (the n-th, 2n-th, ...
+  // counted from this call), until switched off with 0 or ClearFaults().
+  void DropEveryNthReply(int n);
   void CorruptNextReplies(int count = 1);  // checksum off by one
   // Sends the next answer over two reports; `firstPartBytes` frame bytes go in
   // the first (0 = half the frame).
@@ -167,6 +170,8 @@ class VirtualAmplifier {
   bool acknowledgeSets_ = true;
 
   int dropReplies_ = 0;
+  int dropEvery_ = 0;       // DropEveryNthReply's n, 0 = off
+  int dropEverySeen_ = 0;   // answer frames since it was switched on
   int corruptReplies_ = 0;
   bool splitNext_ = false;
   size_t splitFirstPart_ = 0;

@@ -90,6 +90,38 @@ TEST(SimFrames, DroppedAnswerTimesOutAndTheNextOneComes) {
   EXPECT_EQ(b.amp->counters().repliesDropped, 1u);
 }
 
+TEST(SimFrames, PeriodicDropLosesExactlyEveryNthAnswerUntilSwitchedOff) {
+  for (const int n : {1, 3, 10}) {
+    Bench b;
+    b.Tell(1, 0x02, {0x10});  // answered before the fault: not counted
+    b.amp->DropEveryNthReply(n);
+    std::vector<int> lost;
+    for (int i = 1; i <= 30; ++i) {
+      const auto volume = static_cast<uint8_t>(i);
+      b.Send(1, 0x02, 0xBB, {volume});
+      if (!b.Read().has_value()) lost.push_back(i);
+      // A lost answer does not undo the set.
+      EXPECT_EQ(b.amp->Snapshot().scenes[0].mainVolume, volume) << "n " << n << " set " << i;
+    }
+    std::vector<int> expected;
+    for (int i = n; i <= 30; i += n) expected.push_back(i);
+    EXPECT_EQ(lost, expected) << "n " << n;
+    EXPECT_EQ(b.amp->counters().repliesDropped, expected.size());
+    // Gets count like sets, and 0 or ClearFaults ends it.
+    b.amp->DropEveryNthReply(2);
+    b.Send(3, 0x08, 0xBB);
+    EXPECT_TRUE(b.Read().has_value());
+    b.Send(3, 0x08, 0xBB);
+    EXPECT_FALSE(b.Read().has_value());
+    for (const bool viaClear : {false, true}) {
+      b.amp->DropEveryNthReply(1);
+      if (viaClear) b.amp->ClearFaults();
+      else b.amp->DropEveryNthReply(0);
+      for (int i = 0; i < 3; ++i) EXPECT_EQ(b.Ask(3, 0x08, 0xBB).payload.at(1), 78);
+    }
+  }
+}
+
 TEST(SimFrames, CorruptedChecksumIsOffByOne) {
   Bench b;
   b.amp->CorruptNextReplies();
