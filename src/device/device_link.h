@@ -21,6 +21,7 @@
 // only the command it belongs to.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <cstddef>
 #include <cstdint>
@@ -203,7 +204,9 @@ class DeviceLink {
   void McuCmdThread();
   // Sends one queued record and waits for its reply as long as nothing else
   // wants the line; `next` receives the next queued record once popped.
-  void SendQueued(CommandRecord& record, std::optional<CommandRecord>& next);
+  // Returns when the write ended, or nothing when it failed.
+  std::optional<std::chrono::steady_clock::time_point> SendQueued(CommandRecord& record,
+                                                                 std::optional<CommandRecord>& next);
   bool QueueRecord(CommandRecord record);
   void DispatchFrame();
   // `stop`, when given, is asked between read slices whether to give up.

@@ -62,12 +62,14 @@ void DeviceLink::McuCmdThread() {
         std::this_thread::sleep_for(std::min<Clock::duration>(due - now, std::chrono::milliseconds(1)));
         continue;
       }
-      lastWrite[head->targetKey] = now;
       if (lastWrite.size() > 4096) lastWrite.clear();
     }
     CommandRecord record = std::move(*head);
     head.reset();
-    SendQueued(record, head);
+    // Paced from the end of the write, so that the amplifier never receives
+    // two values of one target closer together than the pace.
+    const auto written = SendQueued(record, head);
+    if (record.slot && written) lastWrite[record.targetKey] = *written;
   }
   if (!head) head = queue_.Pop();
   while (head) {
@@ -78,14 +80,15 @@ void DeviceLink::McuCmdThread() {
   LogMessage("McuCmdThread end\n");
 }
 
-void DeviceLink::SendQueued(CommandRecord& record, std::optional<CommandRecord>& next) {
+std::optional<std::chrono::steady_clock::time_point> DeviceLink::SendQueued(CommandRecord& record,
+                                                                           std::optional<CommandRecord>& next) {
   // Send and read as one exchange, so no other thread's reply lands in ours.
   std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
   record.TakePayload();
   LogRecord(record);
   const bool sent = SendCtrlCommand(record.type, record.command, static_cast<uint8_t>(record.op),
                                     record.payload.data(), record.payload.size());
-  if (!sent) return;  // nothing to wait for when nothing went out
+  if (!sent) return std::nullopt;  // nothing to wait for when nothing went out
   const Clock::time_point start = Clock::now();
   bool gaveUp = false;
   // A healthy reply comes within a read slice; after that the wait gives way
@@ -105,6 +108,7 @@ void DeviceLink::SendQueued(CommandRecord& record, std::optional<CommandRecord>&
       gaveUp) {
     repliesGivenUp_.fetch_add(1);
   }
+  return start;
 }
 
 }  // namespace vlm
