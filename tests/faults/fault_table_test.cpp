@@ -223,14 +223,16 @@ class FaultTable : public ::testing::TestWithParam<FaultCase> {
   test::TempDir dir;
   std::string image;
 
-  std::atomic<int> removals{0};  // the hot-plug watcher's removal events
+  // The hot-plug watcher's removal events; shared, as a restart's comeback
+  // may still tell the listener while the fixture goes.
+  std::shared_ptr<std::atomic<int>> removals = std::make_shared<std::atomic<int>>(0);
   int listener = 0;
 
   void TearDown() override { f.amp->RemovePlugListener(listener); }
 
   void SetUp() override {
-    listener = f.amp->AddPlugListener([this](bool plugged) {
-      if (!plugged) removals.fetch_add(1);
+    listener = f.amp->AddPlugListener([removals = removals](bool plugged) {
+      if (!plugged) removals->fetch_add(1);
     });
     f.amp->SetRebootDowntime(milliseconds(10));
     f.amp->EnableTrace(true);
@@ -447,7 +449,7 @@ class FaultTable : public ::testing::TestWithParam<FaultCase> {
   void Recover(const Observed& o) {
     Heal(*f.amp);
     ASSERT_TRUE(test::WaitPlugged(*f.amp));
-    const bool gone = removals.exchange(0) > 0 || !f.link->IsConnected() || f.link->Transport().DeviceGone();
+    const bool gone = removals->exchange(0) > 0 || !f.link->IsConnected() || f.link->Transport().DeviceGone();
     if (gone || Has(o.messages, WM_DISCONNECT_REQUEST) || GetParam().op == Op::ReadBack) {
       f.session->DisconnectDevice();
     }
@@ -459,7 +461,7 @@ TEST_P(FaultTable, EndsInTimeSaysWhyAndWorksAgain) {
   Prepare();
   Connect();
   const int finishedBefore = f.amp->Snapshot().upgrade.finishedTransfers;
-  removals.store(0);
+  removals->store(0);
   f.amp->ArmFaultAfterReports(c.after, [fault = c.fault](sim::VirtualAmplifier& a) { Strike(a, fault); });
 
   const Observed o = Run();
