@@ -246,7 +246,33 @@ void VirtualAmplifier::AnswerNextStartWith(uint8_t code) {
   startAnswer_ = code;
 }
 
+void VirtualAmplifier::ArmFaultAfterReports(uint64_t reports, std::function<void(VirtualAmplifier&)> fault) {
+  std::lock_guard<std::mutex> lock(armedMutex_);
+  armedFault_ = std::move(fault);
+  armedAfter_ = reports;
+}
+
+void VirtualAmplifier::RunArmedFault() {
+  std::function<void(VirtualAmplifier&)> fault;
+  {
+    std::lock_guard<std::mutex> lock(armedMutex_);
+    if (!armedFault_) return;
+    if (armedAfter_ > 0) {
+      --armedAfter_;
+      return;
+    }
+    fault = std::move(armedFault_);
+    armedFault_ = nullptr;
+  }
+  fault(*this);
+}
+
 void VirtualAmplifier::ClearFaults() {
+  {
+    std::lock_guard<std::mutex> lock(armedMutex_);
+    armedFault_ = nullptr;
+    armedAfter_ = 0;
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   dropReplies_ = corruptReplies_ = notReadyBlocks_ = 0;
   dropEvery_ = dropEverySeen_ = 0;
@@ -344,11 +370,17 @@ bool VirtualAmplifier::Receive(const std::shared_ptr<ReportPipe>& pipe, const ui
   const std::chrono::microseconds latency = reportLatency();
   // The write itself takes one USB frame.
   if (latency.count() > 0) std::this_thread::sleep_for(latency);
+  RunArmedFault();
 
   bool rebooting = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!plugged_ || !pipe || pipe->Gone()) return false;
+    // A handle opened before the amplifier went away stays dead after it
+    // came back, also while it still delivers the answers sent before.
+    if (!plugged_ || !pipe || pipe->Gone() ||
+        std::none_of(pipes_.begin(), pipes_.end(), [&](const std::weak_ptr<ReportPipe>& w) { return w.lock() == pipe; })) {
+      return false;
+    }
     ++counters_.reportsReceived;
     const size_t frameBytes = length > 0 ? std::min(length - 1, kInputReportSize) : 0;
     std::vector<uint8_t> raw(data + (length > 0 ? 1 : 0), data + (length > 0 ? 1 : 0) + frameBytes);

@@ -112,6 +112,14 @@ class VirtualAmplifier {
   // The next upgrade start (MCU, bootloader or DSP flash) is not taken but
   // answered with this acknowledgement code.
   void AnswerNextStartWith(uint8_t code);
+  // Lets `fault` strike part way through an operation: it runs once, on the
+  // writing thread and outside the amplifier's lock, when the report after
+  // the next `reports` ones arrives and before the amplifier takes it (0:
+  // the very next report). A fault it arms (DropNextReplies, ...) thus hits
+  // that report's answer; Unplug or Reboot makes that report's write fail.
+  // Every report counts, also one the amplifier ignores. Arming again
+  // replaces a fault not yet run; ClearFaults() removes it.
+  void ArmFaultAfterReports(uint64_t reports, std::function<void(VirtualAmplifier&)> fault);
   void ClearFaults();
 
   // --- Trace ------------------------------------------------------------
@@ -157,6 +165,8 @@ class VirtualAmplifier {
   void NotifyPlug(bool plugged);
   void ScheduleReplug(std::chrono::milliseconds downtime);
   void StopReplugThread();
+  // Counts one report towards the armed fault and runs it when due.
+  void RunArmedFault();
 
   mutable std::mutex mutex_;
   AmplifierState state_;
@@ -177,6 +187,12 @@ class VirtualAmplifier {
   size_t splitFirstPart_ = 0;
   int notReadyBlocks_ = 0;
   int startAnswer_ = -1;
+
+  // The armed fault (ArmFaultAfterReports), under its own lock: it runs
+  // without mutex_, as it calls the public members.
+  std::mutex armedMutex_;
+  std::function<void(VirtualAmplifier&)> armedFault_;
+  uint64_t armedAfter_ = 0;
 
   bool traceOn_ = false;
   bool traceTimes_ = false;

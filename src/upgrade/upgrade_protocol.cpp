@@ -161,9 +161,11 @@ int ReadAck(DeviceLink& link) {
   LogMessage("begain to read data...\n");
   if (!link.ReadHIDData(timing().upgradeAckTimeoutMs)) {
     if (LinkGone(link)) return Fail(link, UpgradeStage::Data, UpgradeFailure::LinkLost, block.index, block.offset);
-    // No reply yet is not an error: the next call reads again.
+    // Nothing came for a whole acknowledgement wait: the block's answer was
+    // lost (or came garbled, and nothing followed). Reading on would wait
+    // for ever, and a cancel could not end the transfer either.
     LogMessage("read data error! %d\n", errno);
-    return static_cast<int>(Progress(u));
+    return Fail(link, UpgradeStage::Data, UpgradeFailure::NoReply, block.index, block.offset);
   }
   LogReport(link);
   // The report's bytes reached the parser once, in ReadHIDData. The flag is

@@ -10,99 +10,11 @@
 #include "model/conversions.h"
 #include "session/session_events.h"
 #include "session/session_steps.h"
+#include "amplifier_settings.h"
 #include "session_support.h"
 
 namespace vlm::testing {
 namespace {
-
-// Gives every setting the read-back covers a value away from the factory's,
-// from the channel and band numbers, in the amplifier's own wire units.
-void ScrambleLive(sim::AmplifierState& s) {
-  sim::SceneSettings& live = s.scenes[0];
-  live.source = 0x56;     // "source_hi"
-  live.mainVolume = 26;   // attenuation 26: -20 dB
-  live.mute = 1;
-  live.ampMute = 1;
-  live.lock = 1;
-  s.acc = 200;
-  for (int c = 0; c < sim::kOutputChannels; ++c) {
-    sim::OutputChannel& o = live.outputs[c];
-    o.hp = {2, static_cast<uint16_t>(100 + c), static_cast<uint8_t>(1 + c % 3)};
-    o.lp = {3, static_cast<uint16_t>(5000 + 10 * c), static_cast<uint8_t>(c % 2)};
-    for (int b = 0; b < sim::kBands; ++b) {
-      o.eq[b] = {static_cast<uint16_t>(30 + 100 * b + c), static_cast<uint16_t>(150 + b), static_cast<uint8_t>(10 + b % 9),
-                 static_cast<uint8_t>(c % 10)};
-    }
-    o.delayMicros = static_cast<uint32_t>(1000 * c + 250);
-    o.trim = static_cast<uint8_t>(-c);  // the tool sends the negated gain: gain +c dB
-    o.mute = static_cast<uint8_t>(c % 2);
-    o.phase = static_cast<uint8_t>((c + 1) % 2);
-    o.type = static_cast<uint8_t>(24 - c);
-    o.peqBypass = static_cast<uint8_t>(c % 3 == 0);
-  }
-  for (int src = 0; src < sim::kSources; ++src) {
-    for (int c = 0; c < sim::kOutputChannels; ++c) live.sources[src].mix[c] = static_cast<uint16_t>((c + src) % 1024);
-    for (int i = 0; i < sim::kInputChannels; ++i) {
-      live.sources[src].inputs[i].phase = static_cast<uint8_t>((i + src) % 2);
-      for (int c = 0; c < sim::kOutputChannels; ++c) live.sources[src].mixTrim[i][c] = static_cast<uint8_t>(1 + (i * 7 + c + src) % 99);
-    }
-  }
-  const char* names[] = {"One", "", "Three"};
-  for (int n = 0; n < 3; ++n) {
-    s.sceneNames[n].fill(0);
-    std::copy(names[n], names[n] + std::strlen(names[n]), s.sceneNames[n].begin());
-  }
-}
-
-// The same settings as the model holds them.
-void ExpectModelOfScrambled(const SettingsStore& store) {
-  const SceneProfile& p = store.live();
-  EXPECT_EQ(p.handshakeModel, 78);
-  EXPECT_EQ(p.versionMajor, 16);
-  EXPECT_EQ(p.versionMinor, 19);
-  EXPECT_EQ(p.source, 5);
-  EXPECT_EQ(p.mainVolume, MainVolumeFromDb(-20));
-  EXPECT_EQ(p.mainVolumeMute, 1);
-  EXPECT_EQ(p.ampOn, 0);
-  EXPECT_EQ(p.lockMode, 1);
-  EXPECT_EQ(p.linkMode, 0);
-  EXPECT_EQ(p.acc, 200);
-  for (int c = 0; c < kOutputChannels; ++c) {
-    SCOPED_TRACE(c);
-    const ChannelSettings& ch = p.channels[c];
-    EXPECT_EQ(ch.crossover.hp, FilterSettings::Build(100 + c, 2, 1 + c % 3));
-    EXPECT_EQ(ch.crossover.lp, FilterSettings::Build(5000 + 10 * c, 3, c % 2));
-    EXPECT_EQ(ch.crossover.bpType, 1 + (c % 2 ? 2 : 0));
-    for (int b = 0; b < kEqBands; ++b) {
-      const EqBand& band = p.eqArray(c)[b];
-      EXPECT_EQ(band.freq, 30 + 100 * b + c);
-      EXPECT_NEAR(band.eqFactor, 1.5 + b / 100.0, 1e-4);
-      EXPECT_NEAR(band.eqGain, (10 + b % 9) + (c % 10) / 10.0 - 18, 1e-4);
-      EXPECT_TRUE(band.enable);
-    }
-    EXPECT_NEAR(ch.delay, c + 0.25, 1e-5);
-    EXPECT_EQ(ch.gain, static_cast<float>(c));
-    EXPECT_EQ(ch.mute, c % 2);
-    EXPECT_EQ(ch.phase, (c + 1) % 2);
-    EXPECT_EQ(p.outputs[c], 24 - c);
-    EXPECT_EQ(ch.bypass, c % 3 == 0);
-  }
-  for (int src = 0; src < kInputSources; ++src) {
-    for (int c = 0; c < kOutputChannels; ++c) EXPECT_EQ(p.inputs[src][c], (c + src) % 1024);
-    for (int i = 0; i < kInputChannels; ++i) {
-      EXPECT_EQ(p.inMixPhase[src][i], (i + src) % 2);
-      const int mixInputs = src == 4 ? 0 : src == 5 ? 10 : 2;
-      for (int c = 0; c < kOutputChannels; ++c) {
-        // Sources read back only the inputs their mix uses; the rest keep theirs.
-        EXPECT_EQ(p.inputMixVolume[src][i][c], i < mixInputs ? 1 + (i * 7 + c + src) % 99 : 100);
-      }
-    }
-  }
-  EXPECT_EQ(store.sceneName(1), u"One");
-  EXPECT_EQ(store.sceneName(2), u"");
-  EXPECT_EQ(store.sceneName(3), u"Three");
-  EXPECT_EQ(store.sceneName(4), u"");  // erased slot
-}
 
 TEST(ReadBack, ModelEndsEqualToTheAmplifierInEveryFieldRead) {
   SessionFixture f;

@@ -88,6 +88,10 @@ inline void ShrinkSessionTiming() {
   t.queueIdleSleepMs = 1;
   t.readErrorPauseMs = 2;
   t.readPollSliceMs = 10;
+  // The upgrade's waits, for the suites that run one through a session.
+  t.upgradeAckTimeoutMs = 200;
+  t.upgradeReconnectWaitMs = 20;
+  t.upgradeReconnectRetryMs = 10;
 }
 
 // One amplifier, one link to it, one session on the link.

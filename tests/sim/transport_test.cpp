@@ -158,5 +158,50 @@ TEST(SimTransport, LatencyDelaysEachReport) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 40ms);
 }
 
+
+// The factory reset restarts the amplifier right after its answer: the old
+// handle still gives that answer, but writes on it fail also once the
+// amplifier is back; only a handle opened afresh talks to it.
+TEST(SimTransport, AHandleFromBeforeARestartStaysDeadAfterTheComeback) {
+  Bench b;
+  b.amp->SetRebootDowntime(5ms);
+  b.Send(3, 0x90, 0xBB);
+  for (int i = 0; i < 200 && b.amp->IsPlugged(); ++i) std::this_thread::sleep_for(1ms);
+  for (int i = 0; i < 200 && !b.amp->IsPlugged(); ++i) std::this_thread::sleep_for(5ms);
+  ASSERT_TRUE(b.amp->IsPlugged());
+  const uint64_t before = b.amp->counters().reportsReceived;
+  const Bytes report = OutputReport(3, 0x92, 0x66);
+  EXPECT_EQ(b.link.Write(report.data(), report.size()), -1);
+  EXPECT_EQ(b.amp->counters().reportsReceived, before);
+  SimTransport fresh(b.amp);
+  ASSERT_TRUE(fresh.Open(0x0483, 0x5750));
+  EXPECT_EQ(fresh.Write(report.data(), report.size()), 65);
+}
+
+// An armed fault strikes the answer to the report after the next n.
+TEST(SimTransport, AnArmedFaultHitsTheAnswerAfterTheCountedReports) {
+  Bench b;
+  int runs = 0;
+  b.amp->ArmFaultAfterReports(2, [&](VirtualAmplifier& a) {
+    ++runs;
+    a.DropNextReplies(1);
+  });
+  for (int i = 0; i < 2; ++i) {
+    b.Send(3, 0x92, 0x66);
+    EXPECT_TRUE(b.Read().has_value()) << i;
+  }
+  b.Send(3, 0x92, 0x66);
+  EXPECT_FALSE(b.ReadReport().has_value());
+  b.Send(3, 0x92, 0x66);
+  EXPECT_TRUE(b.Read().has_value());
+  EXPECT_EQ(runs, 1);
+  // A fault cleared before it struck never runs.
+  b.amp->ArmFaultAfterReports(0, [&](VirtualAmplifier&) { ++runs; });
+  b.amp->ClearFaults();
+  b.Send(3, 0x92, 0x66);
+  EXPECT_TRUE(b.Read().has_value());
+  EXPECT_EQ(runs, 1);
+}
+
 }  // namespace
 }  // namespace vlm::sim::testing
