@@ -142,17 +142,26 @@ void DeviceLife::DevicePlugOut() {
   QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_plugout}")); });
 }
 
-bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg) {
+bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies) {
   std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
   auto* readBack = dynamic_cast<ReadBackRecord*>(record.get());
   if (!readBack || !readBack->store) return false;
   store = *readBack->store;
+  if (missingReplies) *missingReplies = readBack->missingReplies;
   return true;
+}
+
+void DeviceLife::TellIfIncomplete(int missingReplies) {
+  // Some settings could not be read: the user must not take the window for
+  // what the amplifier holds there.
+  if (missingReplies <= 0) return;
+  QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_read_incomplete}")); });
 }
 
 void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   if (link_.UpgradeHoldsLink()) return;
-  const bool taken = TakeReadBack(store_, msg);
+  int missing = 0;
+  const bool taken = TakeReadBack(store_, msg, &missing);
   if (!link_.IsConnected() || !taken || store_.live().handshakeModel != kModelNumber) {
     DisconnectDevice();
     return;
@@ -160,6 +169,7 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   refreshAll_();
   ShowButton(ConnectState::Connected);
   link_.SetQueueGate(true);
+  TellIfIncomplete(missing);
 }
 
 void DeviceLife::OfferFirmwareUpdate(ui::WindowMessage* forcedOffer) {
@@ -212,7 +222,10 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
     case WM_BUSY_END:
       // A scene load that read everything back hands its settings over here;
       // the loading window is the window's own business.
-      if (TakeReadBack(store_, msg)) refreshAll_();
+      if (int missing = 0; TakeReadBack(store_, msg, &missing)) {
+        refreshAll_();
+        TellIfIncomplete(missing);
+      }
       return false;
     default:
       return false;

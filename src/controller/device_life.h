@@ -95,10 +95,12 @@ class DeviceLife {
   void SetAccessProbe(std::function<AmplifierAccess()> probe) { probe_ = std::move(probe); }
 
   // Plain function for tests and the window: replaces the settings with the
-  // read-back's copy. False without a record.
-  static bool TakeReadBack(SettingsStore& store, ui::WindowMessage& msg);
+  // read-back's copy. False without a record. `missingReplies` receives the
+  // reads the amplifier never answered.
+  static bool TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies = nullptr);
 
  private:
+  void TellIfIncomplete(int missingReplies);
   void ShowButton(ConnectState state);
   void OnConnected(ui::WindowMessage& msg);
   void Tell(const QString& text);

@@ -63,6 +63,7 @@ struct UpgradeData {
   int upgradeTarget = UPG_TARGET_NONE;
   bool noCheckID = false;  // skips the model comparison; nothing sets it
   int blocksSent = 0;      // blocks written in this transfer
+  int silentAckWaits = 0;  // whole acknowledgement waits in a row in which nothing came
   std::atomic<uint16_t> upgradeStepFlag{UPG_STEP_IDLE};
   // True while UpgradeStart waits for the amplifier to accept upgrade mode:
   // only then does the mode request's acknowledgement count.
@@ -75,6 +76,7 @@ struct UpgradeData {
     std::vector<uint8_t>().swap(dspBody);
     mcuTotal = mcuRemaining = dspTotal = dspSent = 0;
     blocksSent = 0;
+    silentAckWaits = 0;
   }
 };
 

@@ -174,9 +174,12 @@ SessionResult DeviceSession::ReadBackInto(SettingsStore& scratch) {
   if (!result.ok()) return result;
   int missing = 0;
   for (const SessionStep& step : ReadBackPlan()) {
-    const SessionStatus status = RunStep(link_, step);
+    SessionStatus status = RunStep(link_, step);
+    // A get asks again once: a lost report should not leave a setting unread.
+    if (status == SessionStatus::NoReply) status = RunStep(link_, step);
     if (status == SessionStatus::NoReply) {
       ++missing;  // the model keeps its previous values for this read
+      if (result.detail.empty()) result.detail = step.name;
       continue;
     }
     if (status != SessionStatus::Ok) return SessionResult::Failure(status, step.name);
@@ -350,6 +353,7 @@ SessionResult DeviceSession::ReadBackWorkerBody(std::unique_ptr<SettingsStore> s
   offer->handshakeAccepted = link_.HandshakeAccepted() ? 1 : 0;
   auto record = std::make_unique<ReadBackRecord>();
   record->store = std::move(scratch);
+  record->missingReplies = result.missingReplies;
   PostOwn(main, WM_CONNECTED, std::move(record));
   PostOwn(main, WM_BUSY_END);
   LogTimestamp();
@@ -368,6 +372,7 @@ SessionResult DeviceSession::StartLoadScene(int scene, const SettingsStore& curr
     if (result.ok()) {
       record = std::make_unique<ReadBackRecord>();
       record->store = std::make_unique<SettingsStore>(*scratch);
+      record->missingReplies = result.missingReplies;
     }
     PostOwn(reportTo, WM_BUSY_END, std::move(record));
     return result;

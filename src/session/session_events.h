@@ -15,6 +15,9 @@ namespace vlm {
 // read-back posts no record).
 struct ReadBackRecord : EventRecord {
   std::unique_ptr<SettingsStore> store;
+  // Reads the amplifier did not answer even when asked twice: those settings
+  // keep the values the program had.
+  int missingReplies = 0;
 };
 
 // With 1248: the firmware is older than the oldest the tool works with.

@@ -20,6 +20,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace upgcmd;
 
+// Whole acknowledgement waits in a row without any answer before a block
+// counts as unanswered.
+constexpr int kSilentAckWaitsBeforeFailing = 3;
+
 bool IsMcuTarget(int target) { return target == UPG_TARGET_MCU_APP || target == UPG_TARGET_MCU_BOOTLOADER; }
 
 // The link can carry nothing more: closed, or the device has gone away.
@@ -159,14 +163,19 @@ int ReadAck(DeviceLink& link) {
   const LastBlock block = CurrentBlock(u);
   if (LinkGone(link)) return Fail(link, UpgradeStage::Data, UpgradeFailure::LinkLost, block.index, block.offset);
   LogMessage("begain to read data...\n");
+  const Clock::time_point readStart = Clock::now();
   if (!link.ReadHIDData(timing().upgradeAckTimeoutMs)) {
     if (LinkGone(link)) return Fail(link, UpgradeStage::Data, UpgradeFailure::LinkLost, block.index, block.offset);
-    // Nothing came for a whole acknowledgement wait: the block's answer was
-    // lost (or came garbled, and nothing followed). Reading on would wait
-    // for ever, and a cancel could not end the transfer either.
+    // No reply yet is not an error: the next call reads again. But the
+    // block's answer may have been lost (or came garbled, and nothing
+    // follows): after a few whole waits in a row the transfer fails instead
+    // of reading for ever. A read cut short (a close on its way) is no wait.
     LogMessage("read data error! %d\n", errno);
+    const bool wholeWait = Clock::now() - readStart >= std::chrono::milliseconds(timing().upgradeAckTimeoutMs);
+    if (!wholeWait || ++u.silentAckWaits < kSilentAckWaitsBeforeFailing) return static_cast<int>(Progress(u));
     return Fail(link, UpgradeStage::Data, UpgradeFailure::NoReply, block.index, block.offset);
   }
+  u.silentAckWaits = 0;
   LogReport(link);
   // The report's bytes reached the parser once, in ReadHIDData. The flag is
   // only cleared when the block's acknowledgement came: NOT_READY has set it

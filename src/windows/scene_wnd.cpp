@@ -220,6 +220,10 @@ bool CSceneWnd::HandleMessage(ui::WindowMessage& msg) {
           *host_.store = *readBack->store;
           FillNames();
           if (host_.settingsReplaced) host_.settingsReplaced();
+          if (readBack->missingReplies > 0) {
+            CloseLoadingWindow();
+            Tell(QStringLiteral("${device_read_incomplete}"));
+          }
         }
       }
       if (pending_) {

@@ -37,10 +37,10 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 enum class Op { ReadBack, LoadScene, SaveScene, DeleteScene, PushProfile, FactoryReset, UpgradeMcu };
-enum class Fault { Drop, Corrupt, Split, NotReady, Refuse, OtherModel, Unplug, Reboot, SilentSets };
+enum class Fault { Drop, DropTwice, Corrupt, Split, NotReady, Refuse, OtherModel, Unplug, Reboot, SilentSets };
 enum class Outcome {
   Correct,  // succeeds, and the result is the amplifier's state
-  Partial,  // a read-back that succeeds with the lost read counted; its field keeps the previous value
+  Partial,  // a read-back that succeeds with the read lost twice counted; its field keeps the previous value
   Fails,    // fails and says why; nothing handed over
 };
 // The field a lost read leaves at its previous value.
@@ -88,8 +88,10 @@ using S = SessionStatus;
 //               the start, seven blocks (3rd..9th), the finish.
 const FaultCase kCases[] = {
     Session("ReadBackDropHandshake", Op::ReadBack, F::Drop, 1, O::Fails, S::NoReply, "Hand_Connect"),
-    Session("ReadBackDropRead", Op::ReadBack, F::Drop, 3, O::Partial, S::Ok, "", Stale::MainVolume),
-    Session("ReadBackCorruptRead", Op::ReadBack, F::Corrupt, 3, O::Partial, S::Ok, "", Stale::MainVolume),
+    // A read without an answer asks once more.
+    Session("ReadBackDropRead", Op::ReadBack, F::Drop, 3, O::Correct),
+    Session("ReadBackDropReadTwice", Op::ReadBack, F::DropTwice, 3, O::Partial, S::Ok, "", Stale::MainVolume),
+    Session("ReadBackCorruptRead", Op::ReadBack, F::Corrupt, 3, O::Correct),
     Session("ReadBackSplitHandshake", Op::ReadBack, F::Split, 1, O::Correct),
     Session("ReadBackSplitRead", Op::ReadBack, F::Split, 50, O::Correct),
     Session("ReadBackSplitLastRead", Op::ReadBack, F::Split, 110, O::Correct),
@@ -101,7 +103,8 @@ const FaultCase kCases[] = {
     Session("LoadDropRecall", Op::LoadScene, F::Drop, 0, O::Fails, S::NoReply, "ReadScene 4"),
     Session("LoadCorruptRecall", Op::LoadScene, F::Corrupt, 0, O::Fails, S::NoReply, "ReadScene 4"),
     Session("LoadSplitRecall", Op::LoadScene, F::Split, 0, O::Correct),
-    Session("LoadDropRead", Op::LoadScene, F::Drop, 3, O::Partial, S::Ok, "", Stale::Source),
+    Session("LoadDropRead", Op::LoadScene, F::Drop, 3, O::Correct),
+    Session("LoadDropReadTwice", Op::LoadScene, F::DropTwice, 3, O::Partial, S::Ok, "", Stale::Source),
     Session("LoadSplitRead", Op::LoadScene, F::Split, 30, O::Correct),
     Session("LoadRefused", Op::LoadScene, F::Refuse, 1, O::Fails, S::Refused, "Hand_Connect"),
     Session("LoadOtherModel", Op::LoadScene, F::OtherModel, 1, O::Fails, S::WrongModel, "Hand_Connect"),
@@ -146,6 +149,7 @@ const FaultCase kCases[] = {
 void Strike(sim::VirtualAmplifier& a, Fault fault) {
   switch (fault) {
     case Fault::Drop: a.DropNextReplies(1); break;
+    case Fault::DropTwice: a.DropNextReplies(2); break;
     case Fault::Corrupt: a.CorruptNextReplies(1); break;
     case Fault::Split: a.SplitNextReply(); break;
     case Fault::NotReady: a.AnswerNotReady(3); break;

@@ -127,16 +127,17 @@ TEST(ReadBack, UnplugInTheMiddleEndsCleanlyWithNothingApplied) {
   EXPECT_EQ(g.sink.Messages(), kSilentMessages);
 }
 
-TEST(ReadBack, LostRepliesOnlyCostTheirWaitAndKeepThePreviousValues) {
+TEST(ReadBack, AReadLostTwiceCostsItsWaitsAndKeepsThePreviousValue) {
   SessionFixture f;
   f.Open();
   SettingsStore store;
   store.live().source = 3;
   store.live().mainVolume = 30;
   f.amp->WithState([](sim::AmplifierState& s) { s.scenes[0].source = 0x56; });
-  // The handshake reply passes the sink; the reply after it (Get_Source) is lost.
+  // The handshake reply passes the sink; the reply after it (Get_Source) is
+  // lost, and so is the answer when the read asks again.
   f.sink.onPost = [&](int message) {
-    if (message == WM_MCU_EVENT) f.amp->DropNextReplies(1);
+    if (message == WM_MCU_EVENT) f.amp->DropNextReplies(2);
   };
   const SessionResult r = f.session->ReadBack(store);
   ASSERT_TRUE(r.ok()) << r.Describe();
