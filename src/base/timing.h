@@ -16,6 +16,7 @@ struct Timing {
                                      // thread wanting the line can cut it short within a frame
   int queuePaceMs = 16;              // at most one write of one queued target per this
   int queuedReplyPatienceMs = 40;    // a queued command's reply wait ends after this once the next waits
+  int queueDrainWaitMs = 250;        // an exchange waits at most this for the edits queued before it
   // Firmware upgrade
   int upgradeAckTimeoutMs = 10000;       // mode request, start, each block's acknowledgement, reboot
   int upgradeReconnectWaitMs = 8000;     // the amplifier restarts into its loader after the mode switch

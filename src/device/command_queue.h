@@ -32,6 +32,8 @@ struct CommandRecord {
   // Set for a mergeable target: the payload lives in the slot until taken.
   std::shared_ptr<MergeSlot> slot;
   uint64_t targetKey = 0;
+  uint64_t place = 0;       // position in the issue order
+  uint64_t connection = 0;  // the connection it was issued for
 
   // The payload to write: moved out of the slot, which from now on takes no
   // newer value. Call once, on the command thread.

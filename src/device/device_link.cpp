@@ -47,7 +47,10 @@ constexpr size_t kStringChars = 255;
 
 class DeviceLink::LineRequest {
  public:
-  explicit LineRequest(DeviceLink& link) : link_(link) { link_.lineWanted_.fetch_add(1); }
+  explicit LineRequest(DeviceLink& link) : link_(link) {
+    link_.drainUpTo_.store(link_.issued_.load());
+    link_.lineWanted_.fetch_add(1);
+  }
   ~LineRequest() { Granted(); }
   // The lock is held: the command thread may take the line again.
   void Granted() {
@@ -64,6 +67,16 @@ class DeviceLink::LineRequest {
 
 std::unique_lock<std::recursive_mutex> DeviceLink::LockExchanges() {
   LineRequest request(*this);
+  // The edits queued before this request reach the amplifier first (the
+  // command thread writes them without pacing and without waiting out their
+  // replies). Bounded, so that a caller that already holds the line, and so
+  // keeps the command thread out, only loses that much.
+  const uint64_t before = drainUpTo_.load();
+  const Clock::time_point start = Clock::now();
+  while (handledUpTo_.load() < before && threadRunning_.load() && connected_.load() &&
+         ElapsedMs(start) < timing().queueDrainWaitMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   std::unique_lock<std::recursive_mutex> lock(exchangeMutex_);
   request.Granted();
   return lock;
@@ -153,6 +166,7 @@ int DeviceLink::OpenHIDDevice() {
   ring_.Clear();
   parser_ = ParserState{};
   ++handleNumber_;
+  connection_.fetch_add(1);
   connected_.store(true);
   return transport_->SetNonblocking(1);
 }
@@ -170,6 +184,7 @@ void DeviceLink::CloseHIDDevice(bool notifyDevice) {
     SendCtrlCommand(kPacketMcu, 0x1F, kOpSet, &state, 1);
   }
   transport_->Close();
+  connection_.fetch_add(1);
   connected_.store(false);
   writing_.store(false);
   LogMessage("CloseHIDDevice!\n");
@@ -189,7 +204,7 @@ bool DeviceLink::SendCtrlCommand(uint8_t type, uint8_t command, uint8_t op,
     return false;
   }
 
-  auto lock = LockExchanges();
+  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
   if (!connected_.load()) {  // closed while we waited for the line
     LogMessage("mHidHandle is NULL, can't send cmd\n");
     return false;
@@ -330,7 +345,9 @@ bool DeviceLink::QueueRecord(CommandRecord record) {
   const QueueTarget target = TargetOf(record.type, record.command, static_cast<uint8_t>(record.op),
                                       record.payload);
   std::lock_guard<std::mutex> lock(pushMutex_);
-  const uint64_t place = ++issued_;
+  const uint64_t place = issued_.load() + 1;  // taken only when the record is queued
+  record.place = place;
+  record.connection = connection_.load();
   const auto concernedAfter = [&](uint64_t since) {
     for (size_t bit = 0; bit < lastConcern_.size(); ++bit) {
       if ((target.concerns >> bit & 1u) != 0 && lastConcern_[bit] > since) return true;
@@ -339,7 +356,8 @@ bool DeviceLink::QueueRecord(CommandRecord record) {
   };
   if (target.mergeable) {
     auto found = unsent_.find(target.key);
-    if (found != unsent_.end() && !concernedAfter(found->second.place)) {
+    if (found != unsent_.end() && found->second.connection == record.connection &&
+        !concernedAfter(found->second.place)) {
       MergeSlot& slot = *found->second.slot;
       std::lock_guard<std::mutex> slotLock(slot.mutex);
       if (!slot.taken) {
@@ -360,12 +378,14 @@ bool DeviceLink::QueueRecord(CommandRecord record) {
     record.slot->payload = std::move(record.payload);
     record.payload.clear();
     record.targetKey = target.key;
-    unsent_[target.key] = UnsentValue{record.slot, place};
+    unsent_[target.key] = UnsentValue{record.slot, place, record.connection};
   }
   for (size_t bit = 0; bit < lastConcern_.size(); ++bit) {
     if ((target.concerns >> bit & 1u) != 0) lastConcern_[bit] = place;
   }
-  return queue_.Push(std::move(record));
+  if (!queue_.Push(std::move(record))) return false;
+  issued_.store(place);
+  return true;
 }
 
 size_t DeviceLink::PushReceived(std::span<const uint8_t> bytes) {

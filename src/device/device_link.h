@@ -268,10 +268,19 @@ class DeviceLink {
   struct UnsentValue {
     std::shared_ptr<MergeSlot> slot;
     uint64_t place = 0;
+    uint64_t connection = 0;
   };
   std::unordered_map<uint64_t, UnsentValue> unsent_;
   std::array<uint64_t, 32> lastConcern_{};
-  uint64_t issued_ = 0;
+  std::atomic<uint64_t> issued_{0};      // written under pushMutex_
+  // Counts opens and closes: a record issued for one connection is never
+  // written to the next.
+  std::atomic<uint64_t> connection_{0};
+  // Records issued up to here go out before a thread that asked for the line
+  // gets it, so that the amplifier sees the user's edits in the order made.
+  std::atomic<uint64_t> drainUpTo_{0};
+  // The place of the last record the command thread wrote or dropped.
+  std::atomic<uint64_t> handledUpTo_{0};
   std::atomic<uint64_t> mergedValues_{0};
   std::atomic<uint64_t> repliesGivenUp_{0};
   std::atomic<bool> threadRunning_{false};

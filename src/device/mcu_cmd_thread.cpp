@@ -45,15 +45,25 @@ void DeviceLink::McuCmdThread() {
       std::this_thread::sleep_for(std::chrono::milliseconds(timing().queueIdleSleepMs));
       continue;
     }
-    // Another thread waits for the line (a worker's exchange, a close): it
-    // goes first; the queue does not overtake it.
-    if (lineWanted_.load() > 0) {
+    // A record issued for an earlier connection means nothing to this one.
+    if (head->connection != connection_.load()) {
+      head->TakePayload();
+      LogRecord(*head);  // freed unsent
+      handledUpTo_.store(head->place);
+      head.reset();
+      continue;
+    }
+    // Another thread waits for the line (a worker's exchange): what was
+    // issued before it asked goes out first, without pacing, and the rest
+    // waits until it has had the line.
+    const bool yielding = lineWanted_.load() > 0;
+    if (yielding && head->place > drainUpTo_.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
     // A target's writes are paced; until its turn comes the record stays
     // unsent, so newer values of the target still replace it.
-    if (head->slot) {
+    if (head->slot && !yielding) {
       const auto last = lastWrite.find(head->targetKey);
       const auto due = last == lastWrite.end() ? Clock::time_point{}
                                                : last->second + std::chrono::milliseconds(timing().queuePaceMs);
@@ -69,6 +79,7 @@ void DeviceLink::McuCmdThread() {
     // Paced from the end of the write, so that the amplifier never receives
     // two values of one target closer together than the pace.
     const auto written = SendQueued(record, head);
+    handledUpTo_.store(record.place);
     if (record.slot && written) lastWrite[record.targetKey] = *written;
   }
   if (!head) head = queue_.Pop();

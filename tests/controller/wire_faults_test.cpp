@@ -95,6 +95,7 @@ TEST_P(WireFaultTest, TheWindowNeverWaitsAndTheNewestValueArrives) {
   const WireFaultCase& c = GetParam();
   Start();
   ASSERT_TRUE(Connected());
+  amp_->EnableTrace(true, true);
   const float gainBefore = Band().eqGain;
 
   Clock::duration longest{};
@@ -119,7 +120,7 @@ TEST_P(WireFaultTest, TheWindowNeverWaitsAndTheNewestValueArrives) {
     ASSERT_TRUE(Connected());
     const sim::AmplifierState s = amp_->Snapshot();
     EXPECT_EQ(Band().freq, AmpBand(s).freq);
-    EXPECT_NEAR(Band().eqGain, WireGain(AmpBand(s)), kWireStep);
+    EXPECT_NEAR(Band().eqGain, WireGain(AmpBand(s)), kWireStep) << amp_->TraceText();
   } else {
     // The last value reached the amplifier, whatever happened to the replies.
     amp_->ClearFaults();

@@ -110,6 +110,29 @@ TEST(LinkQueueMerge, ADragSendsItsLastValueAndPacesOneTarget) {
   EXPECT_EQ(writes.back(), Expected(0x06, payload::Eq(0, 0, 3, 7, {1000, 1.0f, static_cast<float>(199 % 20) - 9.5f})));
 }
 
+TEST(LinkQueueMerge, EditsIssuedBeforeAnExchangeGoFirstAndNoneCrossToTheNextConnection) {
+  LinkFixture f;
+  f.state->autoReply = true;
+  f.link->SetQueueGate(true);
+  timing().queuePaceMs = 300;  // the second value waits for its turn
+  const auto eq = [](float gain) { return Expected(0x06, payload::Eq(0, 0, 0, 5, {1000, 1.0f, gain})); };
+  EQ_Ctrl(*f.link, 0, 0, 0, 5, 1000, 1.0f, 1.0f, false);
+  WaitForWrites(*f.state, 1);
+  EQ_Ctrl(*f.link, 0, 0, 0, 5, 1000, 1.0f, 2.0f, false);
+  // A worker's get: the edit made before it reaches the amplifier before it.
+  EXPECT_TRUE(f.link->Exchange(kPacketDsp, 0x01, kOpGet, {}, 1000));
+  EXPECT_EQ(WaitForWrites(*f.state, 3), (std::vector<std::string>{eq(1.0f), eq(2.0f), Expected(0x01, {})}));
+
+  // A value still waiting when the amplifier goes is not written to the next
+  // connection, and a newer one is not merged into it either.
+  EQ_Ctrl(*f.link, 0, 0, 0, 5, 1000, 1.0f, 3.0f, false);
+  f.link->CloseHIDDevice(false);
+  ASSERT_EQ(f.link->OpenHIDDevice(), 0);
+  EQ_Ctrl(*f.link, 0, 0, 0, 5, 1000, 1.0f, 4.0f, false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(WaitForWrites(*f.state, 4), (std::vector<std::string>{eq(1.0f), eq(2.0f), Expected(0x01, {}), eq(4.0f)}));
+}
+
 TEST(LinkQueueGiveUp, ASilentAmplifierHoldsUpNeitherAnExchangeNorTheQueueBehindIt) {
   LinkFixture f;  // the fake transport answers nothing unless told
   timing().readTimeoutMs = 3000;
