@@ -165,6 +165,13 @@ bool SaveScreenshots(const QString& path) {
     msg->SetButtons({QStringLiteral("${confirm}"), QStringLiteral("${cancel}"), QStringLiteral("${exit}")}, 3);
     ok = Save(msg, dir, QStringLiteral("msg"), lang) && ok;
 
+    // The longest notice: settings the amplifier did not answer for.
+    auto* incomplete = new CMsgWnd(&main);
+    incomplete->Create(QStringLiteral("XML_MSG"));
+    incomplete->SetTexts(QStringLiteral("${tips}"), QStringLiteral("${device_read_incomplete}"));
+    incomplete->SetButtons({QStringLiteral("${confirm}"), QString(), QString()}, 1);
+    ok = Save(incomplete, dir, QStringLiteral("msg_read_incomplete"), lang) && ok;
+
     auto* choice = new CMsgCheckBoxWnd(&main);
     choice->Create(QStringLiteral("XML_CHECKBOX_MSG"));
     choice->SetTexts(QStringLiteral("${tips}"), QStringLiteral("${link_tips}"), QStringLiteral("${copy_left_to_right}"),

@@ -34,6 +34,19 @@ std::string Expected(uint8_t command, const std::vector<uint8_t>& payload) {
   return text;
 }
 
+// One reply report: a frame of packet type 1 with `command`, `op` and one payload byte.
+std::vector<uint8_t> ReplyReport(uint8_t command, uint8_t op, uint8_t value) {
+  const uint8_t body[3] = {command, op, value};
+  std::vector<uint8_t> r(kInputReportSize, 0);
+  r[0] = kFrameSync1;
+  r[1] = kFrameSync2;
+  r[2] = 4;
+  r[3] = kPacketDsp;
+  std::copy(body, body + 3, r.begin() + 4);
+  r[7] = packet_checksum(4, kPacketDsp, body);
+  return r;
+}
+
 std::vector<std::string> WaitForWrites(test::FakeTransportState& state, size_t count) {
   const auto deadline = Clock::now() + std::chrono::seconds(10);
   while (state.WriteCount() < count && Clock::now() < deadline) {
@@ -151,15 +164,7 @@ TEST(LinkQueueGiveUp, ASilentAmplifierHoldsUpNeitherAnExchangeNorTheQueueBehindI
       if (Clock::now() > deadline) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    const uint8_t body[3] = {0x01, kOpData, 0x01};
-    std::vector<uint8_t> reply(kInputReportSize, 0);
-    reply[0] = kFrameSync1;
-    reply[1] = kFrameSync2;
-    reply[2] = 4;
-    reply[3] = kPacketDsp;
-    std::copy(body, body + 3, reply.begin() + 4);
-    reply[7] = packet_checksum(4, kPacketDsp, body);
-    f.state->QueueReport(std::move(reply));
+    f.state->QueueReport(ReplyReport(0x01, kOpData, 0x01));
   });
   const auto start = Clock::now();
   const bool answered = Get_Source(*f.link);
@@ -177,17 +182,7 @@ TEST(LinkQueueGiveUp, ASilentAmplifierHoldsUpNeitherAnExchangeNorTheQueueBehindI
 
 TEST(LinkQueueGiveUp, AnotherCommandsLateReplyDoesNotEndAWaitButIsDecoded) {
   LinkFixture f;
-  const auto frame = [](uint8_t command, uint8_t op) {
-    const uint8_t body[3] = {command, op, 0x2A};
-    std::vector<uint8_t> r(kInputReportSize, 0);
-    r[0] = kFrameSync1;
-    r[1] = kFrameSync2;
-    r[2] = 4;
-    r[3] = kPacketDsp;
-    std::copy(body, body + 3, r.begin() + 4);
-    r[7] = packet_checksum(4, kPacketDsp, body);
-    return r;
-  };
+  const auto frame = [](uint8_t command, uint8_t op) { return ReplyReport(command, op, 0x2A); };
   // A late reply to another command, then an acknowledgement of the same
   // command (not the data a get waits for), then the answer itself.
   f.state->QueueReport(frame(0x05, kOpAck));
