@@ -21,7 +21,6 @@ struct MergeSlot {
   std::mutex mutex;
   std::vector<uint8_t> payload;
   bool taken = false;
-  int merged = 0;  // newer values that replaced an older one here
 };
 
 struct CommandRecord {

@@ -362,7 +362,6 @@ bool DeviceLink::QueueRecord(CommandRecord record) {
       std::lock_guard<std::mutex> slotLock(slot.mutex);
       if (!slot.taken) {
         slot.payload = std::move(record.payload);
-        ++slot.merged;
         mergedValues_.fetch_add(1);
         return true;
       }

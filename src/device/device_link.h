@@ -22,11 +22,12 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 #include <unordered_map>

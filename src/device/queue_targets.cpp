@@ -9,7 +9,6 @@ namespace {
 
 // How a set's payload names its target. Channels are output channels 0..11.
 enum class Shape : uint8_t {
-  Barrier,      // no rule: never merged, concerns everything
   Global,       // one value of the whole amplifier
   ChannelPart,  // scene, source, channel, part (band or filter), ...
   Range,        // scene, source, first channel, last channel, values
@@ -69,10 +68,17 @@ QueueTarget TargetOf(uint8_t type, uint8_t command, uint8_t op, std::span<const 
   }
   if (rule == nullptr) return barrier;
 
-  QueueTarget t;
+  // Channels first..last (at payload[at], payload[at + 1]); a range of
+  // several channels is never merged, one channel is a target.
+  const auto channels = [&](size_t at, uint16_t part) {
+    if (payload.size() < at + 2 || !ValidRange(payload[at], payload[at + 1])) return barrier;
+    QueueTarget t;
+    t.concerns = Channels(payload[at], payload[at + 1]);
+    t.mergeable = payload[at] == payload[at + 1];
+    if (t.mergeable) t.key = Key(type, command, payload[0], payload[1], payload[at], part);
+    return t;
+  };
   switch (rule->shape) {
-    case Shape::Barrier:
-      return barrier;
     case Shape::Global:
       return QueueTarget{true, Key(type, command, 0, 0, 0, kNoPart), QueueTarget::kGlobalSettings};
     case Shape::ChannelPart: {
@@ -80,21 +86,10 @@ QueueTarget TargetOf(uint8_t type, uint8_t command, uint8_t op, std::span<const 
       return QueueTarget{true, Key(type, command, payload[0], payload[1], payload[2], payload[3]),
                          Channels(payload[2], payload[2])};
     }
-    case Shape::Range: {
-      if (payload.size() < 4 || !ValidRange(payload[2], payload[3])) return barrier;
-      t.concerns = Channels(payload[2], payload[3]);
-      // A range of several channels is never merged; one channel is a target.
-      t.mergeable = payload[2] == payload[3];
-      if (t.mergeable) t.key = Key(type, command, payload[0], payload[1], payload[2], kNoPart);
-      return t;
-    }
-    case Shape::MixTrim: {
-      if (payload.size() < 5 || !ValidRange(payload[3], payload[4])) return barrier;
-      t.concerns = Channels(payload[3], payload[4]);
-      t.mergeable = payload[3] == payload[4];
-      if (t.mergeable) t.key = Key(type, command, payload[0], payload[1], payload[3], payload[2]);
-      return t;
-    }
+    case Shape::Range:
+      return channels(2, kNoPart);
+    case Shape::MixTrim:  // the input is the part
+      return payload.size() < 3 ? barrier : channels(3, payload[2]);
   }
   return barrier;
 }

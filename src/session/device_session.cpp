@@ -179,7 +179,6 @@ SessionResult DeviceSession::ReadBackInto(SettingsStore& scratch) {
     if (status == SessionStatus::NoReply) status = RunStep(link_, step);
     if (status == SessionStatus::NoReply) {
       ++missing;  // the model keeps its previous values for this read
-      if (result.detail.empty()) result.detail = step.name;
       continue;
     }
     if (status != SessionStatus::Ok) return SessionResult::Failure(status, step.name);
