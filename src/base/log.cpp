@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+#include <string>
 
 namespace vlm {
 namespace {
@@ -15,7 +16,6 @@ struct LogState {
   std::FILE* file = nullptr;
   int lineCounter = 0;     // lines asked for since logging began (counted when off too)
   bool echo = true;
-  char line[kLogLineMax];  // shared line buffer, used under the mutex
 };
 
 LogState& State() {
@@ -39,29 +39,65 @@ size_t Utf8SafeLength(const char* text, size_t len) {
   return have >= need ? len : start - 1;
 }
 
+// Writes `len` bytes of whole lines (or a remainder that must go out) under the mutex.
+void WriteLocked(LogState& s, const char* text, size_t len) {
+  if (s.file == nullptr || len == 0) return;
+  if (s.echo) std::fwrite(text, 1, len, stderr);
+  std::fwrite(text, 1, len, s.file);
+  // Every line reaches the file at once: the last lines before a crash or a
+  // kill are the ones that explain it.
+  std::fflush(s.file);
+}
+
+// One line is often written by several calls ("SendCtrlCommand\n" then the
+// bytes...). Each thread keeps the text of its unfinished line here and hands
+// it over whole at the newline, so another thread's line never lands inside it.
+struct PendingLine {
+  std::string text;
+  ~PendingLine() { Flush(); }
+  void Flush() {
+    if (text.empty()) return;
+    LogState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    WriteLocked(s, text.data(), text.size());
+    text.clear();
+  }
+};
+
+PendingLine& Pending() {
+  thread_local PendingLine pending;
+  return pending;
+}
+
 }  // namespace
 
 int LogMessageV(const char* format, va_list args) {
   LogState& s = State();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  if (s.file == nullptr) {
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
     ++s.lineCounter;
-    return 0;
+    if (s.file == nullptr) return 0;
   }
-  int n = std::vsnprintf(s.line, sizeof s.line, format, args);
+  // Formatted outside the lock, into this thread's own buffer.
+  char line[kLogLineMax];
+  int n = std::vsnprintf(line, sizeof line, format, args);
   if (n < 0) return 0;
   size_t len = static_cast<size_t>(n);
-  if (len >= sizeof s.line) {
+  if (len >= sizeof line) {
     // vsnprintf cut the line at the buffer; do not leave half a character.
-    len = Utf8SafeLength(s.line, sizeof s.line - 1);
-    s.line[len] = '\0';
+    len = Utf8SafeLength(line, sizeof line - 1);
+    line[len] = '\0';
   }
-  if (s.echo) std::fwrite(s.line, 1, len, stderr);
-  std::fwrite(s.line, 1, len, s.file);
-  // Every line reaches the file at once: the last lines before a crash or a
-  // kill are the ones that explain it.
-  std::fflush(s.file);
-  ++s.lineCounter;
+  std::string& pending = Pending().text;
+  pending.append(line, len);
+  const size_t lastNewline = pending.rfind('\n');
+  if (lastNewline != std::string::npos || pending.size() >= static_cast<size_t>(kLogLineMax)) {
+    // Whole lines go out now; a line that grew past the buffer goes out as it is.
+    const size_t upTo = lastNewline != std::string::npos ? lastNewline + 1 : pending.size();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    WriteLocked(s, pending.data(), upTo);
+    pending.erase(0, upTo);
+  }
   return static_cast<int>(len);
 }
 
@@ -90,6 +126,7 @@ bool InitLoggingFromFolder(const std::string& folder) {
 }
 
 void ShutdownLogging() {
+  Pending().Flush();  // the caller's unfinished line is not lost
   LogState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (s.file != nullptr) std::fclose(s.file);

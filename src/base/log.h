@@ -6,10 +6,11 @@
 
 namespace vlm {
 
-// Formats one printf-style line (callers end their formats with "\n") and writes
-// it when logging is on. Lines from several threads never interleave. A line
-// longer than the line buffer is cut at a character boundary. Returns the number
-// of bytes written, 0 when logging is off.
+// Formats printf-style text and writes it when logging is on. A line may be
+// written by several calls: each thread's text is held until its newline and
+// then written whole, so lines from several threads never interleave. The text
+// of one call longer than the line buffer is cut at a character boundary.
+// Returns the number of bytes accepted, 0 when logging is off.
 int LogMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int LogMessageV(const char* format, va_list args);
 

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -95,4 +97,47 @@ TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
     ASSERT_EQ(line.substr(2, 60), std::string(60, static_cast<char>('a' + t))) << line;
   }
   EXPECT_EQ(count, kThreads * kLines);
+}
+
+TEST_F(LogTest, ALineWrittenInSeveralCallsStaysWholeWhenAnotherThreadLogsInBetween) {
+  ASSERT_TRUE(InitConsoleWindow((dir / "save.log").string()));
+  std::mutex m;
+  std::condition_variable cv;
+  int step = 0;
+  auto waitFor = [&](int s) {
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&] { return step >= s; });
+  };
+  auto advance = [&] {
+    std::lock_guard<std::mutex> lock(m);
+    ++step;
+    cv.notify_all();
+  };
+  std::thread writer([&] {
+    LogMessage("SendCtrlCommand\n");
+    LogMessage("begain to write data to devices:\n");
+    LogMessage("%s", "00 aa 55 ");
+    advance();
+    waitFor(2);
+    LogMessage("%s\n", "03 01");
+  });
+  std::thread other([&] {
+    waitFor(1);
+    LogMessage("McuCmdThread start\n");
+    advance();
+  });
+  writer.join();
+  other.join();
+  ShutdownLogging();
+  const std::string log = ReadAll(dir / "save.log");
+  EXPECT_NE(log.find("00 aa 55 03 01\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("McuCmdThread start\n"), std::string::npos) << log;
+}
+
+TEST_F(LogTest, AnUnfinishedLineIsWrittenAtShutdown) {
+  ASSERT_TRUE(InitConsoleWindow((dir / "save.log").string()));
+  LogMessage("no newline");
+  EXPECT_EQ(ReadAll(dir / "save.log"), "");
+  ShutdownLogging();
+  EXPECT_EQ(ReadAll(dir / "save.log"), "no newline");
 }
