@@ -161,6 +161,14 @@ int DeviceLink::OpenHIDDevice() {
     return -1;
   }
 
+  // Reads poll: a device that cannot be switched to non-blocking is closed
+  // again, so that the link is never half open.
+  if (const int nonblocking = transport_->SetNonblocking(1); nonblocking != 0) {
+    LogMessage("set non-blocking failed, unable open device correctly\n");
+    transport_->Close();
+    return nonblocking;
+  }
+
   // A new connection starts with a clean receive path: half a frame left over
   // from the last one would swallow the first reply of this one.
   ring_.Clear();
@@ -168,7 +176,7 @@ int DeviceLink::OpenHIDDevice() {
   ++handleNumber_;
   connection_.fetch_add(1);
   connected_.store(true);
-  return transport_->SetNonblocking(1);
+  return 0;
 }
 
 void DeviceLink::CloseHIDDevice(bool notifyDevice) {

@@ -84,7 +84,8 @@ class DeviceLink {
   bool noiseToMainWindow() const { return noiseToMainWindow_.load(); }
 
   // ---- connection
-  // 0 when connected; otherwise the HID library's init result or -1.
+  // 0 when connected; otherwise the HID library's init result, the failed
+  // switch to non-blocking's result, or -1. A failure leaves the device closed.
   int OpenHIDDevice();
   // With `notifyDevice` the amplifier is first told that the PC leaves
   // (PC_Connect 0, sent without waiting). Does nothing when disconnected.

@@ -55,11 +55,18 @@ TEST(LinkOpen, FailuresLeaveTheLinkDisconnected) {
     EXPECT_FALSE(f.link->IsConnected());
   }
   {
-    // The non-blocking switch's result is what open returns; the link is connected.
+    // A failed switch to non-blocking closes the device again: no half-open
+    // link, and the next open really opens.
     LinkFixture f(false);
     f.state->nonblockingResult = -1;
     EXPECT_EQ(f.link->OpenHIDDevice(), -1);
+    EXPECT_FALSE(f.link->IsConnected());
+    EXPECT_FALSE(f.state->open);
+    EXPECT_EQ(f.state->closes, 1);
+    f.state->nonblockingResult = 0;
+    EXPECT_EQ(f.link->OpenHIDDevice(), 0);
     EXPECT_TRUE(f.link->IsConnected());
+    EXPECT_EQ(f.state->opens, 2);
   }
   {
     // Opening an open link keeps the handle it has.
