@@ -17,7 +17,10 @@ class DeviceCommand {
   // Prepares the link (trace file, simulated amplifier) and the session.
   // False with the message printed when the options cannot be used.
   bool Prepare();
+  // Opens the amplifier. False with one line printed.
+  bool Open();
   // Opens the amplifier and shakes hands. False with one line printed.
+  // A read-back shakes hands itself: it only opens (one handshake per connection).
   bool Connect();
   // Tells the amplifier the tool leaves and closes the link.
   ~DeviceCommand();

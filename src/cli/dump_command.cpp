@@ -23,7 +23,8 @@ int Run(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   DeviceCommand command;
-  if (!command.Prepare() || !command.Connect()) return kExitFailed;
+  // The read-back starts with the handshake: open only.
+  if (!command.Prepare() || !command.Open()) return kExitFailed;
   const SessionResult r = command.session().ReadBack(command.store());
   if (!r.ok()) return DeviceCommand::Fail("dump", r);
   if (r.missingReplies > 0) {
