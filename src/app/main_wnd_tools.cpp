@@ -28,6 +28,11 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
     // The loaded scene is now the live settings: every control shows it.
     manager.RefreshAllControls();
   };
+  host.liveSettingsUnknown = [&manager] {
+    // A load cut short after the recall: read back what the amplifier holds.
+    manager.session().WaitForWorker();
+    manager.life().StartReadBack();
+  };
   return OpenSceneWindow(&main, mode, host);
 }
 

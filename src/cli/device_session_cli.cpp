@@ -8,11 +8,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/timing.h"
 #include "cli/command_group.h"
 #include "sim/virtual_amplifier.h"
 
 namespace vlm::cli {
 namespace {
+
+constexpr int kSimulatedFaultReplyWaitMs = 200;
 
 // HID_ID of the amplifier in a hidraw node's uevent: bus 3 (USB), 0483:5750.
 bool IsAmplifierNode(const std::string& name) {
@@ -74,13 +77,20 @@ bool DeviceCommand::Prepare() {
   }
   if (sim::VirtualAmplifier* amp = access_.amplifier()) {
     // With --simulate, VLMCTL_SIMULATE_FAULT lets the failure paths be tried:
-    // "refuse", "model" (another model), "silent" (no replies), "unplugged".
+    // "refuse", "model" (another model), "silent" (no replies), "unplugged",
+    // "lost-replies" (one command's answer lost twice).
     const char* fault = std::getenv("VLMCTL_SIMULATE_FAULT");
     const std::string f = fault ? fault : "";
+    // A simulated fault need not cost the real amplifier's reply wait.
+    if (!f.empty()) timing().readTimeoutMs = kSimulatedFaultReplyWaitMs;
     if (f == "refuse") amp->RefuseHandshake(true);
     if (f == "model") amp->SetModel(77);
     if (f == "silent") amp->DropNextReplies(1000000);
     if (f == "unplugged") amp->Unplug();
+    // "lost-replies": after the handshake, the eleventh command's answer is lost twice.
+    if (f == "lost-replies") {
+      amp->ArmFaultAfterReports(12, [](sim::VirtualAmplifier& a) { a.DropNextReplies(2); });
+    }
   }
   session_ = std::make_unique<DeviceSession>(access_.link(), nullptr);
   return true;
@@ -90,7 +100,10 @@ int DeviceCommand::Fail(const std::string& what, const SessionResult& result) {
   std::string why;
   switch (result.status) {
     case SessionStatus::OpenFailed: why = OpenFailureText(); break;
-    case SessionStatus::NoReply: why = "the amplifier did not answer in time (" + result.step + ")"; break;
+    case SessionStatus::NoReply:
+      why = result.unconfirmed.empty() ? "the amplifier did not answer in time (" + result.step + ")"
+                                       : result.Describe();
+      break;
     case SessionStatus::Refused: why = "the amplifier refused the connection"; break;
     case SessionStatus::WrongModel:
       why = "the amplifier is another model (" + result.detail + ")";
@@ -101,14 +114,19 @@ int DeviceCommand::Fail(const std::string& what, const SessionResult& result) {
   return kExitFailed;
 }
 
-bool DeviceCommand::Connect() {
-  SessionResult r = session_->OpenDevice();
+bool DeviceCommand::Open() {
+  const SessionResult r = session_->OpenDevice();
   if (!r.ok()) {
     Fail("connect", r);
     return false;
   }
   connected_ = true;
-  r = session_->Handshake(*store_);
+  return true;
+}
+
+bool DeviceCommand::Connect() {
+  if (!Open()) return false;
+  const SessionResult r = session_->Handshake(*store_);
   if (!r.ok()) {
     Fail("connect", r);
     return false;

@@ -1,5 +1,6 @@
 #include "session/device_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -225,12 +226,14 @@ SessionResult DeviceSession::CheckStoredScene(int scene) const {
   return SessionResult::Success();
 }
 
-SessionResult DeviceSession::LoadScene(int scene, SettingsStore& store) {
+SessionResult DeviceSession::LoadScene(int scene, SettingsStore& store, bool* recalled) {
+  if (recalled) *recalled = false;
   if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
   const auto n = static_cast<uint8_t>(scene);
   const SessionStatus status =
       RunStep(link_, {"ReadScene", [n](DeviceLink& l) { return ReadScene(l, n, 0); }});
   if (status != SessionStatus::Ok) return SessionResult::Failure(status, "ReadScene " + std::to_string(scene));
+  if (recalled) *recalled = true;
   return ReadBack(store);
 }
 
@@ -257,20 +260,50 @@ SessionResult DeviceSession::DeleteScene(int scene) {
   return SessionResult::Success();
 }
 
-SessionResult DeviceSession::PushProfile(const SceneProfile& profile) {
+SessionResult DeviceSession::PushProfile(const SceneProfile& profile, const std::vector<std::string>* onlySteps) {
   LogMessage("%s\n", "EqualizerManager::SetReadCurProfileToMCU");
   if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "SetReadCurProfileToMCU");
-  auto run = [&](const std::vector<SessionStep>& plan) {
-    for (const SessionStep& step : plan) {
-      const SessionStatus status = RunStep(link_, step);
-      if (status != SessionStatus::Ok) return SessionResult::Failure(status, step.name);
-    }
-    return SessionResult::Success();
-  };
-  if (SessionResult r = run(PushPlan(profile)); !r.ok()) return r;
   // Queued while the gate is open, as the editing operations are; with the
   // gate closed a queued command would be dropped, so they go at once.
-  return run(PushMixTrimPlan(profile, link_.QueueGateOpen()));
+  std::vector<SessionStep> plan = PushPlan(profile);
+  for (SessionStep& step : PushMixTrimPlan(profile, link_.QueueGateOpen())) plan.push_back(std::move(step));
+  if (onlySteps) {
+    std::erase_if(plan, [onlySteps](const SessionStep& step) {
+      return std::find(onlySteps->begin(), onlySteps->end(), step.name) == onlySteps->end();
+    });
+  }
+  // Every command is sent; one without an answer is asked once more and,
+  // still unanswered, counted as not confirmed. An amplifier that confirms
+  // none of several commands in a row has stopped answering: the rest is not
+  // sent and counts as not confirmed too.
+  constexpr int kSilentCommandsLimit = 3;
+  SessionResult result;
+  int silentInARow = 0;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const SessionStep& step = plan[i];
+    SessionStatus status = RunStep(link_, step);
+    if (status == SessionStatus::NoReply) status = RunStep(link_, step);
+    if (status == SessionStatus::Ok) {
+      silentInARow = 0;
+      continue;
+    }
+    if (status != SessionStatus::NoReply) {
+      SessionResult failed = SessionResult::Failure(status, step.name);
+      failed.unconfirmed = std::move(result.unconfirmed);
+      return failed;
+    }
+    result.unconfirmed.push_back(step.name);
+    if (++silentInARow >= kSilentCommandsLimit) {
+      LogMessage("SetReadCurProfileToMCU: the amplifier stopped answering\n");
+      for (size_t rest = i + 1; rest < plan.size(); ++rest) result.unconfirmed.push_back(plan[rest].name);
+      break;
+    }
+  }
+  if (!result.unconfirmed.empty()) {
+    result.status = SessionStatus::NoReply;
+    result.step = result.unconfirmed.front();
+  }
+  return result;
 }
 
 SessionResult DeviceSession::FactoryReset() {
@@ -333,11 +366,12 @@ SessionResult DeviceSession::ReadBackWorkerBody(std::unique_ptr<SettingsStore> s
   const Receiver main = Receiver::MainWindow;
   if (!result.ok()) {
     PostOwn(main, WM_BUSY_END);
-    // Without a handshake reply, or with the amplifier gone, the connection
-    // failed; a refusing or other amplifier only gets disconnected.
-    if (result.status != SessionStatus::Refused && result.status != SessionStatus::WrongModel) {
-      PostOwn(main, WM_CONNECT_FAILED);
-    }
+    // A refusing amplifier keeps the link, its gate closed: the refusal
+    // (1239) offers the upgrade from a file over it, and the amplifier is
+    // already in its loader. Without a handshake reply, or with the
+    // amplifier gone, the connection failed; another model is disconnected.
+    if (result.status == SessionStatus::Refused) return result;
+    if (result.status != SessionStatus::WrongModel) PostOwn(main, WM_CONNECT_FAILED);
     PostOwn(main, WM_DISCONNECT_REQUEST);
     return result;
   }
@@ -366,14 +400,21 @@ SessionResult DeviceSession::StartLoadScene(int scene, const SettingsStore& curr
   auto scratch = std::make_shared<SettingsStore>(current);
   Launch("LoadSenceThread", [this, scene, scratch, reportTo]() {
     GateClosed gate(link_);
-    SessionResult result = LoadScene(scene, *scratch);
-    std::unique_ptr<ReadBackRecord> record;
+    bool recalled = false;
+    SessionResult result = LoadScene(scene, *scratch, &recalled);
     if (result.ok()) {
-      record = std::make_unique<ReadBackRecord>();
+      auto record = std::make_unique<ReadBackRecord>();
       record->store = std::make_unique<SettingsStore>(*scratch);
       record->missingReplies = result.missingReplies;
+      PostOwn(reportTo, WM_BUSY_END, std::move(record));
+    } else {
+      // Before the amplifier took the recall nothing changed; after it, its
+      // live settings are the scene's or half of them: unknown here.
+      auto failed = std::make_unique<SceneLoadFailedRecord>();
+      failed->liveSettingsUnknown = recalled;
+      failed->why = result.Describe();
+      PostOwn(reportTo, WM_BUSY_END, std::move(failed));
     }
-    PostOwn(reportTo, WM_BUSY_END, std::move(record));
     return result;
   });
   return SessionResult::Success();
@@ -405,12 +446,16 @@ SessionResult DeviceSession::StartDeleteScene(int scene, Receiver reportTo) {
   return SessionResult::Success();
 }
 
-SessionResult DeviceSession::StartPushProfile(const SceneProfile& profile, Receiver reportTo) {
+SessionResult DeviceSession::StartPushProfile(const SceneProfile& profile, Receiver reportTo,
+                                              std::vector<std::string> onlySteps) {
   if (SessionResult r = CanStartWorker(); !r.ok()) return r;
   auto copy = std::make_shared<SceneProfile>(profile);
-  Launch("SetCurSceneThread", [this, copy, reportTo]() {
-    SessionResult result = PushProfile(*copy);
-    PostOwn(reportTo, WM_BUSY_END);
+  Launch("SetCurSceneThread", [this, copy, reportTo, only = std::move(onlySteps)]() {
+    SessionResult result = PushProfile(*copy, only.empty() ? nullptr : &only);
+    auto outcome = std::make_unique<PushOutcomeRecord>();
+    outcome->unconfirmed = result.unconfirmed;
+    outcome->completed = result.ok() || result.status == SessionStatus::NoReply;
+    PostOwn(reportTo, WM_BUSY_END, std::move(outcome));
     return result;
   });
   return SessionResult::Success();

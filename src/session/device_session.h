@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "device/device_link.h"
 #include "device/event_sink.h"
@@ -78,13 +79,18 @@ class DeviceSession final : public EventSink {
   // (replies that never came only cost their wait, as on the amplifier).
   SessionResult ReadBack(SettingsStore& store);
   // ReadScene(n, 0) (stored scene n becomes the live settings), then ReadBack.
-  SessionResult LoadScene(int scene, SettingsStore& store);
+  // `recalled` (may be null) tells whether the amplifier acknowledged the
+  // recall: after that, a failure leaves its live settings unknown.
+  SessionResult LoadScene(int scene, SettingsStore& store, bool* recalled = nullptr);
   // SetSceneName(n, 16 bytes in the code page) and SaveScene(n). A name the
   // code page cannot hold is refused before anything is sent.
   SessionResult SaveScene(int scene, std::u16string_view name);
   SessionResult DeleteScene(int scene);
-  // SetReadCurProfileToMCU: `profile` becomes the live settings.
-  SessionResult PushProfile(const SceneProfile& profile);
+  // SetReadCurProfileToMCU: `profile` becomes the live settings. Every
+  // command is sent; one the amplifier does not confirm is sent once more,
+  // and the result (NoReply) lists those it still did not confirm in
+  // `unconfirmed`. `onlySteps` (step names) sends just those again.
+  SessionResult PushProfile(const SceneProfile& profile, const std::vector<std::string>* onlySteps = nullptr);
   // MCU_Factory_Default_Ctrl; the amplifier restarts afterwards.
   SessionResult FactoryReset();
 
@@ -93,18 +99,22 @@ class DeviceSession final : public EventSink {
   // InvalidArgument) or starts and returns Ok.
   // The "Read mcu value thread": posts 1275 and then 1243 with the settings
   // read (ReadBackRecord) and 1248 for old firmware; or 1275, 1242 and 1245
-  // without a handshake reply or when the amplifier went away; or 1275 and
-  // 1245 when the amplifier refused or is another model.
+  // without a handshake reply or when the amplifier went away; 1275 and 1245
+  // for another model; only 1275 when the amplifier refused (the link stays
+  // open with its gate closed: the refusal offers the upgrade over it).
   SessionResult StartReadBack(const SettingsStore& current);
-  // LoadSenceThread: posts 1275, with the settings read when it all went through.
+  // LoadSenceThread: posts 1275, with the settings read (ReadBackRecord) when
+  // it all went through, else with a SceneLoadFailedRecord.
   SessionResult StartLoadScene(int scene, const SettingsStore& current, Receiver reportTo = Receiver::SceneWindow);
   // SaveSenceThread / DeleteSenceThread: the acknowledgement reaches the
   // scene window (1237 / 1238) through the link; without one, 1275 is posted
   // so that the loading window does not stay open for ever.
   SessionResult StartSaveScene(int scene, std::u16string name, Receiver reportTo = Receiver::SceneWindow);
   SessionResult StartDeleteScene(int scene, Receiver reportTo = Receiver::SceneWindow);
-  // SetCurSceneThread: the push of `profile`, then 1275.
-  SessionResult StartPushProfile(const SceneProfile& profile, Receiver reportTo = Receiver::MainWindow);
+  // SetCurSceneThread: the push of `profile` (or of `onlySteps` of it), then
+  // 1275 with a PushOutcomeRecord.
+  SessionResult StartPushProfile(const SceneProfile& profile, Receiver reportTo = Receiver::MainWindow,
+                                 std::vector<std::string> onlySteps = {});
   // "Factory default thread": the reset, then 1240.
   SessionResult StartFactoryReset(Receiver reportTo = Receiver::MainWindow);
 

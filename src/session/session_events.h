@@ -1,6 +1,8 @@
 #pragma once
 // Records the session's workers hand over with their messages.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/event_sink.h"
 #include "model/settings_store.h"
@@ -18,6 +20,22 @@ struct ReadBackRecord : EventRecord {
   // Reads the amplifier did not answer even when asked twice: those settings
   // keep the values the program had.
   int missingReplies = 0;
+};
+
+// With 1275 at the end of a profile push: the settings the amplifier did not
+// confirm even when sent twice (the steps' names, in the push's order), so
+// that the user can be told and offered to send them again.
+struct PushOutcomeRecord : EventRecord {
+  std::vector<std::string> unconfirmed;
+  bool completed = false;  // every command was sent (the link stayed)
+};
+
+// With 1275 at the end of a scene load that failed: whether the amplifier
+// had already acknowledged the recall, so that its live settings are
+// unknown and must be read back.
+struct SceneLoadFailedRecord : EventRecord {
+  bool liveSettingsUnknown = false;
+  std::string why;  // SessionResult::Describe()
 };
 
 // With 1248: the firmware is older than the oldest the tool works with.

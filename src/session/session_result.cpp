@@ -20,6 +20,12 @@ const char* SessionStatusName(SessionStatus status) {
 }
 
 std::string SessionResult::Describe() const {
+  if (!unconfirmed.empty()) {
+    std::string line = std::to_string(unconfirmed.size()) +
+                       (unconfirmed.size() == 1 ? " setting not confirmed: " : " settings not confirmed: ");
+    for (size_t i = 0; i < unconfirmed.size(); ++i) line += (i ? ", " : "") + unconfirmed[i];
+    return line;
+  }
   std::string line = SessionStatusName(status);
   if (!step.empty()) {
     line += status == SessionStatus::NoReply ? " to " : " at ";

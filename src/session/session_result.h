@@ -3,6 +3,7 @@
 // failed (not connected, refused, no reply, write failed, ...) and at which
 // step, so that the GUI and vlmctl can say it in one line.
 #include <string>
+#include <vector>
 
 namespace vlm {
 
@@ -25,6 +26,9 @@ struct SessionResult {
   std::string step;    // the command or step that failed, e.g. "Get_EQ ch 3 bands 8..15"
   std::string detail;  // more, e.g. the model number or why a name was refused
   int missingReplies = 0;  // reads without a reply that the operation went past
+  // Sets the amplifier did not confirm although the operation sent them
+  // twice (a push goes on past them); their step names, in order.
+  std::vector<std::string> unconfirmed;
 
   bool ok() const { return status == SessionStatus::Ok; }
   static SessionResult Success() { return {}; }
@@ -35,7 +39,8 @@ struct SessionResult {
     r.detail = std::move(detail);
     return r;
   }
-  // One line for a person: "no reply to Hand_Connect", "the amplifier is another model (77)".
+  // One line for a person: "no reply to Hand_Connect", "the amplifier is another model (77)",
+  // "3 settings not confirmed: EQ_Ctrl ch 0 band 6, ...".
   std::string Describe() const;
 };
 

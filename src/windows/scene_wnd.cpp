@@ -215,6 +215,11 @@ bool CSceneWnd::HandleMessage(ui::WindowMessage& msg) {
       return true;
     case WM_BUSY_END: {
       if (auto record = msg.record.Take<EventRecord>()) {
+        if (auto* failed = dynamic_cast<SceneLoadFailedRecord*>(record.get())) {
+          CloseLoadingWindow();
+          LoadFailed(failed->liveSettingsUnknown, failed->why);
+          return true;
+        }
         // A load read everything back: those are now the settings.
         if (auto* readBack = dynamic_cast<ReadBackRecord*>(record.get()); readBack && readBack->store && host_.store) {
           *host_.store = *readBack->store;
@@ -250,6 +255,20 @@ bool CSceneWnd::HandleMessage(ui::WindowMessage& msg) {
     default:
       return false;
   }
+}
+
+void CSceneWnd::LoadFailed(bool liveSettingsUnknown, const std::string& why) {
+  LogMessage("scene load failed: %s\n", why.c_str());
+  if (!liveSettingsUnknown) {
+    // The amplifier never took the recall: it still holds what the window shows.
+    Tell(QStringLiteral("${scene_load_failed}"));
+    return;
+  }
+  Tell(QStringLiteral("${scene_load_unknown}"));
+  // The window goes; the opener reads the live settings back.
+  std::function<void()> readBack = host_.liveSettingsUnknown;
+  Close(ui::kResultCancel);
+  if (readBack) readBack();
 }
 
 void CSceneWnd::PostSelf(int message) { ui::PostWindowMessage(Handle(), message); }

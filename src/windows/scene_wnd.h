@@ -37,6 +37,9 @@ struct SceneWindowHost {
   // A load handed over the settings read back: the opener refreshes its
   // controls from them.
   std::function<void()> settingsReplaced;
+  // A load failed after the amplifier took the recall: its live settings are
+  // unknown, the opener reads them back (the window has closed by then).
+  std::function<void()> liveSettingsUnknown;
 };
 
 class CSceneWnd : public CToolWnd {
@@ -66,6 +69,9 @@ class CSceneWnd : public CToolWnd {
   // A worker was refused before it started: the loading window goes, the
   // user is told.
   void Refused(const std::string& why);
+  // A load that failed: nothing changed, or (after the recall) the live
+  // settings are unknown and the opener reads them back.
+  void LoadFailed(bool liveSettingsUnknown, const std::string& why);
   void ShowLoadingWindow();
   void CloseLoadingWindow();
   void PostSelf(int message);

@@ -157,8 +157,21 @@ TEST_F(VlmctlTest, DumpWritesACheckableProfileAndPushTracesEveryFrame) {
   EXPECT_NE(info.out.find("VLM24.60DSP (78)"), std::string::npos);
   EXPECT_NE(info.out.find("16.19"), std::string::npos);
 
-  ASSERT_EQ(Vlmctl({"--simulate", "dump", spf}).status, 0);
+  const std::string dumpTrace = File("dump.txt");
+  ASSERT_EQ(Vlmctl({"--simulate", "--trace", dumpTrace, "dump", spf}).status, 0);
   EXPECT_EQ(Vlmctl({"profile", "check", spf}).out, "ok\n");
+  // One PC_Connect and one Hand_Connect per connection, as the read-back does.
+  const std::string d = Slurp(dumpTrace);
+  auto written = [&d](const char* typeCommandOp) {
+    size_t n = 0;
+    std::istringstream in(d);
+    for (std::string line; std::getline(in, line);) {
+      n += line.rfind("> AA 55 ", 0) == 0 && line.find(typeCommandOp) == 11;
+    }
+    return n;
+  };
+  EXPECT_EQ(written("03 1F BB"), 2u) << "PC_Connect 1 and 0";
+  EXPECT_EQ(written("03 08 BB"), 1u) << "Hand_Connect";
 
   Outcome push = Vlmctl({"--simulate", "--trace", trace, "push", spf});
   ASSERT_EQ(push.status, 0) << push.err;
@@ -168,6 +181,15 @@ TEST_F(VlmctlTest, DumpWritesACheckableProfileAndPushTracesEveryFrame) {
   EXPECT_EQ(CountLines(t, "> "), 434u);
   EXPECT_EQ(CountLines(t, "< "), 432u);
   EXPECT_EQ(CountLines(t, "> AA 55 0D 01 06 BB"), 12u * 31u);  // every band of every channel
+}
+
+TEST_F(VlmctlTest, PushNamesWhatTheAmplifierDidNotConfirmAndExitsOne) {
+  const std::string spf = File("x.spf");
+  ASSERT_EQ(Vlmctl({"profile", "new", spf}).status, 0);
+  Outcome o = VlmctlWithFault("lost-replies", {"--simulate", "push", spf});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "vlmctl: push: 1 setting not confirmed: EQ_Ctrl ch 0 band 6\n");
+  EXPECT_TRUE(o.out.empty()) << o.out;
 }
 
 TEST_F(VlmctlTest, SceneCommandsAndRefusedNames) {

@@ -69,14 +69,16 @@ void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
 class ReadBackFailure : public ::testing::TestWithParam<Failure> {};
 
 // A refused handshake or another model never shows as connected, and the
-// worker leaves the disconnect to the GUI (1245) instead of doing it itself.
-TEST_P(ReadBackFailure, EndsBusyAndAsksForTheDisconnectWithoutConnecting) {
+// worker leaves the disconnect to the GUI (1245) instead of doing it itself;
+// a refusing amplifier keeps its link (gate closed) for the upgrade window.
+TEST_P(ReadBackFailure, EndsBusyWithoutConnectingAndLeavesTheLinkToTheGui) {
   SessionFixture f;
   GetParam().arrange(*f.amp);
   SettingsStore gui;
   ASSERT_EQ(f.session->ConnectDevice(false, gui), DeviceSession::ConnectStep::ReadBackStarted);
-  ASSERT_TRUE(f.sink.WaitFor(WM_DISCONNECT_REQUEST));
+  ASSERT_TRUE(f.sink.WaitFor(WM_BUSY_END));
   f.session->WaitForWorker();
+  EXPECT_FALSE(f.link->QueueGateOpen());
   EXPECT_EQ(f.session->LastWorkerResult().status, GetParam().status);
   EXPECT_EQ(f.sink.Messages(), GetParam().messages);
   EXPECT_TRUE(f.link->IsConnected());  // still open: the disconnect is the GUI's
@@ -85,7 +87,7 @@ TEST_P(ReadBackFailure, EndsBusyAndAsksForTheDisconnectWithoutConnecting) {
 }
 
 // The refusal itself reaches the GUI from the link's decoder (1239).
-const std::vector<int> kRefusedMessages{WM_BUSY_BEGIN, WM_HANDSHAKE_REFUSED, WM_BUSY_END, WM_DISCONNECT_REQUEST};
+const std::vector<int> kRefusedMessages{WM_BUSY_BEGIN, WM_HANDSHAKE_REFUSED, WM_BUSY_END};
 const std::vector<int> kOtherModelMessages{WM_BUSY_BEGIN, WM_BUSY_END, WM_DISCONNECT_REQUEST};
 const std::vector<int> kSilentMessages{WM_BUSY_BEGIN, WM_BUSY_END, WM_CONNECT_FAILED, WM_DISCONNECT_REQUEST};
 
