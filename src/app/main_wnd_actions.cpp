@@ -7,6 +7,7 @@
 #include "base/log.h"
 #include "device/messages.h"
 #include "session/device_session.h"
+#include "windows/msg_wnd.h"
 
 namespace vlm {
 
@@ -30,13 +31,21 @@ void CMainWnd::WireToolWindows() {
     return upgrades_->ForcedUpdateRunning() && upgrades_->ForcedWindow() && !upgrades_->ForcedWindow()->IsClosed();
   };
   life.SetUpgradeHooks(std::move(hooks));
+  upgrades_->SetTransferEndedHandler([this](bool upgraded) { manager_->life().UpgradeTransferEnded(upgraded); });
 }
 
 void CMainWnd::OpenFirmwareUpgrade() { upgrades_->OpenFileUpgrade(); }
 
 void CMainWnd::ResetFactoryDefault() {
   if (!manager_->IsDeviceConnected()) return;
+  // The reset erases the live settings and the stored scenes: asked first.
+  if (ShowMessageEx(this, QStringLiteral("${tips}"), QStringLiteral("${factory_default_tips}"),
+                    {QStringLiteral("${confirm}"), QStringLiteral("${cancel}")}, 2) != ui::kResultConfirm) {
+    return;
+  }
+  if (!manager_->IsDeviceConnected()) return;  // unplugged while asked
   // Behind the loading window; 1240 closes it and tells the user.
+  manager_->life().ExpectRestart();
   ui::PostWindowMessage(Handle(), WM_BUSY_BEGIN);
   const SessionResult started = manager_->session().StartFactoryReset();
   if (!started.ok()) {

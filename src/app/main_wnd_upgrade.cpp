@@ -15,6 +15,7 @@ ui::ModalResult UpgradeWindows::OpenFileUpgrade() {
   if (fileWindow_ || forcedWindow_) return ui::kResultCancel;
   auto* wnd = new CUpdateFwWnd(owner_, link_);
   wnd->Create(QStringLiteral("XML_UPDATE_FW"));
+  wnd->SetTransferEndedHandler(transferEnded_);
   fileWindow_ = wnd;
   const ui::ModalResult result = wnd->ShowModal();
   // A window left open by a test answerer, or refused to close: it goes

@@ -28,6 +28,8 @@ class UpgradeWindows {
 
   // Runs CUpdateFwWnd modally; returns its result.
   ui::ModalResult OpenFileUpgrade();
+  // Told when a file upgrade's transfer has ended (whether it finished).
+  void SetTransferEndedHandler(std::function<void(bool upgraded)> handler) { transferEnded_ = std::move(handler); }
   // "${device_status_unnormal}", then the file-upgrade window.
   void OnHandshakeRefused();
 
@@ -68,6 +70,7 @@ class UpgradeWindows {
   QPointer<CForceUpdateWnd> forcedWindow_;
   bool forcedUpdateRunning_ = false;
   std::string baseDir_;
+  std::function<void(bool upgraded)> transferEnded_;
 };
 
 }  // namespace vlm

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "base/log.h"
+#include "base/timing.h"
 #include "controller/control_access.h"
 #include "device/device_link.h"
 #include "device/messages.h"
@@ -11,6 +12,7 @@
 #include "session/reply_apply.h"
 #include "session/session_events.h"
 #include "ui/language.h"
+#include "windows/key_text.h"
 #include "windows/msg_wnd.h"
 
 namespace vlm::controller {
@@ -55,6 +57,7 @@ DeviceLife::~DeviceLife() {
 
 void DeviceLife::Attach(QWidget* window, ui::WindowHandle handle) {
   window_ = window;
+  handle_ = handle;
   sink_.SetReceiver(Receiver::MainWindow, handle);
   ShowButton(link_.IsConnected() ? ConnectState::Connected : ConnectState::Disconnected);
 }
@@ -77,6 +80,9 @@ void DeviceLife::AskToSaveScene() {
 
 void DeviceLife::ConnectDevice(bool byUser) {
   if (!byUser && UpgradeWorkerRunning()) return;  // the amplifier re-enumerates mid-transfer
+  // A refused amplifier looks disconnected: the button connects afresh
+  // (nothing to save: nothing was read or sent).
+  if (byUser && state_ == ConnectState::Refused) DisconnectDevice();
   plugOutTold_ = false;
   // The amplifier restarted between two forced-update stages: the old
   // handle is gone, open it afresh.
@@ -121,6 +127,60 @@ void DeviceLife::DisconnectDevice() {
   if (connectionChanged_) connectionChanged_();
 }
 
+void DeviceLife::ReconnectAfterRestart() {
+  if (link_.UpgradeHoldsLink()) return;
+  LogMessage("the amplifier restarts: reconnect\n");
+  session_->WaitForWorker();  // the worker that restarted it is ending
+  expectingRestart_ = true;
+  link_.SetQueueGate(false);
+  // The amplifier restarts: its handle is gone or about to go, and there is
+  // nobody to tell that the tool leaves.
+  if (link_.IsConnected()) link_.CloseHIDDevice(false);
+  store_.live().handshakeModel = -1;
+  ShowButton(ConnectState::Disconnected);
+  if (connectionChanged_) connectionChanged_();
+  // It comes back after a moment; a plug-in event connects too.
+  QTimer::singleShot(timing().upgradeReconnectRetryMs, window_.data(),
+                     [this] { TryReconnect(timing().upgradeReconnectTries); });
+}
+
+void DeviceLife::TryReconnect(int triesLeft) {
+  if (state_ != ConnectState::Disconnected || !expectingRestart_) return;
+  ConnectDevice(false);
+  if (state_ != ConnectState::Disconnected) return;
+  if (triesLeft <= 1) {
+    expectingRestart_ = false;  // from now on its arrival is an ordinary plug-in
+    return;
+  }
+  QTimer::singleShot(timing().upgradeReconnectRetryMs, window_.data(),
+                     [this, triesLeft] { TryReconnect(triesLeft - 1); });
+}
+
+void DeviceLife::UpgradeTransferEnded(bool upgraded) {
+  if (state_ == ConnectState::Refused && !upgraded) return;  // the window's close disconnects
+  // A finished upgrade restarts the amplifier; a failed transfer that left
+  // the gate closed (the amplifier went away, or is left in its loader)
+  // cannot be edited over: never "connected" with the gate closed.
+  if (upgraded || !link_.QueueGateOpen()) ReconnectAfterRestart();
+}
+
+void DeviceLife::OnPushEnded(std::vector<std::string> unconfirmed) {
+  if (unconfirmed.empty()) return;
+  for (const std::string& name : unconfirmed) LogMessage("not confirmed: %s\n", name.c_str());
+  // Asked once the loading window has gone.
+  QTimer::singleShot(0, window_.data(), [this, unconfirmed = std::move(unconfirmed)]() mutable {
+    const QString text =
+        FillKeyText(QStringLiteral("${push_incomplete}"), {static_cast<int>(unconfirmed.size())});
+    const ui::ModalResult answer =
+        ShowMessageEx(window_.data(), kTips, text, {kConfirm, QStringLiteral("${cancel}")}, 2);
+    if (answer != ui::kResultConfirm || !IsConnected()) return;
+    ui::PostWindowMessage(handle_, WM_BUSY_BEGIN);
+    if (!session_->StartPushProfile(store_.live(), Receiver::MainWindow, std::move(unconfirmed)).ok()) {
+      ui::PostWindowMessage(handle_, WM_BUSY_END);
+    }
+  });
+}
+
 bool DeviceLife::StartReadBack() {
   if (!session_->StartReadBack(store_).ok()) return false;
   ShowButton(ConnectState::Connecting);
@@ -131,7 +191,7 @@ void DeviceLife::DevicePlugin() { ConnectDevice(false); }
 
 void DeviceLife::DevicePlugOut() {
   if (UpgradeWorkerRunning()) return;
-  const bool expected = AwaitingReconnection();
+  const bool expected = AwaitingReconnection() || expectingRestart_;
   if (!session_->DevicePlugOut()) return;
   store_.live().handshakeModel = -1;
   ShowButton(ConnectState::Disconnected);
@@ -168,6 +228,7 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   }
   refreshAll_();
   ShowButton(ConnectState::Connected);
+  expectingRestart_ = false;
   link_.SetQueueGate(true);
   TellIfIncomplete(missing);
 }
@@ -202,13 +263,18 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       return true;
     }
     case WM_HANDSHAKE_REFUSED:
+      // The link stays open with its gate closed for the upgrade window;
+      // closing that window without a finished upgrade disconnects.
+      if (link_.IsConnected()) ShowButton(ConnectState::Refused);
       OfferFirmwareUpdate(nullptr);
+      if (state_ == ConnectState::Refused) DisconnectDevice();
       return true;
     case WM_FACTORY_RESET_DONE:
       Tell(QStringLiteral("${device_reboot}"));
+      ReconnectAfterRestart();
       return true;
     case WM_CONNECT_FAILED:
-      if (!plugOutTold_) Tell(QStringLiteral("${device_connect_fail}"));
+      if (!plugOutTold_ && !expectingRestart_) Tell(QStringLiteral("${device_connect_fail}"));
       return true;
     case WM_CONNECTED:
       OnConnected(msg);
@@ -219,14 +285,20 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
     case WM_FORCE_UPDATE_OFFER:
       OfferFirmwareUpdate(&msg);
       return true;
-    case WM_BUSY_END:
-      // A scene load that read everything back hands its settings over here;
-      // the loading window is the window's own business.
-      if (int missing = 0; TakeReadBack(store_, msg, &missing)) {
+    case WM_BUSY_END: {
+      // A scene load that read everything back hands its settings over here,
+      // a push what the amplifier did not confirm; the loading window is the
+      // window's own business.
+      std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
+      if (auto* readBack = dynamic_cast<ReadBackRecord*>(record.get()); readBack && readBack->store) {
+        store_ = *readBack->store;
         refreshAll_();
-        TellIfIncomplete(missing);
+        TellIfIncomplete(readBack->missingReplies);
+      } else if (auto* push = dynamic_cast<PushOutcomeRecord*>(record.get())) {
+        OnPushEnded(std::move(push->unconfirmed));
       }
       return false;
+    }
     default:
       return false;
   }

@@ -12,6 +12,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/gui_event_sink.h"
 #include "controller/control_bindings.h"
@@ -27,7 +29,10 @@ struct FirmwareOfferRecord;
 
 namespace vlm::controller {
 
-enum class ConnectState { Disconnected, Connecting, Connected };
+// Refused: the amplifier refused the tool (its firmware must be upgraded).
+// The link stays open with its gate closed, so that the upgrade from a file
+// can use it; the button looks disconnected, nothing is asked or sent.
+enum class ConnectState { Disconnected, Connecting, Connected, Refused };
 
 class DeviceLife {
  public:
@@ -89,6 +94,19 @@ class DeviceLife {
   // The tail of connecting: the read-back behind the loading window (the
   // forced update's end). False when it could not start.
   bool StartReadBack();
+  // The amplifier restarts (a finished upgrade, a factory reset) or went
+  // away under an upgrade: close the link without telling it, show
+  // "disconnected", then connect again a few times; the read-back shows it
+  // connected, or a later plug-in does. Its plug-out is expected: no notice.
+  void ReconnectAfterRestart();
+  // A command that restarts the amplifier is about to go (factory reset):
+  // its plug-out may come before the command's end and tells nothing.
+  void ExpectRestart() { expectingRestart_ = true; }
+  // An upgrade window's transfer ended (1256 `upgraded`, else failed): a
+  // finished upgrade restarts the amplifier; a failed one that left the
+  // link unusable is a lost connection. A refused amplifier stays refused
+  // until the window closes (RefusedUpgradeClosed).
+  void UpgradeTransferEnded(bool upgraded);
 
   // Tells why an open failed; the default says "cannot connect". The GUI
   // sets the probe for the USB device (a node without permission).
@@ -101,6 +119,10 @@ class DeviceLife {
 
  private:
   void TellIfIncomplete(int missingReplies);
+  void TryReconnect(int triesLeft);
+  // A push ended (1275 with its outcome): tells what the amplifier did not
+  // confirm and offers to send it again.
+  void OnPushEnded(std::vector<std::string> unconfirmed);
   void ShowButton(ConnectState state);
   void OnConnected(ui::WindowMessage& msg);
   void Tell(const QString& text);
@@ -119,10 +141,12 @@ class DeviceLife {
   UpgradeHooks upgrade_;
   std::function<AmplifierAccess()> probe_;
   QPointer<QWidget> window_;
+  ui::WindowHandle handle_{};
   GuiEventSink sink_;
   std::unique_ptr<DeviceSession> session_;
   ConnectState state_ = ConnectState::Disconnected;
   bool plugOutTold_ = false;  // the user knows the amplifier went: no "cannot connect" after it
+  bool expectingRestart_ = false;  // after an upgrade or reset: its plug-out tells nothing
 };
 
 }  // namespace vlm::controller

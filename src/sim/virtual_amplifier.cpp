@@ -419,6 +419,9 @@ bool VirtualAmplifier::Receive(const std::shared_ptr<ReportPipe>& pipe, const ui
     if (context.newFirmwareVersion) {
       handshake_.masterVersion = context.newMasterVersion;
       handshake_.slaveVersion = context.newSlaveVersion;
+      // The new firmware answers the tool normally: an amplifier refusing it
+      // for a damaged firmware is mended by the upgrade.
+      handshake_.acceptByte = 0x00;
     }
     if (context.rebootAfterReply) rebooting = UnplugLocked(pipe);
   }

@@ -113,7 +113,7 @@ void CUpdateFwWnd::Finish(const QString& text) {
   ui::SetText(tips_, text);
   // A transfer that did not take the amplifier away leaves it usable: edits
   // must go out again. After a finished one it restarts and the reconnection
-  // reads everything back.
+  // reads everything back (the transfer-ended handler).
   if (outcome_ != WM_UPGRADE_DONE && gateClosedByUs_) {
     ReopenQueueGateIfUsable(link());
     gateClosedByUs_ = false;
@@ -121,7 +121,10 @@ void CUpdateFwWnd::Finish(const QString& text) {
 }
 
 bool CUpdateFwWnd::HandleMessage(ui::WindowMessage& msg) {
-  if (HandleWorkerEnded(msg)) return true;
+  if (HandleWorkerEnded(msg)) {
+    if (transferEnded_) transferEnded_(outcome_ == WM_UPGRADE_DONE);
+    return true;
+  }
   switch (msg.message) {
     case WM_UPGRADE_PROGRESS: {
       const int value = static_cast<int>(msg.wparam);

@@ -27,6 +27,9 @@ class CUpdateFwWnd : public CUpgradeWndBase {
   void SetPath(const QString& path);
   // How the last transfer ended: 0 none yet, else 1256, 1257 or 1258.
   int Outcome() const { return outcome_; }
+  // Called once a transfer's worker has ended, with whether it finished
+  // (the amplifier then restarts).
+  void SetTransferEndedHandler(std::function<void(bool upgraded)> handler) { transferEnded_ = std::move(handler); }
 
  protected:
   void InitControls() override;
@@ -46,6 +49,7 @@ class CUpdateFwWnd : public CUpgradeWndBase {
   QLabel* tips_ = nullptr;
   int outcome_ = 0;
   bool gateClosedByUs_ = false;
+  std::function<void(bool upgraded)> transferEnded_;
 };
 
 }  // namespace vlm

@@ -395,6 +395,7 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"update_tips", {"%d", "%d", "%d", "%d"}},   // amplifier major, minor, required major, minor
       {"update_progress_mcu", {"%d"}},             // percent
       {"update_progress_flash", {"%d"}},           // percent
+      {"push_incomplete", {"%d"}},                 // settings not confirmed
   };
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {

@@ -17,7 +17,9 @@
 #include "sim/amplifier_state.h"
 #include "upgrade/upgrade_support.h"
 #include "windows/force_update_wnd.h"
+#include "windows/key_text.h"
 #include "windows/scene_wnd.h"
+#include "windows/update_fw_wnd.h"
 
 namespace vlm::test {
 namespace {
@@ -126,12 +128,42 @@ TEST_F(ToolWiringTest, DisconnectClosesTheMixerAndFactoryResetReachesTheAmplifie
 
   Click(QStringLiteral("btnConnect"));
   ASSERT_TRUE(Connected());
+}
+
+// The reset erases the amplifier's settings and scenes: it is asked first,
+// and declining sends nothing. Confirmed, the amplifier restarts and the
+// program connects again and reads back by itself: edits reach it.
+TEST_F(ToolWiringTest, FactoryResetAsksFirstAndTheAmplifierComesBackConnected) {
+  amp_->SetRebootDowntime(std::chrono::milliseconds(30));
+  timing().upgradeReconnectRetryMs = 20;
+  Start();
+  ASSERT_TRUE(Connected());
+  const uint64_t reportsBefore = amp_->counters().reportsReceived;
+  reply_ = ui::kResultCancel;
+  MenuClick("option_item_reset_default");
+  EXPECT_EQ(boxes_, QStringList{QStringLiteral("${factory_default_tips}")});
+  EXPECT_FALSE(mgr().session().WorkerRunning());
+  EXPECT_EQ(amp_->counters().reportsReceived, reportsBefore);
+  EXPECT_EQ(amp_->Snapshot().scenes[0].mainVolume, 7);
+
   boxes_.clear();
+  reply_ = ui::kResultConfirm;
   respond_ = [this](ui::UIWindow& w) { return WaitForLoadingWindow(w); };
   MenuClick("option_item_reset_default");
   EXPECT_TRUE(WaitFor([&] { return boxes_.contains(QStringLiteral("${device_reboot}")); }));
-  EXPECT_TRUE(windows_.contains(QStringLiteral("LoadingWnd")));
   EXPECT_EQ(amp_->Snapshot().scenes[0].mainVolume, sim::FactoryScene().mainVolume);
+  // Reset (one loading window), then the read-back after the restart (another).
+  ASSERT_TRUE(WaitFor([&] { return windows_.count(QStringLiteral("LoadingWnd")) >= 2; }));
+  ASSERT_TRUE(Connected());
+  EXPECT_TRUE(mgr().link().QueueGateOpen());
+  // Read back: the amplifier's -1 dB from before the reset is gone.
+  EXPECT_NE(live().mainVolume, MainVolumeFromDb(-1.0));
+  Slide(QStringLiteral("slider_main_volume"), 30);
+  EXPECT_TRUE(WaitFor([&] {
+    return amp_->Snapshot().scenes[0].mainVolume == static_cast<uint8_t>(MainVolumeAttenuation(30));
+  }));
+  // The restart is expected: no "unplugged" or "cannot connect" notice.
+  EXPECT_EQ(boxes_, (QStringList{QStringLiteral("${factory_default_tips}"), QStringLiteral("${device_reboot}")}));
   EXPECT_EQ(wnd_->LoadingWindow(), nullptr);
 }
 
@@ -174,6 +206,178 @@ TEST_F(ToolWiringTest, ForcedUpdateOfferedForOldFirmwareRunsToItsEndAndReadsBack
   // The factory reset ran last: the amplifier holds its factory volume.
   EXPECT_EQ(amp_->Snapshot().scenes[0].mainVolume, sim::FactoryScene().mainVolume);
   EXPECT_TRUE(QDir(images.path()).isEmpty());
+}
+
+// An amplifier that refuses the tool keeps its link (gate closed) for the
+// upgrade from a file, which it takes without a restart (it is in its
+// loader); the button looks disconnected and nothing is asked. Once
+// upgraded, it restarts and the program connects normally.
+TEST_F(ToolWiringTest, RefusingAmplifierIsUpgradedFromAFileOverItsLinkThenConnects) {
+  test::ShrinkUpgradeTiming();
+  timing().readBackSettleMs = 0;
+  amp_->SetRebootDowntime(std::chrono::milliseconds(5));
+  amp_->RefuseHandshake(true);
+  test::TempDir dir;
+  const test::Bytes body = test::Counting(200, 3);
+  const std::string image = dir.Write("MCU_UPG.BIN", test::MakeImage(1, 78, body));
+  bool sawRefusedState = false, gateClosed = false;
+  int outcome = 0;
+  respond_ = [&](ui::UIWindow& w) {
+    auto* up = dynamic_cast<CUpdateFwWnd*>(&w);
+    if (!up) return WaitForLoadingWindow(w);
+    sawRefusedState = State() == controller::ConnectState::Refused &&
+                      Key(QStringLiteral("btnConnect")) == QStringLiteral("${btn_disconnected}");
+    gateClosed = mgr().link().IsConnected() && !mgr().link().QueueGateOpen();
+    up->SetPath(QString::fromStdString(image));
+    QTest::mouseClick(up->FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
+    // The reconnection after the upgrade closes the window.
+    QPointer<CUpdateFwWnd> self(up);
+    EXPECT_TRUE(WaitFor([&] {
+      if (self && self->Outcome() != 0) outcome = self->Outcome();
+      return !self || (self->Outcome() != 0 && !self->WorkerRunning());
+    }, 10000));
+    return true;
+  };
+  Start();
+  ASSERT_TRUE(WaitFor([&] { return outcome != 0; }, 15000)) << windows_.join(' ').toStdString() << " / "
+                                                             << boxes_.join(' ').toStdString();
+  EXPECT_TRUE(sawRefusedState);
+  EXPECT_TRUE(gateClosed);
+  EXPECT_EQ(outcome, WM_UPGRADE_DONE);
+  ASSERT_TRUE(Connected());
+  EXPECT_EQ(amp_->Snapshot().upgrade.finishedTransfers, 1);
+  EXPECT_EQ(amp_->Snapshot().upgrade.lastReceived, body);
+  // Already in its loader: no restart before the transfer, one after it.
+  EXPECT_EQ(amp_->Snapshot().upgrade.reboots, 1);
+  EXPECT_EQ(boxes_, QStringList{QStringLiteral("${device_status_unnormal}")});
+  Slide(QStringLiteral("slider_main_volume"), 30);
+  EXPECT_TRUE(WaitFor([&] {
+    return amp_->Snapshot().scenes[0].mainVolume == static_cast<uint8_t>(MainVolumeAttenuation(30));
+  }));
+}
+
+// Refused, the window closed without an upgrade: disconnected, and nothing
+// was asked or sent on the way (no save question on closing either).
+TEST_F(ToolWiringTest, RefusedAmplifierIsDisconnectedWhenTheUpgradeWindowClosesUnused) {
+  amp_->RefuseHandshake(true);
+  Start();
+  ASSERT_TRUE(Disconnected());
+  EXPECT_FALSE(mgr().link().IsConnected());
+  EXPECT_EQ(boxes_, QStringList{QStringLiteral("${device_status_unnormal}")});
+  EXPECT_EQ(windows_.count(QStringLiteral("UpdateFwWnd")), 1);
+  // The button connects again: refused again, the window offered again.
+  Click(QStringLiteral("btnConnect"));
+  ASSERT_TRUE(WaitFor([&] { return windows_.count(QStringLiteral("UpdateFwWnd")) == 2; }));
+  ASSERT_TRUE(Disconnected());
+  boxes_.clear();
+  Send(Find(QStringLiteral("closebtn")), ui::notify::kClick);
+  EXPECT_TRUE(boxes_.isEmpty()) << boxes_.join(' ').toStdString();
+  EXPECT_TRUE(wnd_->IsClosed());
+}
+
+// Connected, upgraded from the menu: the amplifier restarts at the end and
+// the program reads it back instead of showing "connected" over a dead link.
+TEST_F(ToolWiringTest, UpgradeFromTheMenuEndsReadBackAndEditsReachTheAmplifier) {
+  test::ShrinkUpgradeTiming();
+  timing().readBackSettleMs = 0;
+  amp_->SetRebootDowntime(std::chrono::milliseconds(5));
+  test::TempDir dir;
+  const test::Bytes body = test::Counting(200, 5);
+  const std::string image = dir.Write("MCU_UPG.BIN", test::MakeImage(1, 78, body));
+  int outcome = 0;
+  respond_ = [&](ui::UIWindow& w) {
+    auto* up = dynamic_cast<CUpdateFwWnd*>(&w);
+    if (!up) return WaitForLoadingWindow(w);
+    up->SetPath(QString::fromStdString(image));
+    QTest::mouseClick(up->FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
+    // The reconnection after the upgrade closes the window.
+    QPointer<CUpdateFwWnd> self(up);
+    EXPECT_TRUE(WaitFor([&] {
+      if (self && self->Outcome() != 0) outcome = self->Outcome();
+      return !self || (self->Outcome() != 0 && !self->WorkerRunning());
+    }, 10000));
+    return true;
+  };
+  Start();
+  ASSERT_TRUE(Connected());
+  MenuClick("option_item_firmware_upgrade");
+  EXPECT_EQ(outcome, WM_UPGRADE_DONE);
+  EXPECT_EQ(amp_->Snapshot().upgrade.lastReceived, body);
+  ASSERT_TRUE(WaitFor([&] { return windows_.count(QStringLiteral("LoadingWnd")) >= 2; }));
+  ASSERT_TRUE(Connected());
+  EXPECT_TRUE(mgr().link().QueueGateOpen());
+  const uint8_t muted = amp_->Snapshot().scenes[0].mute;
+  Click(QStringLiteral("main_mute"));
+  EXPECT_TRUE(WaitFor([&] { return amp_->Snapshot().scenes[0].mute != muted; }));
+  EXPECT_TRUE(boxes_.isEmpty()) << boxes_.join(' ').toStdString();
+}
+
+// A push whose command stays unconfirmed goes on; the user is told how many
+// settings the amplifier did not confirm and may send them again.
+TEST_F(ToolWiringTest, PushTellsWhatTheAmplifierDidNotConfirmAndSendsItAgain) {
+  Start();
+  ASSERT_TRUE(Connected());
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("tune.spf"));
+  controller::SetProfileFileChooser([&](QWidget*, bool) { return file; });
+  live().mainVolume = 12;
+  mgr().SaveSenceConfigToFile();
+  boxes_.clear();
+  amp_->EnableTrace(true);
+  // The 11th command of the push (channel 0's band 6) loses both answers.
+  amp_->ArmFaultAfterReports(10, [](sim::VirtualAmplifier& a) { a.DropNextReplies(2); });
+  reply_ = ui::kResultConfirm;
+  respond_ = [this](ui::UIWindow& w) { return WaitForLoadingWindow(w); };
+  mgr().LoadSenceConfigFromFile();
+  const QString told = FillKeyText(QStringLiteral("${push_incomplete}"), {1});
+  ASSERT_TRUE(WaitFor([&] { return boxes_.contains(told); }, 10000)) << boxes_.join(' ').toStdString();
+  ASSERT_TRUE(WaitFor([&] { return !mgr().session().WorkerRunning(); }));
+  // Confirmed: that one command went a third time, and was confirmed.
+  EXPECT_TRUE(mgr().session().LastWorkerResult().ok()) << mgr().session().LastWorkerResult().Describe();
+  const std::string trace = amp_->TraceText();
+  size_t band6 = 0;
+  for (size_t at = trace.find("-> AA 55 0D 01 06 BB 00 00 00 06 "); at != std::string::npos;
+       at = trace.find("-> AA 55 0D 01 06 BB 00 00 00 06 ", at + 1)) {
+    ++band6;
+  }
+  EXPECT_EQ(band6, 3u) << trace.substr(0, 2000);
+  EXPECT_EQ(boxes_.count(told), 1);
+  EXPECT_EQ(amp_->Snapshot().scenes[0].mainVolume, static_cast<uint8_t>(MainVolumeAttenuation(12)));
+}
+
+// A scene load the amplifier never took changes nothing and says so; one
+// that failed after the recall says the live settings are unknown and reads
+// them back.
+TEST_F(ToolWiringTest, SceneLoadFailuresTellAndReadBackWhenTheLiveSettingsAreUnknown) {
+  timing().sceneReadTimeoutMs = 200;
+  amp_->WithState([](sim::AmplifierState& s) {
+    s.scenes[4] = s.scenes[0];
+    s.scenes[4].mainVolume = 20;
+    s.sceneSaved[3] = true;
+  });
+  Start();
+  ASSERT_TRUE(Connected());
+  const std::string before = Settings();
+  reply_ = ui::kResultConfirm;
+  // Scene 4 is loaded; its recall gets no answer.
+  AnswerSceneWindow(3, QString());
+  amp_->ArmFaultAfterReports(0, [](sim::VirtualAmplifier& a) { a.DropNextReplies(1); });
+  MenuClick("scene_item_load_scene");
+  EXPECT_TRUE(boxes_.contains(QStringLiteral("${scene_load_failed}"))) << boxes_.join(' ').toStdString();
+  EXPECT_EQ(Settings(), before);
+  EXPECT_TRUE(mgr().link().QueueGateOpen());
+
+  // The recall is taken, the read-back after it breaks off.
+  boxes_.clear();
+  amp_->ArmFaultAfterReports(1, [](sim::VirtualAmplifier& a) { a.DropNextReplies(1); });
+  MenuClick("scene_item_load_scene");
+  EXPECT_TRUE(boxes_.contains(QStringLiteral("${scene_load_unknown}"))) << boxes_.join(' ').toStdString();
+  ASSERT_TRUE(WaitFor([&] { return windows_.count(QStringLiteral("LoadingWnd")) >= 4; }));
+  ASSERT_TRUE(Connected());
+  // Read back: the scene's settings are the live ones now, and shown.
+  EXPECT_EQ(amp_->Snapshot().scenes[0].mainVolume, 20);
+  EXPECT_EQ(Shown(QStringLiteral("edit_main_volume")), QString::number(live().mainVolume));
+  EXPECT_NE(Settings(), before);
 }
 
 }  // namespace
