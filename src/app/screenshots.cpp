@@ -12,6 +12,7 @@
 #include "app/equaliser_shot.h"
 #include "app/language_setup.h"
 #include "app/life_screenshots.h"
+#include "app/recovery_shots.h"
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "ui/language.h"
@@ -220,6 +221,7 @@ bool SaveScreenshots(const QString& path) {
     QApplication::processEvents();
   }
   ok = SaveLifeScreenshots(dir) && ok;
+  ok = SaveRecoveryShots(dir) && ok;
   return ok;
 }
 
