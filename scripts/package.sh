@@ -42,7 +42,7 @@ build() {
   local hints
   hints=$(desktop-file-validate "$root"/usr/share/applications/*.desktop)
   [ -z "$hints" ] || { echo "$hints"; say "desktop-file-validate is not clean"; exit 1; }
-  say "built $deb"
+  say "built $deb in $SECONDS s"
 }
 
 check() {
@@ -59,27 +59,34 @@ check() {
   # From a folder outside the checkout, with nothing pointing back into it.
   local work
   work=$(mktemp -d /tmp/vlm-package-check.XXXXXX)
+  # (A subshell on the left of || would run with set -e switched off.)
+  set +e
   (
+    set -ex
     cd "$work"
     unset VLM_SKIN_DIR
     export PATH=/usr/bin:/bin
-    set -x
-    [ "$(command -v vlmctl)" = /usr/bin/vlmctl ] && [ "$(command -v vlm-tuner)" = /usr/bin/vlm-tuner ]
+    [ "$(command -v vlmctl)" = /usr/bin/vlmctl ]
+    [ "$(command -v vlm-tuner)" = /usr/bin/vlm-tuner ]
     [ "$(vlmctl --version)" = "vlmctl $version" ]
     [ "$(vlm-tuner --version)" = "vlm-tuner $version" ]
     vlmctl --simulate info
     man -w vlmctl
     man -w vlm-tuner
     # The completion offers the groups of the command table and their verbs.
-    bash -c '. /usr/share/bash-completion/completions/vlmctl
+    bash -ec '. /usr/share/bash-completion/completions/vlmctl
              COMP_WORDS=(vlmctl sc); COMP_CWORD=1; _vlmctl; [ "${COMPREPLY[*]}" = scene ]
              COMP_WORDS=(vlmctl --simulate scene l); COMP_CWORD=3; _vlmctl; [ "${COMPREPLY[*]}" = "list load" ]'
     xvfb-run -a vlm-tuner --screenshot shots
-    [ -s shots/main_en.png ] && [ -s shots/main_cn.png ] && [ -s shots/main_ru.png ]
+    # Every window in every language: the skin and its languages are in the program.
+    for lang in en cn_zh ru; do [ -s "shots/main_$lang.png" ]; done
     # The carried firmware is in the program: the forced update's images.
     vlmctl firmware export fw
     vlmctl firmware check fw/MCU_UPG.bin
-  ) || { say "a check of the installed package failed (folder $work)"; exit 1; }
+  )
+  local rc=$?
+  set -e
+  [ "$rc" -eq 0 ] || { say "a check of the installed package failed (folder $work)"; exit 1; }
   say "screenshots: $(ls "$work/shots" | wc -l) pictures"
   rm -rf "$work"
 
@@ -95,7 +102,7 @@ check() {
     left+="(dpkg still knows vlm-tuner)"$'\n'
   fi
   [ -z "$left" ] || { printf '%s' "$left"; say "these remain after the purge"; exit 1; }
-  say "installed, ran and purged without leftovers ($(wc -l <<<"$files") files)"
+  say "installed, ran and purged without leftovers ($(wc -l <<<"$files") files) in $SECONDS s"
 }
 
 case ${1:-} in
