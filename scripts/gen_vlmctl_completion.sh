@@ -5,7 +5,9 @@
 # lines of `vlmctl GROUP --help` and `vlmctl GROUP VERB --help`.
 #   A verb is the first lower-case word after the group's name in a usage line
 #   ("vlmctl ... scene [--codepage N] load N" gives "load"); an option is any
-#   "--word" in the help; an option followed by an upper-case word takes a value.
+#   "--word" in the help; an option followed by an upper-case word ("--out
+#   OUT.spf") or by choices ("--target flat|car|FILE") takes a value, and the
+#   lower-case choices are offered for it.
 # Usage: gen_vlmctl_completion.sh VLMCTL OUT
 set -euo pipefail
 vlmctl=$1
@@ -31,13 +33,24 @@ options_of() {  # HELP...
   { grep -oE -- '--[a-z][a-z-]*' <<<"$*" || true; } | { grep -vxE -- '--(simulate|trace)' || true; } |
     sort -u | tr '\n' ' '
 }
+# "OPTION<TAB>CHOICES" for each option that takes a value (CHOICES may be empty).
 valued_of() {  # HELP...
-  { grep -oE -- '--[a-z][a-z-]* [A-Z][A-Z.]*' <<<"$*" || true; } | cut -d' ' -f1 | sort -u | tr '\n' ' '
+  { grep -oE -- '--[a-z][a-z-]* [A-Za-z0-9][^] ]*' <<<"$*" || true; } | awk '
+    # A placeholder: upper case, perhaps with an extension ("N", "FILE", "OUT.spf").
+    function placeholder(w) { return w ~ /^[A-Z][A-Z0-9_]*([.][A-Za-z0-9]+)?$/ }
+    { opt = $1; v = $2; choices = ""
+      if (!placeholder(v) && v !~ /[|]/) next
+      n = split(v, alt, "|")
+      for (i = 1; i <= n; i++) if (!placeholder(alt[i])) choices = choices (choices == "" ? "" : " ") alt[i]
+      if (!(opt in seen) || choices != "") seen[opt] = choices
+    }
+    END { for (o in seen) printf "%s\t%s\n", o, seen[o] }' | sort
 }
 trim() { sed 's/^ *//; s/ *$//' <<<"$1"; }
 
 cases=""
 valued="--trace "
+choice_cases=""
 for g in $groups; do
   help=$("$vlmctl" "$g" --help)
   verbs=$(trim "$(verbs_of "$g" "$help")")
@@ -45,7 +58,13 @@ for g in $groups; do
   for v in $verbs; do all+=$'\n'$("$vlmctl" "$g" "$v" --help); done
   opts=$(trim "$(options_of "$all") --help")
   opts=$(tr ' ' '\n' <<<"$opts" | sort -u | tr '\n' ' ')
-  valued+=$(valued_of "$all")
+  while IFS=$'\t' read -r opt choices; do
+    [ -n "$opt" ] || continue
+    valued+="$opt "
+    if [ -n "$choices" ] && [[ $choice_cases != *"    $opt)"* ]]; then
+      choice_cases+="    $opt) COMPREPLY=(\$(compgen -W \"$choices\" -- \"\$cur\")) ;;"$'\n'
+    fi
+  done < <(valued_of "$all")
   cases+="    $g) verbs=\"$verbs\"; opts=\"$(trim "$opts")\" ;;"$'\n'
 done
 valued=$(tr ' ' '\n' <<<"$valued" | sed '/^$/d' | sort -u | tr '\n' ' ')
@@ -62,8 +81,12 @@ _vlmctl() {
   local valued=" $(trim "$valued") "
   local i w group="" verb="" verbs="" opts=""
   COMPREPLY=()
-  # The value of an option: file names (readline's default).
-  [[ \$valued == *" \$prev "* ]] && return 0
+  # The value of an option: its choices, if any, else file names (readline's default).
+  if [[ \$valued == *" \$prev "* ]]; then
+    case \$prev in
+$choice_cases    esac
+    return 0
+  fi
   for ((i = 1; i < COMP_CWORD; i++)); do
     w=\${COMP_WORDS[i]}
     if [[ \$valued == *" \$w "* ]]; then
