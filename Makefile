@@ -4,7 +4,7 @@ FUZZ_SECONDS ?= 30
 CMAKE_GEN := -G Ninja
 CTEST := ctest --output-on-failure -j $(JOBS) --no-tests=error
 
-.PHONY: all deps build run test install asan tsan fuzz bench clean
+.PHONY: all deps build run test install package package-check asan tsan fuzz bench clean
 
 all: build
 
@@ -26,11 +26,22 @@ run: build
 test: build
 	cd build && $(CTEST)
 
-# The programs, the udev rule, the desktop entry and the icon; DESTDIR and
-# PREFIX are honoured (make install DESTDIR=/tmp/stage).
+# The programs, the udev rule, the desktop entry, the metainfo, the icons, the
+# man pages and the completion (cmake/Install.cmake); DESTDIR and PREFIX are
+# honoured (make install DESTDIR=/tmp/stage).
 PREFIX ?= /usr/local
 install: build
 	cmake --install build --prefix $(PREFIX)
+
+# The Debian package in build-deb/, checked with lintian, appstreamcli and
+# desktop-file-validate (scripts/package.sh; no test suite: that is make test).
+package: deps
+	JOBS=$(JOBS) bash scripts/package.sh build
+
+# As root: installs the package with apt-get, runs the installed programs,
+# purges it and checks that nothing of it remains.
+package-check: package
+	bash scripts/package.sh check
 
 # ASan + UBSan over the whole suite (GUI included).
 asan: deps
@@ -66,4 +77,4 @@ bench: deps
 	build-bench/bench/vlm_gui_bench
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-bench
+	rm -rf build build-asan build-tsan build-fuzz build-bench build-deb

@@ -17,6 +17,10 @@ PACKAGES=(
   # The band rows use DejaVu Sans Condensed, which is in fonts-dejavu-extra.
   fonts-wqy-zenhei fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth
+  # The Debian package (make package, make package-check): debhelper builds it,
+  # help2man and rsvg-convert make the man pages and icons, lintian,
+  # appstreamcli and desktop-file-validate check it, man-db answers man -w.
+  debhelper help2man librsvg2-bin lintian appstream desktop-file-utils man-db
 )
 
 missing=()

@@ -20,6 +20,7 @@ AppOptions ParseAppOptions(const QStringList& args) {
       return false;
     };
     if (a == QLatin1String("--help") || a == QLatin1String("-h")) o.help = true;
+    else if (a == QLatin1String("--version")) o.version = true;
     else if (a == QLatin1String("--simulate")) o.simulate = true;
     else if (value(QStringLiteral("--skin"), &o.skinDir)) continue;
     else if (value(QStringLiteral("--screenshot"), &o.screenshotDir)) continue;
@@ -38,7 +39,8 @@ QString AppUsage() {
       "                    (also: environment variable VLM_SKIN_DIR)\n"
       "  --screenshot DIR  save pictures of the windows in every language to DIR, then quit\n"
       "  --trace FILE      record every report exchanged with the amplifier in FILE\n"
-      "  -h, --help        show this text\n\n"
+      "  -h, --help        show this text\n"
+      "  --version         print the program's version\n\n"
       "Logging: put a file named savelog.ini into the working folder; the log then\n"
       "goes to standard error and to save.log there.\n");
 }

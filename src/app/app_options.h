@@ -7,6 +7,7 @@ namespace vlm {
 
 struct AppOptions {
   bool help = false;
+  bool version = false;        // print the program's version and quit
   bool simulate = false;       // attach the virtual amplifier instead of USB
   QString skinDir;             // a skin folder on disk in place of the built-in one
   QString screenshotDir;       // render every window in every language there, then quit

@@ -10,6 +10,7 @@
 #include "app/quit_signals.h"
 #include "app/screenshots.h"
 #include "base/log.h"
+#include "base/version.h"
 #include "eqview/qt/ui_equalizer.h"
 #include "ui/skin.h"
 
@@ -41,12 +42,17 @@ int RunApplication(int argc, char** argv) {
     ShutdownLogging();
     return options.help ? 0 : 2;
   }
+  if (options.version) {
+    std::printf("vlm-tuner %s\n", kVersion);
+    ShutdownLogging();
+    return 0;
+  }
   SetCurrentAppOptions(options);
   LogMessage("vlm-tuner start%s\n", options.simulate ? " (virtual amplifier)" : "");
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vlm-tuner"));
-  QApplication::setApplicationVersion(QStringLiteral("1.4.14"));
+  QApplication::setApplicationVersion(QStringLiteral(VLM_VERSION));
 
   // The curve control registers itself when its file is linked in; naming it
   // here makes sure the linker keeps it.

@@ -1,6 +1,7 @@
 // vlmctl: the command-line companion of the tuning tool.
 #include <cstring>
 
+#include "base/version.h"
 #include "cli/command_group.h"
 #include "cli/device_access.h"
 
@@ -23,7 +24,8 @@ void PrintUsage(std::FILE* out) {
                "usage: vlmctl [--simulate] [--trace FILE] <command> [arguments]\n"
                "       vlmctl <command> --help\n\n"
                "  --simulate     talk to the built-in virtual amplifier instead of the USB device\n"
-               "  --trace FILE   write every report to FILE (\"> \" written, \"< \" read, frame bytes in hex)\n\n"
+               "  --trace FILE   write every report to FILE (\"> \" written, \"< \" read, frame bytes in hex)\n"
+               "  --version      print the program's version\n\n"
                "commands:\n");
   for (const CommandGroup& g : kGroups) std::fprintf(out, "  %-10s %s\n", g.name, g.summary);
 }
@@ -54,6 +56,16 @@ int main(int argc, char** argv) {
   const std::string name = words[0];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
+    return kExitOk;
+  }
+  if (name == "--version") {
+    std::printf("vlmctl %s\n", vlm::kVersion);
+    return kExitOk;
+  }
+  if (name == "--list-commands") {
+    // Not in the usage: the command table for scripts (the shell completion
+    // is generated from it), one "name<TAB>summary" line per group.
+    for (const CommandGroup& g : kGroups) std::printf("%s\t%s\n", g.name, g.summary);
     return kExitOk;
   }
   for (const CommandGroup& g : kGroups) {

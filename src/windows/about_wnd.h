@@ -3,6 +3,7 @@
 // program's version and the firmware version it carries.
 #include <QLabel>
 
+#include "base/version.h"
 #include "windows/tool_window.h"
 
 namespace vlm {
@@ -10,7 +11,7 @@ namespace vlm {
 struct SceneProfile;
 
 inline constexpr char kModelString[] = "VLM24.60DSP";
-inline constexpr char kProgramVersion[] = "v1.4.14";
+inline constexpr char kProgramVersion[] = "v" VLM_VERSION;
 inline constexpr char kCompanyTitle[] = "VLM24.60 DSP Audio";
 // The firmware version the program carries (also its minimum).
 inline constexpr int kInnerFirmwareMajor = 16;

@@ -248,6 +248,8 @@ TEST(AppOptionsTest, CommandLine) {
   EXPECT_TRUE(o.errors.isEmpty());
   o = ParseAppOptions({QStringLiteral("--help")});
   EXPECT_TRUE(o.help);
+  EXPECT_FALSE(o.version);
+  EXPECT_TRUE(ParseAppOptions({QStringLiteral("--version")}).version);
   o = ParseAppOptions({QStringLiteral("--skin")});
   EXPECT_EQ(o.errors.size(), 1);
   o = ParseAppOptions({QStringLiteral("--frobnicate")});

@@ -218,7 +218,7 @@ TEST_F(WindowsTest, AboutShowsVersionsAndTheDisconnectedForm) {
     EXPECT_EQ(w.FindControl<QLabel>(QStringLiteral("fw_version"))->text(),
               QStringLiteral("VLM24.60DSP %1 v16.21").arg(T("version")));
     EXPECT_EQ(w.FindControl<QLabel>(QStringLiteral("soft_version"))->text(),
-              QStringLiteral("%1 v1.4.14").arg(T("soft_version")));
+              QStringLiteral("%1 v" VLM_VERSION).arg(T("soft_version")));
     auto* inner = w.FindControl<QLabel>(QStringLiteral("inner_fw_version"));
     EXPECT_TRUE(inner->isVisible());
     EXPECT_EQ(inner->text(), QStringLiteral("%1 v16.19").arg(T("inner_fw_version")));
