@@ -4,6 +4,10 @@
 // second device with the same IDs.
 #include <hidapi/hidapi.h>
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <thread>
 
 #include "device/commands_dsp_set.h"
@@ -158,6 +162,40 @@ TEST_F(UsbPath, ASecondDeviceWithTheSameIdsIsNeverTalkedTo) {
   EXPECT_TRUE(Mute_Ctrl(*link, 0, true));
   EXPECT_EQ(openedAmp->Snapshot().scenes[0].mute, 0);
   EXPECT_EQ(usb.ReportsWritten(untouched), 0u);
+}
+
+}  // namespace
+}  // namespace vlm::testing
+
+namespace vlm::testing {
+namespace {
+
+void IgnoreSignal(int) {}
+
+TEST_F(UsbPath, ASignalDuringAReadIsNoUnplug) {
+  // A signal handled by the program (Qt's, a quit signal) may land on the
+  // thread that waits in poll(): hidapi then returns -1 (EINTR) at once.
+  struct sigaction quiet {};
+  quiet.sa_handler = &IgnoreSignal;
+  struct sigaction before {};
+  ASSERT_EQ(sigaction(SIGUSR1, &quiet, &before), 0);
+  auto amp = std::make_shared<sim::VirtualAmplifier>();
+  const int dev = usb.Plug(amp);
+  MakeSession();
+  ASSERT_TRUE(session->OpenDevice().ok());
+
+  usb.HoldReports(dev, true);
+  std::atomic<bool> answered{false};
+  std::thread reader([&] { answered = link->Exchange(kPacketDsp, 0x02, kOpGet, {}, 3000); });
+  for (int i = 0; i < 10; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(7));
+    pthread_kill(reader.native_handle(), SIGUSR1);
+  }
+  usb.HoldReports(dev, false);
+  reader.join();
+  sigaction(SIGUSR1, &before, nullptr);
+  EXPECT_TRUE(answered) << "the read took the interrupted wait for a vanished device";
+  EXPECT_TRUE(Mute_Ctrl(*link, 1, true));  // and the next exchange goes through as well
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "session/amplifier_settings.h"
 #include "session/device_session.h"
 #include "session/session_support.h"
-#include "usb/emulated_usb.h"
+#include "usb_bus/emulated_usb.h"
 
 namespace vlm::testing {
 

@@ -1,4 +1,4 @@
-#include "usb/emulated_usb.h"
+#include "usb_bus/emulated_usb.h"
 
 #include <errno.h>
 #include <fcntl.h>
