@@ -1,5 +1,9 @@
 #include "device/hidapi_transport.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
 namespace vlm {
 
 std::string WideToUtf8(const wchar_t* text) {
@@ -65,16 +69,37 @@ int HidapiTransport::SetNonblocking(int nonblock) {
 
 int HidapiTransport::Write(const uint8_t* data, size_t length) {
   if (device_ == nullptr) return -1;
-  const int result = hid_write(device_, data, length);
-  if (result < 0) gone_ = true;
-  return result;
+  for (;;) {
+    errno = 0;
+    const int result = hid_write(device_, data, length);
+    if (result >= 0) return result;
+    if (errno == EINTR) continue;  // a signal, not the device: write again
+    gone_ = true;
+    return result;
+  }
 }
 
 int HidapiTransport::ReadTimeout(uint8_t* data, size_t length, int timeoutMs) {
   if (device_ == nullptr) return -1;
-  const int result = hid_read_timeout(device_, data, length, timeoutMs);
-  if (result < 0) gone_ = true;
-  return result;
+  // hidapi waits in poll() and returns -1 when a signal interrupts it
+  // (EINTR): that is no error of the device, so the rest of the time is
+  // waited again. hidapi leaves errno as the failing call set it; a vanished
+  // device (POLLHUP, or EIO from read) sets anything but EINTR.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+  int wait = timeoutMs;
+  for (;;) {
+    errno = 0;
+    const int result = hid_read_timeout(device_, data, length, wait);
+    if (result >= 0) return result;
+    if (errno != EINTR) {
+      gone_ = true;
+      return result;
+    }
+    if (timeoutMs >= 0) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      wait = static_cast<int>(std::max<long long>(left.count(), 0));
+    }
+  }
 }
 
 std::string HidapiTransport::Error() const {

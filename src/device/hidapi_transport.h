@@ -24,7 +24,9 @@ class HidapiTransport final : public HidTransport {
   int Write(const uint8_t* data, size_t length) override;
   int ReadTimeout(uint8_t* data, size_t length, int timeoutMs) override;
   // hidraw answers every read and write with an error once the device node has
-  // gone; hidapi itself retries the harmless cases (EAGAIN, EINTR).
+  // gone. hidapi turns EAGAIN into 0 but returns -1 for a wait that a signal
+  // interrupted (EINTR); Write and ReadTimeout try again then, so that a
+  // signal never counts as an unplug.
   bool DeviceGone() const override { return gone_; }
   std::string Error() const override;
   void Close() override;
