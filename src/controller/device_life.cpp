@@ -5,6 +5,8 @@
 
 #include "base/log.h"
 #include "controller/control_access.h"
+#include "controller/edit_context.h"
+#include "device/commands_dsp_set.h"
 #include "device/device_link.h"
 #include "device/messages.h"
 #include "model/model_constants.h"
@@ -199,6 +201,9 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
                              QStringLiteral(" %1").arg(outcome.handshakeModel);
         Tell(text);
       }
+      // The amplifier released the lock while linked: its link goes too.
+      if (outcome.releaseLinkOnDevice) CH_Link_Ctrl(link_, 0, 0, {}, kQueued);
+      if (outcome.profile == 0 && replyApplied_) replyApplied_(outcome);
       return true;
     }
     case WM_HANDSHAKE_REFUSED:

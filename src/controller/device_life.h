@@ -18,6 +18,7 @@
 #include "device/hotplug_monitor.h"
 #include "model/settings_store.h"
 #include "session/device_session.h"
+#include "session/reply_apply.h"
 #include "ui/window_message.h"
 
 namespace vlm {
@@ -86,6 +87,11 @@ class DeviceLife {
   void SetUpgradeHooks(UpgradeHooks hooks) { upgrade_ = std::move(hooks); }
   // Runs after the device opened and after a disconnect (tool windows close).
   void SetConnectionChangeHandler(std::function<void()> handler) { connectionChanged_ = std::move(handler); }
+  // Run after a settings reply outside a worker changed the live profile,
+  // with what it changed, so the window shows it.
+  void SetReplyAppliedHandler(std::function<void(const ApplyOutcome&)> handler) {
+    replyApplied_ = std::move(handler);
+  }
   // The tail of connecting: the read-back behind the loading window (the
   // forced update's end). False when it could not start.
   bool StartReadBack();
@@ -116,6 +122,7 @@ class DeviceLife {
   std::function<void()> refreshAll_;
   std::function<void()> saveScene_;
   std::function<void()> connectionChanged_;
+  std::function<void(const ApplyOutcome&)> replyApplied_;
   UpgradeHooks upgrade_;
   std::function<AmplifierAccess()> probe_;
   QPointer<QWidget> window_;
