@@ -13,7 +13,8 @@ namespace {
 const char* const kSceneOperation[] = {"LoadSenceConfigFromDSP", "SaveSenceConfigToDSP", "DeleteDSPSenceConfig"};
 }
 
-ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink) {
+ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink,
+                                   bool* saved) {
   LogMessage("%s%s\n", "EqualizerManager::", kSceneOperation[static_cast<int>(mode)]);
   EqualizerManager& manager = main.Manager();
   DeviceLink& link = manager.link();
@@ -28,6 +29,7 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
     // The loaded scene is now the live settings: every control shows it.
     manager.RefreshAllControls();
   };
+  if (saved) host.sceneSaved = [saved] { *saved = true; };
   return OpenSceneWindow(&main, mode, host);
 }
 

@@ -66,10 +66,18 @@ class DeviceLife {
 
   // Where the answer "yes" to "${save_scene_to_dsp_warning}" goes (the scene
   // window in save mode); without one the question is still asked.
-  void SetSaveSceneHandler(std::function<void()> handler) { saveScene_ = std::move(handler); }
-  // Asks "${save_scene_to_dsp_warning}" when connected; answer 1 runs the
-  // save handler. Used by the connect button and by closing.
-  void AskToSaveScene();
+  // `handler` opens the scene window in save mode and returns whether a
+  // scene was saved.
+  void SetSaveSceneHandler(std::function<bool()> handler) { saveScene_ = std::move(handler); }
+  // Whether leaving the amplifier (closing, the connect button) asks
+  // "${save_scene_to_dsp_warning}" first: only while connected.
+  bool ShouldAskToSave() const;
+  enum class LeaveAnswer { Leave, Stay };
+  // Asks when ShouldAskToSave(), with three answers: save as a scene (the
+  // save handler; leaving goes on only once a scene was saved), leave
+  // without saving, and cancel (also Escape and the box's close button),
+  // which stays. Used by the connect button and by closing.
+  LeaveAnswer AskToSaveScene();
   // The main window's upgrade side. All may be empty.
   struct UpgradeHooks {
     std::function<void()> handshakeRefused;                         // 1239
@@ -120,7 +128,7 @@ class DeviceLife {
   DeviceLink& link_;
   MainControls& controls_;
   std::function<void()> refreshAll_;
-  std::function<void()> saveScene_;
+  std::function<bool()> saveScene_;
   std::function<void()> connectionChanged_;
   std::function<void(const ApplyOutcome&)> replyApplied_;
   UpgradeHooks upgrade_;

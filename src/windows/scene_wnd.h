@@ -37,6 +37,8 @@ struct SceneWindowHost {
   // A load handed over the settings read back: the opener refreshes its
   // controls from them.
   std::function<void()> settingsReplaced;
+  // The amplifier acknowledged a save (the closing question waits for one).
+  std::function<void()> sceneSaved;
 };
 
 class CSceneWnd : public CToolWnd {
@@ -59,6 +61,7 @@ class CSceneWnd : public CToolWnd {
  private:
   void BuildRows();
   void FillNames();
+  bool SlotEmpty(int scene) const;
   void ChooseSelected();
   void LoadSence(int scene);
   void SaveSence(int scene);

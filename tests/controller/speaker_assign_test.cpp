@@ -3,6 +3,7 @@
 // amplifier.
 #include <QAction>
 #include <QApplication>
+#include <QTest>
 #include <vector>
 
 #include "controller/control_access.h"
@@ -178,6 +179,24 @@ TEST_F(SpeakerAssignTest, LinkCopiesRightOntoLeftAndSendsTheCopiedGain) {
   // While locked, the output buttons open no menu.
   Click(QStringLiteral("ch_output_btn_4"));
   EXPECT_EQ(wnd_->OpenMenu(), nullptr);
+}
+
+TEST_F(SpeakerAssignTest, LockAndLinkTakeAClickAnywhereOnTheButton) {
+  wnd_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd_.get()));
+  auto* lock = Find<QAbstractButton>(QStringLiteral("btn_lock_output"));
+  // Beside the text, near the button's right edge.
+  const QPoint edge(lock->width() - 3, lock->height() / 2);
+  ASSERT_LT(lock->fontMetrics().horizontalAdvance(lock->text()) + 4, lock->width() - 3);
+  {
+    Answer answer(Reply(ui::kResultConfirm));  // "${lock_output_tips}"
+    QTest::mouseClick(lock, Qt::LeftButton, {}, edge);
+  }
+  EXPECT_EQ(live().lockMode, 1);
+  EXPECT_EQ(Amp().scenes[0].lock, 1);
+  // The same class of button: the link option.
+  auto* link = Find<QAbstractButton>(QStringLiteral("btn_link_output"));
+  EXPECT_TRUE(link->rect().contains(QPoint(link->width() - 3, link->height() / 2)));
 }
 
 TEST_F(SpeakerAssignTest, ReleasingTheLockWhileLinkedReleasesTheLinkFirst) {

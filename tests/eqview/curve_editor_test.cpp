@@ -250,7 +250,7 @@ TEST(ChannelBandInputs, GainCountsOnlyForEnabledBandsOfALiveEqualiser) {
   EXPECT_EQ(in[0].effectiveGain, 0.0f);
   CurveEditor editor;
   editor.SetBounds({0, 0, 600, 300});
-  editor.SetBands(in, 0);
+  editor.SetBands(in, 0, profile->channels[2].bypass);
   EXPECT_TRUE(editor.allBypass());
   EXPECT_TRUE(ChannelBandInputs(*profile, 12).empty());
 }
