@@ -76,7 +76,7 @@ DeviceLife::LeaveAnswer DeviceLife::AskToSaveScene() {
   if (!ShouldAskToSave()) return LeaveAnswer::Leave;
   const ui::ModalResult answer =
       ShowMessageEx(window_.data(), kTips, QStringLiteral("${save_scene_to_dsp_warning}"),
-                    {QStringLiteral("${save_as_scene}"), QStringLiteral("${cancel}"), QStringLiteral("${leave_without_saving}")},
+                    {QStringLiteral("${save_to_scene}"), QStringLiteral("${cancel}"), QStringLiteral("${leave_without_saving}")},
                     3);
   if (answer == ui::kResultThird) return LeaveAnswer::Leave;
   if (answer != ui::kResultConfirm) return LeaveAnswer::Stay;  // cancel, Escape, the close button
