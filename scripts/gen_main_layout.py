@@ -448,7 +448,7 @@ def crossover_panel():
         label("label_channel_name", "CH1", role="channelname", props=min_size(56, 0)),
         row_label("label_ch_gain", key("gain")),
         slider("slider_ch_volume", -600, 120, w=100, h=22, page=10),
-        edit("edit_ch_volume", 76, 26, role="value", text=widest("0dB", "-60dB")),
+        edit("edit_ch_volume", 76, 26, role="value", text=widest("0" + key("unit_db"), "-60" + key("unit_db"))),
         Spacer("channel_row_gap", w=6, policy="Fixed"),
         check("ch_mute", key("mute")),
         check("ch_phase", key(shown("positive_phase", "reverse phase")), widest=key("reverse phase"), props=min_size(104, 0)),
@@ -462,7 +462,7 @@ def crossover_panel():
             (row_label("label_%s_slop" % side, key("slope")), r, 3),
             (combo("%s_slop" % side, SLOPES, 116, 26, current=shown(None, 8)), r, 4),
             (row_label("label_%s_freq" % side, key("freq")), r, 5),
-            (edit("%s_freq" % side, 76, 26, role="value", text=widest("20Hz", "20000Hz")), r, 6),
+            (edit("%s_freq" % side, 76, 26, role="value", text=widest("20" + key("unit_hz"), "20000" + key("unit_hz"))), r, 6),
         ]
     grid = Layout("QGridLayout", "crossover_grid", cells, margins=(8, 6, 8, 8), hspacing=8, vspacing=6)
     return container("panel_crossover", grid, role="panel")

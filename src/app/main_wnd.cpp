@@ -282,11 +282,18 @@ void CMainWnd::OnDeviceChange(int event) {
   else manager_->DevicePlugOut();
 }
 
+bool CMainWnd::ConfirmClosing() {
+  if (!askOnClose_ || closingDone_ || instanceRejected_ || !manager_) return true;
+  if (manager_->life().AskToSaveScene() == controller::DeviceLife::LeaveAnswer::Stay) return false;
+  askOnClose_ = false;  // answered: the closing that follows asks nothing
+  return true;
+}
+
 void CMainWnd::RunClosing(bool ask) {
   if (closingDone_ || instanceRejected_ || !manager_) return;
+  if (ask && !ConfirmClosing()) return;
   closingDone_ = true;
   LogMessage("CMainWnd close\n");
-  if (ask) manager_->life().AskToSaveScene();
   if (hotplug_) hotplug_->Stop();
   manager_->DisconnectDevice();
   CloseLoadingWindow();
@@ -295,7 +302,12 @@ void CMainWnd::RunClosing(bool ask) {
 }
 
 void CMainWnd::closeEvent(QCloseEvent* e) {
-  RunClosing(askOnClose_);
+  // The window system's close: the question may keep the window open.
+  if (!IsClosed() && !ConfirmClosing()) {
+    e->ignore();
+    return;
+  }
+  RunClosing(false);
   ui::UIWindow::closeEvent(e);
 }
 
@@ -366,7 +378,10 @@ void CMainWnd::Notify(ui::Notification& n) {
 
 // ---- route handlers ---------------------------------------------------------
 
-void CMainWnd::OnClose(const ui::Notification&, int) { Close(ui::kResultCancel); }
+void CMainWnd::OnClose(const ui::Notification&, int) {
+  if (!ConfirmClosing()) return;  // cancelled: the window stays
+  Close(ui::kResultCancel);
+}
 
 void CMainWnd::OnDpi(const ui::Notification&, int) {
   auto* edit = FindControl<QLineEdit>(QStringLiteral("edt_dpi"));
@@ -583,7 +598,8 @@ void CMainWnd::OnMenuClick(const QString& item) {
   } else if (item.startsWith(QLatin1String("option_item_reset_default"))) {
     ResetFactoryDefault();
   } else if (item.startsWith(QLatin1String("option_item_about"))) {
-    ShowAbout(this, AboutIdentity{});
+    // The connected amplifier's model and version, as its handshake told.
+    ShowAbout(this, manager_->IsDeviceConnected() ? AboutIdentityOf(manager_->live()) : AboutIdentity{});
   } else if (item.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
     SwitchLanguage(ui::Language::Instance().Current() == QLatin1String("cn_zh") ? QStringLiteral("en")
                                                                                  : QStringLiteral("cn_zh"));

@@ -95,6 +95,8 @@ class CMainWnd : public ui::UIWindow {
   // The closing sequence, once: the save question (`ask`), the disconnect,
   // the open message boxes ended.
   void RunClosing(bool ask);
+  // The save question before closing (once); false when the user stays.
+  bool ConfirmClosing();
   void WatchDisplays();
   void OnConnectButton(const ui::Notification&, int);
 

@@ -15,7 +15,11 @@ void CMainWnd::WireToolWindows() {
   controller::DeviceLife& life = manager_->life();
   // "Yes" to "${save_scene_to_dsp_warning}" (connect button, closing).
   life.SetSaveSceneHandler(
-      [this] { OpenSceneWindowFor(*this, SceneMode::Save, manager_->session(), manager_->life().sink()); });
+      [this] {
+        bool saved = false;
+        OpenSceneWindowFor(*this, SceneMode::Save, manager_->session(), manager_->life().sink(), &saved);
+        return saved;
+      });
   life.SetConnectionChangeHandler([] { CloseToolWindowsOnConnectionChange(); });
   controller::DeviceLife::UpgradeHooks hooks;
   hooks.handshakeRefused = [this] { upgrades_->OnHandshakeRefused(); };

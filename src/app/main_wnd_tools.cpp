@@ -13,7 +13,8 @@ namespace {
 const char* const kSceneOperation[] = {"LoadSenceConfigFromDSP", "SaveSenceConfigToDSP", "DeleteDSPSenceConfig"};
 }
 
-ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink) {
+ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink,
+                                   bool* saved) {
   LogMessage("%s%s\n", "EqualizerManager::", kSceneOperation[static_cast<int>(mode)]);
   EqualizerManager& manager = main.Manager();
   DeviceLink& link = manager.link();
@@ -33,6 +34,7 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
     manager.session().WaitForWorker();
     manager.life().StartReadBack();
   };
+  if (saved) host.sceneSaved = [saved] { *saved = true; };
   return OpenSceneWindow(&main, mode, host);
 }
 

@@ -16,7 +16,9 @@ class GuiEventSink;
 // LoadSenceConfigFromDSP / SaveSenceConfigToDSP / DeleteDSPSenceConfig: the
 // scene window in `mode`. While it is open it is the receiver of the link's
 // scene replies (through `sink`); afterwards the main window is again.
-ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink);
+// `saved`, when given, is set once the amplifier acknowledged a save.
+ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession& session, GuiEventSink& sink,
+                                   bool* saved = nullptr);
 
 // The advance menu's "advance_item_mixer": the mixer for the current source.
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main);

@@ -24,6 +24,7 @@
 #include "windows/update_fw_wnd.h"
 #include "windows/loading_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
+#include "windows/key_text.h"
 #include "windows/msg_wnd.h"
 #include "windows/name_msg_wnd.h"
 
@@ -165,6 +166,23 @@ bool SaveScreenshots(const QString& path) {
     msg->SetTexts(QStringLiteral("${tips}"), QStringLiteral("${device_connect_fail}"));
     msg->SetButtons({QStringLiteral("${confirm}"), QStringLiteral("${cancel}"), QStringLiteral("${exit}")}, 3);
     ok = Save(msg, dir, QStringLiteral("msg"), lang) && ok;
+
+    // The question on closing or disconnecting, with its three answers.
+    auto* closing = new CMsgWnd(&main);
+    closing->Create(QStringLiteral("XML_MSG"));
+    closing->SetTexts(QStringLiteral("${tips}"), QStringLiteral("${save_scene_to_dsp_warning}"));
+    closing->SetButtons({QStringLiteral("${save_to_scene}"), QStringLiteral("${cancel}"),
+                         QStringLiteral("${leave_without_saving}")},
+                        3);
+    ok = Save(closing, dir, QStringLiteral("msg_closing"), lang) && ok;
+
+    // The scene-delete question.
+    auto* deleting = new CMsgWnd(&main);
+    deleting->Create(QStringLiteral("XML_MSG"));
+    deleting->SetTexts(QStringLiteral("${tips}"),
+                       FillKeyText(QStringLiteral("${delete_scene_tips}"), {4, QStringLiteral("Club")}));
+    deleting->SetButtons({QStringLiteral("${confirm}"), QStringLiteral("${cancel}"), QString()}, 2);
+    ok = Save(deleting, dir, QStringLiteral("msg_scene_delete"), lang) && ok;
 
     // The longest notice: settings the amplifier did not answer for.
     auto* incomplete = new CMsgWnd(&main);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "base/log.h"
@@ -23,7 +24,7 @@ namespace {
 constexpr float kGainEpsilon = 0.001f;  // below this a gain is no gain
 constexpr float kSameValue = 0.01f;     // Q and gain closer than this are unchanged
 constexpr float kGainStep = 0.1f;
-constexpr float kQStep = 0.05f;
+constexpr float kQStep = 0.1f;  // the wire carries Q in tenths
 
 const QString kBypassText = QStringLiteral("${bypass_eq}");
 const QString kRestoreText = QStringLiteral("${restore_eq}");
@@ -31,7 +32,16 @@ const QString kRestoreText = QStringLiteral("${restore_eq}");
 QString GainText(float gain) { return QString::asprintf("%.1f", static_cast<double>(gain)); }
 QString QText(float q) { return QString::asprintf("%.2f", static_cast<double>(q)); }
 
-float ClampQ(double q) { return static_cast<float>(ClampTo(q, kEqQMin, kEqQMax)); }
+// Q within its range, on the tenths the wire carries (1.41 goes out as 1.4,
+// so it is shown as 1.40 at once).
+float ClampQ(double q) { return static_cast<float>(std::round(ClampTo(q, kEqQMin, kEqQMax) * 10.0) / 10.0); }
+
+// A Q as read from an edit: one that rounds to the shown value's tenths is
+// the shown value (an untouched 0.75 from a file stays 0.75).
+float TypedQ(std::optional<double> typed, float shown) {
+  const float q = ClampQ(typed.value_or(shown));
+  return std::fabs(q - ClampQ(shown)) < 0.001f ? shown : q;
+}
 
 }  // namespace
 
@@ -62,18 +72,22 @@ float BandEditor::GainMax(int band) const {
                                       static_cast<int>(kEqGainMaxDb * 10))) / 10.0f;
 }
 
-void BandEditor::SendBand(int channel, int band) {
-  const EqBand& b = ctx_.live().eqArray(channel)[static_cast<size_t>(band)];
-  EQ_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(band),
+void SendEqBand(EditContext& ctx, int channel, int band) {
+  const EqBand& b = ctx.live().eqArray(channel)[static_cast<size_t>(band)];
+  EQ_Ctrl(ctx.link, ctx.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(band),
           static_cast<uint16_t>(std::clamp(b.freq, kEqFreqMin, kEqFreqMax)), b.eqFactor, b.enable ? b.eqGain : 0.0f,
           kQueued);
 }
 
-void BandEditor::SendBypass(int channel) {
-  const std::array<uint8_t, 1> flag{static_cast<uint8_t>(ctx_.channel(channel).bypass ? 1 : 0)};
-  PEQ_Bypass_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(channel), flag,
+void SendEqBypass(EditContext& ctx, int channel) {
+  const std::array<uint8_t, 1> flag{static_cast<uint8_t>(ctx.channel(channel).bypass ? 1 : 0)};
+  PEQ_Bypass_Ctrl(ctx.link, ctx.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(channel), flag,
                   kQueued);
 }
+
+void BandEditor::SendBand(int channel, int band) { SendEqBand(ctx_, channel, band); }
+
+void BandEditor::SendBypass(int channel) { SendEqBypass(ctx_, channel); }
 
 void BandEditor::Flatten(int c) {
   std::vector<int> channels{c};
@@ -99,6 +113,7 @@ void BandEditor::Apply(int band, const Values& v, bool nonZero) {
   const size_t i = static_cast<size_t>(band);
   std::vector<int> targets{c};
   if (p >= 0 && band < ctx_.live().bandCount(p)) targets.push_back(p);
+  const bool wasFlat = EqualiserFlat(ctx_.live().eqArray(c), ctx_.live().bandCount(c));
   for (int ch : targets) {
     EqBand& b = ctx_.live().eqArray(ch)[i];
     b.freq = v.freq;
@@ -108,7 +123,10 @@ void BandEditor::Apply(int band, const Values& v, bool nonZero) {
   }
   MainControls& k = ctx_.controls;
   SetOn(k.eqEnable[i], nonZero);
-  const bool bypass = !nonZero && EqualiserFlat(ctx_.live().eqArray(c), ctx_.live().bandCount(c));
+  // The last real gain going to 0 bypasses the equaliser; an edit on one
+  // that was flat and plays (a factory one) leaves the flag alone.
+  const bool flat = !nonZero && EqualiserFlat(ctx_.live().eqArray(c), ctx_.live().bandCount(c));
+  const bool bypass = ctx_.channel(c).bypass ? flat : flat && !wasFlat;
   SetShown(k.btnBypass, bypass ? kRestoreText : kBypassText);
   if (ctx_.channel(c).bypass != bypass) {
     ctx_.channel(c).bypass = bypass;
@@ -136,7 +154,7 @@ void BandEditor::SetChEqEdit(int band) {
   if (freq < kEqFreqMin || freq > kEqFreqMax) freq = ctx_.live().eqArray(c)[i].freq;
   SetShown(k.eqFreq[i], QString::number(freq));
 
-  const float q = ClampQ(ParseShownNumber(TypedText(k.eqQ[i])).value_or(shown.q));
+  const float q = TypedQ(ParseShownNumber(TypedText(k.eqQ[i])), shown.q);
   SetShown(k.eqQ[i], QText(q));
 
   const std::optional<double> typedGain = ParseShownNumber(TypedText(k.eqGain[i]));
@@ -205,7 +223,7 @@ void BandEditor::SetEqSlider(int band) {
   SetShown(k.eqGain[i], GainText(gain));
   int freq = k.eqFreq[i] ? ParseFrequencyText(TypedText(k.eqFreq[i])).value_or(shown.freq) : shown.freq;
   if (freq < kEqFreqMin || freq > kEqFreqMax) freq = shown.freq;
-  const float q = ClampQ(k.eqQ[i] ? ParseShownNumber(TypedText(k.eqQ[i])).value_or(shown.q) : shown.q);
+  const float q = k.eqQ[i] ? TypedQ(ParseShownNumber(TypedText(k.eqQ[i])), shown.q) : shown.q;
   LogMessage("sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n", static_cast<double>(gain),
              freq, static_cast<double>(q), band, c);
   if (band >= ctx_.live().bandCount(c)) return;
@@ -254,12 +272,20 @@ void BandEditor::BandDragged(int band) {
   eqview::UIEqualizer* eq = ctx_.controls.equalizer;
   const int c = ctx_.current();
   if (!eq || band < 0 || band >= ctx_.live().bandCount(c) || band >= eq->BandCount()) return;
-  const Values v{std::clamp(eq->BandFrequency(band), kEqFreqMin, kEqFreqMax), ClampQ(eq->BandQ(band)),
-                 static_cast<float>(ClampTo(eq->BandGain(band), GainMin(band), GainMax(band)))};
+  const Values shown = Shown(c, band);
+  Values v{std::clamp(eq->BandFrequency(band), kEqFreqMin, kEqFreqMax), TypedQ(eq->BandQ(band), shown.q),
+           static_cast<float>(ClampTo(eq->BandGain(band), GainMin(band), GainMax(band)))};
+  // In graphic mode the bands keep their fixed centres and Q: a drag
+  // changes the gain only, whatever way the mouse went.
+  if (!rows_.Parametric()) {
+    v.freq = shown.freq;
+    v.q = shown.q;
+  }
   // The control reports hovering too: a band that still sits where it is
   // drawn has not been edited.
-  const Values shown = Shown(c, band);
   if (v.freq == shown.freq && std::fabs(v.q - shown.q) < kSameValue && std::fabs(v.gain - shown.gain) < kSameValue) {
+    // A sideways drag in graphic mode moved only the drawing: put it back.
+    if (eq->BandFrequency(band) != shown.freq) ctx_.curves.UpdateEqualizer(band);
     return;
   }
   if (ctx_.channel(c).bypass && std::fabs(v.gain) > kGainEpsilon) Flatten(c);

@@ -68,4 +68,9 @@ class BandEditor {
 // Flat: every band in use has |gain| <= 0.001 dB.
 bool EqualiserFlat(std::span<const EqBand> bands, int count);
 
+// Queues the band's EQ_Ctrl and the channel's PEQ_Bypass_Ctrl as the live
+// profile holds them (a band that is off goes out with 0 dB).
+void SendEqBand(EditContext& ctx, int channel, int band);
+void SendEqBypass(EditContext& ctx, int channel);
+
 }  // namespace vlm::controller

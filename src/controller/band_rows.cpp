@@ -41,9 +41,10 @@ void BandRows::Refresh(int c) {
 }
 
 void BandRows::ShowBypassText() {
-  bool any = false;
-  for (QAbstractButton* option : ctx_.controls.eqEnable) any = any || IsOn(option);
-  SetShown(ctx_.controls.btnBypass, any ? QStringLiteral("${bypass_eq}") : QStringLiteral("${restore_eq}"));
+  // The amplifier's bypass flag decides, not whether some band has a gain:
+  // a flat equaliser that plays is not a bypassed one.
+  const bool bypassed = ctx_.channel(ctx_.current()).bypass;
+  SetShown(ctx_.controls.btnBypass, bypassed ? QStringLiteral("${restore_eq}") : QStringLiteral("${bypass_eq}"));
 }
 
 }  // namespace vlm::controller

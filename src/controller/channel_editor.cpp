@@ -12,6 +12,7 @@
 #include "controller/edit_context.h"
 #include "controller/edit_values.h"
 #include "device/commands_dsp_set.h"
+#include "device/device_link.h"
 #include "model/speaker_table.h"
 #include "ui/language.h"
 
@@ -85,8 +86,17 @@ std::vector<int> ChannelEditor::GainFollowers(int channel) const {
   return out;
 }
 
+float ChannelEditor::WireGain(float gainDb) const {
+  // Without hundredths the amplifier takes whole dB (the trim's integer
+  // part): what is stored and shown is what it will hold.
+  if (ctx_.link.trimHundredths()) return gainDb;
+  const float whole = std::trunc(gainDb);
+  return whole == 0.0f ? 0.0f : whole;
+}
+
 void ChannelEditor::ApplyGain(float gainDb) {
   const int c = ctx_.current();
+  gainDb = WireGain(gainDb);
   ctx_.channel(c).gain = gainDb;
   SetShown(ctx_.controls.editChVolume, ChannelGainText(gainDb, GainSliderMin()));
   LogMessage("set channel %d volume to %.1fdB\n", c, static_cast<double>(gainDb));
@@ -125,16 +135,25 @@ void ChannelEditor::SetChVolumeEdit() {
   const double hi = GainSliderMax() / 10.0;
   const double gain = ClampTo(typed, lo, hi);
   LogMessage("on ch %d volume edit change to %.1f dB\n", c, gain);
-  const int tenths = static_cast<int>(std::lround(gain * 10.0));
-  SetSliderValue(ctx_.controls.sliderChVolume, tenths);
-  ApplyGain(static_cast<float>(tenths) / 10.0f);
+  const float sent = WireGain(static_cast<float>(std::lround(gain * 10.0)) / 10.0f);
+  if (sent == stored) {
+    ShowChannelGain();  // clamped or rounded to what it was: nothing to send
+    return;
+  }
+  SetSliderValue(ctx_.controls.sliderChVolume, static_cast<int>(std::lround(sent * 10.0f)));
+  ApplyGain(sent);
 }
 
 void ChannelEditor::SetChVolumeUp(bool up) {
   const int from = SliderValue(ctx_.controls.sliderChVolume,
                                static_cast<int>(std::lround(ctx_.channel(ctx_.current()).gain * 10.0f)));
-  const int tenths = StepWithin(from, up, GainSliderMin(), GainSliderMax());
+  int tenths = StepWithin(from, up, GainSliderMin(), GainSliderMax());
+  // Whole dB on the wire: a step is one dB, else it would truncate back.
+  if (!ctx_.link.trimHundredths())
+    tenths = std::clamp(static_cast<int>(std::lround(WireGain(from / 10.0f) * 10.0f)) + (up ? 10 : -10),
+                        GainSliderMin(), GainSliderMax());
   LogMessage("SetChVolumeUp %d \n", up ? 1 : 0);
+  if (tenths == from) return;  // at the end already
   SetSliderValue(ctx_.controls.sliderChVolume, tenths);
   ApplyGain(static_cast<float>(tenths) / 10.0f);
 }

@@ -36,6 +36,9 @@ class ChannelEditor {
   // Stores the gain on the current channel and its followers and sends
   // their trims.
   void ApplyGain(float gainDb);
+  // The gain the amplifier will hold for `gainDb` (whole dB unless the link
+  // carries hundredths).
+  float WireGain(float gainDb) const;
 
   EditContext& ctx_;
   CrossoverEditor& crossover_;

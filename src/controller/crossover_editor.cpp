@@ -1,5 +1,7 @@
 #include "controller/crossover_editor.h"
 
+#include <QListView>
+#include <QStandardItemModel>
 #include <algorithm>
 
 #include "base/log.h"
@@ -9,6 +11,7 @@
 #include "controller/edit_context.h"
 #include "controller/edit_values.h"
 #include "device/commands_dsp_set.h"
+#include "eqview/response.h"
 
 namespace vlm::controller {
 
@@ -28,6 +31,24 @@ const FilterSettings& Filter(const ChannelSettings& ch, FilterSide side) {
 
 const char* SideName(FilterSide side) { return side == FilterSide::HighPass ? "hp" : "lp"; }
 
+// A Linkwitz-Riley filter is designed with an even order (an odd one becomes
+// the next even one), so its slope list offers the even slopes only. Every
+// entry keeps its place (index = slope code), so an odd slope read from the
+// amplifier or a file is still shown.
+void OfferSlopes(QComboBox* combo, int type) {
+  if (!combo) return;
+  auto* view = qobject_cast<QListView*>(combo->view());
+  auto* model = qobject_cast<QStandardItemModel*>(combo->model());
+  const bool evenOnly = type == eqview::kCrossoverLinkwitzRiley;
+  for (int code = 1; code < combo->count(); ++code) {
+    const bool offered = !evenOnly || code % 2 == 0;
+    if (view) view->setRowHidden(code, !offered);
+    if (model) {
+      if (QStandardItem* item = model->item(code)) item->setEnabled(offered);
+    }
+  }
+}
+
 }  // namespace
 
 void CrossoverEditor::SetFreqDivider(int c) {
@@ -39,12 +60,14 @@ void CrossoverEditor::SetFreqDivider(int c) {
   LogMessage("on SetFreqDivider getHPFreq %d\n", x.hp.fs);
   SetShown(k.hpFreq, FrequencyText(x.hp.fs));
   LogMessage("on SetFreqDivider getHPSlope %d\n", x.hp.slope);
+  OfferSlopes(k.hpSlope, x.hp.type);
   SetComboIndex(k.hpSlope, x.hp.slope);
   LogMessage("on SetFreqDivider getLPType %d\n", x.lp.type);
   SetComboIndex(k.lpType, TypeToIndex(x.lp.type));
   LogMessage("on SetFreqDivider getLPFreq %d\n", x.lp.fs);
   SetShown(k.lpFreq, FrequencyText(x.lp.fs));
   LogMessage("on SetFreqDivider getLPSlope %d\n", x.lp.slope);
+  OfferSlopes(k.lpSlope, x.lp.type);
   SetComboIndex(k.lpSlope, x.lp.slope);
 }
 
@@ -83,6 +106,13 @@ void CrossoverEditor::SetFreq(FilterSide side) {
   } else {
     hz = hz < ch.crossover.hp.fs ? ch.crossover.hp.fs : std::clamp(hz, kEqFreqMin, kEqFreqMax);
   }
+  // The focus leaving after Enter, or a value clamped to the corner it had:
+  // nothing changes, nothing is sent.
+  const int partner = ctx_.partner();
+  if (hz == Filter(ch, side).fs && (partner < 0 || hz == Filter(ctx_.channel(partner), side).fs)) {
+    SetShown(edit, FrequencyText(hz));
+    return;
+  }
   ApplyCorner(side, hz);
 }
 
@@ -110,6 +140,7 @@ void CrossoverEditor::SetType(FilterSide side) {
   const int partner = ctx_.partner();
   Filter(ctx_.channel(c), side).SetType(type);
   if (partner >= 0) Filter(ctx_.channel(partner), side).SetType(type);
+  OfferSlopes(side == FilterSide::HighPass ? ctx_.controls.hpSlope : ctx_.controls.lpSlope, type);
   ctx_.curves.UpdateEqualizer(-1);
   Send(side, c);
   if (partner >= 0) Send(side, partner);

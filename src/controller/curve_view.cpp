@@ -44,7 +44,7 @@ void CurveView::HandOver(int band) {
   const SceneProfile& p = ctx_.live();
   const int c = ctx_.current();
   const std::vector<eqview::BandInput> bands = eqview::ChannelBandInputs(p, c);
-  eq->SetBands(bands, band);
+  eq->SetBands(bands, band, p.channels[static_cast<size_t>(c)].bypass);
   const CrossoverSettings& x = p.channels[static_cast<size_t>(c)].crossover;
   eq->setCurEqHpLp(x.hp.fs, x.lp.fs);
   eq->SetCurves(p, c);

@@ -6,6 +6,8 @@
 #include "base/log.h"
 #include "base/timing.h"
 #include "controller/control_access.h"
+#include "controller/edit_context.h"
+#include "device/commands_dsp_set.h"
 #include "device/device_link.h"
 #include "device/messages.h"
 #include "model/model_constants.h"
@@ -71,11 +73,19 @@ void DeviceLife::Tell(const QString& text) {
   ShowMessageEx(window_.data(), kTips, text, {kConfirm}, 1);
 }
 
-void DeviceLife::AskToSaveScene() {
-  if (!IsConnected()) return;
-  const ui::ModalResult answer = ShowMessageEx(window_.data(), kTips, QStringLiteral("${save_scene_to_dsp_warning}"),
-                                               {kConfirm, QStringLiteral("${cancel}")}, 2);
-  if (answer == ui::kResultConfirm && saveScene_) saveScene_();
+bool DeviceLife::ShouldAskToSave() const { return IsConnected(); }
+
+DeviceLife::LeaveAnswer DeviceLife::AskToSaveScene() {
+  if (!ShouldAskToSave()) return LeaveAnswer::Leave;
+  const ui::ModalResult answer =
+      ShowMessageEx(window_.data(), kTips, QStringLiteral("${save_scene_to_dsp_warning}"),
+                    {QStringLiteral("${save_to_scene}"), QStringLiteral("${cancel}"), QStringLiteral("${leave_without_saving}")},
+                    3);
+  if (answer == ui::kResultThird) return LeaveAnswer::Leave;
+  if (answer != ui::kResultConfirm) return LeaveAnswer::Stay;  // cancel, Escape, the close button
+  // The scene list closed without a save: the user has not decided to leave.
+  if (!saveScene_) return LeaveAnswer::Stay;
+  return saveScene_() ? LeaveAnswer::Leave : LeaveAnswer::Stay;
 }
 
 void DeviceLife::ConnectDevice(bool byUser) {
@@ -93,7 +103,7 @@ void DeviceLife::ConnectDevice(bool byUser) {
   };
   switch (session_->ConnectDevice(byUser, store_, opened)) {
     case DeviceSession::ConnectStep::AlreadyConnected:
-      AskToSaveScene();
+      if (AskToSaveScene() == LeaveAnswer::Stay) return;
       DisconnectDevice();
       return;
     case DeviceSession::ConnectStep::OpenFailed: {
@@ -260,6 +270,9 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
                              QStringLiteral(" %1").arg(outcome.handshakeModel);
         Tell(text);
       }
+      // The amplifier released the lock while linked: its link goes too.
+      if (outcome.releaseLinkOnDevice) CH_Link_Ctrl(link_, 0, 0, {}, kQueued);
+      if (outcome.profile == 0 && replyApplied_) replyApplied_(outcome);
       return true;
     }
     case WM_HANDSHAKE_REFUSED:

@@ -20,6 +20,7 @@
 #include "device/hotplug_monitor.h"
 #include "model/settings_store.h"
 #include "session/device_session.h"
+#include "session/reply_apply.h"
 #include "ui/window_message.h"
 
 namespace vlm {
@@ -70,10 +71,18 @@ class DeviceLife {
 
   // Where the answer "yes" to "${save_scene_to_dsp_warning}" goes (the scene
   // window in save mode); without one the question is still asked.
-  void SetSaveSceneHandler(std::function<void()> handler) { saveScene_ = std::move(handler); }
-  // Asks "${save_scene_to_dsp_warning}" when connected; answer 1 runs the
-  // save handler. Used by the connect button and by closing.
-  void AskToSaveScene();
+  // `handler` opens the scene window in save mode and returns whether a
+  // scene was saved.
+  void SetSaveSceneHandler(std::function<bool()> handler) { saveScene_ = std::move(handler); }
+  // Whether leaving the amplifier (closing, the connect button) asks
+  // "${save_scene_to_dsp_warning}" first: only while connected.
+  bool ShouldAskToSave() const;
+  enum class LeaveAnswer { Leave, Stay };
+  // Asks when ShouldAskToSave(), with three answers: save as a scene (the
+  // save handler; leaving goes on only once a scene was saved), leave
+  // without saving, and cancel (also Escape and the box's close button),
+  // which stays. Used by the connect button and by closing.
+  LeaveAnswer AskToSaveScene();
   // The main window's upgrade side. All may be empty.
   struct UpgradeHooks {
     std::function<void()> handshakeRefused;                         // 1239
@@ -91,6 +100,11 @@ class DeviceLife {
   void SetUpgradeHooks(UpgradeHooks hooks) { upgrade_ = std::move(hooks); }
   // Runs after the device opened and after a disconnect (tool windows close).
   void SetConnectionChangeHandler(std::function<void()> handler) { connectionChanged_ = std::move(handler); }
+  // Run after a settings reply outside a worker changed the live profile,
+  // with what it changed, so the window shows it.
+  void SetReplyAppliedHandler(std::function<void(const ApplyOutcome&)> handler) {
+    replyApplied_ = std::move(handler);
+  }
   // The tail of connecting: the read-back behind the loading window (the
   // forced update's end). False when it could not start.
   bool StartReadBack();
@@ -136,8 +150,9 @@ class DeviceLife {
   DeviceLink& link_;
   MainControls& controls_;
   std::function<void()> refreshAll_;
-  std::function<void()> saveScene_;
+  std::function<bool()> saveScene_;
   std::function<void()> connectionChanged_;
+  std::function<void(const ApplyOutcome&)> replyApplied_;
   UpgradeHooks upgrade_;
   std::function<AmplifierAccess()> probe_;
   QPointer<QWidget> window_;

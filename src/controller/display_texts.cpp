@@ -16,10 +16,11 @@ QString MainVolumeText(int position, int sliderMin) {
 QString ChannelGainText(float gainDb, int sliderMin) {
   const int whole = static_cast<int>(std::trunc(gainDb));
   if (whole <= sliderMin / 10) return kOffText;
-  return QStringLiteral("%1dB").arg(whole);
+  return QStringLiteral("%1${unit_db}").arg(whole);
 }
 
-QString FrequencyText(int hz) { return QStringLiteral("%1Hz").arg(hz); }
+// The units are the language's ("Гц" in Russian, as in the band rows).
+QString FrequencyText(int hz) { return QStringLiteral("%1${unit_hz}").arg(hz); }
 
 QString DelayText(float ms, int unit) {
   switch (static_cast<DelayUnit>(unit)) {

@@ -26,11 +26,22 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// "дБ", "дб", "Гц", "гц", "мс", "см", "дюймы", "分贝", "赫兹", "毫秒", "厘米", "英寸".
+constexpr std::string_view kLanguageUnits[] = {
+    "\xD0\xB4\xD0\x91", "\xD0\xB4\xD0\xB1", "\xD0\x93\xD1\x86", "\xD0\xB3\xD1\x86",
+    "\xD0\xBC\xD1\x81", "\xD1\x81\xD0\xBC", "\xD0\xB4\xD1\x8E\xD0\xB9\xD0\xBC\xD1\x8B",
+    "\xE5\x88\x86\xE8\xB4\x9D", "\xE8\xB5\xAB\xE5\x85\xB9", "\xE6\xAF\xAB\xE7\xA7\x92",
+    "\xE5\x8E\x98\xE7\xB1\xB3", "\xE8\x8B\xB1\xE5\xAF\xB8"};
+
 bool IsUnit(std::string_view s) {
   s = Trim(s);
   if (s.empty()) return true;
   for (std::string_view unit : {"hz", "db", "ms", "cm", "in", "inch"}) {
     if (EqualsNoCase(s, unit)) return true;
+  }
+  // The units the language files show (Russian, Chinese), as written.
+  for (std::string_view unit : kLanguageUnits) {
+    if (s == unit) return true;
   }
   return false;
 }
@@ -72,21 +83,69 @@ std::optional<double> ParseShownNumber(std::string_view text) {
   return value;
 }
 
+namespace {
+
+// "k", "K", Cyrillic "к" or "К" at the front of `s`: its length, else 0.
+size_t KiloMark(std::string_view s) {
+  if (!s.empty() && (s[0] == 'k' || s[0] == 'K')) return 1;
+  if (s.size() >= 2 && s[0] == '\xD0' && (s[1] == '\xBA' || s[1] == '\x9A')) return 2;
+  return 0;
+}
+
+// Nothing but blanks and one optional frequency unit: "Hz" (any case), "Гц",
+// "гц", "赫兹".
+bool IsFrequencyUnit(std::string_view s) {
+  s = Trim(s);
+  return s.empty() || EqualsNoCase(s, "hz") || s == "\xD0\x93\xD1\x86" || s == "\xD0\xB3\xD1\x86" ||
+         s == "\xE8\xB5\xAB\xE5\x85\xB9";
+}
+
+size_t ReadDigits(std::string_view s, size_t at, std::string_view& digits) {
+  size_t i = at;
+  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+  digits = s.substr(at, i - at);
+  return i;
+}
+
+}  // namespace
+
 std::optional<int> ParseFrequencyText(std::string_view text) {
   text = Trim(text);
-  const size_t h = text.find_first_of("kK");
-  double hz = 0.0;
-  if (h != std::string_view::npos && h > 0) {
-    const std::optional<double> thousands = ParseShownNumber(text.substr(0, h));
-    if (!thousands) return std::nullopt;
-    int hundreds = 0;
-    if (h + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[h + 1]))) hundreds = text[h + 1] - '0';
-    hz = 1000.0 * std::trunc(*thousands) + 100.0 * (*thousands < 0 ? -hundreds : hundreds);
-  } else {
-    const std::optional<double> plain = ParseShownNumber(text);
-    if (!plain) return std::nullopt;
-    hz = std::trunc(*plain);
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::string_view whole;
+  std::string_view fraction;
+  bool kilo = false;
+  i = ReadDigits(text, i, whole);
+  if (const size_t k = KiloMark(text.substr(i)); k > 0 && !whole.empty()) {
+    // "1k25": the k stands for the decimal point.
+    kilo = true;
+    i = ReadDigits(text, i + k, fraction);
+  } else if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    i = ReadDigits(text, i + 1, fraction);
+    // "1.25k": the k ends the number.
+    if (const size_t k2 = KiloMark(text.substr(i)); k2 > 0) {
+      kilo = true;
+      i += k2;
+    }
+  } else if (const size_t k3 = KiloMark(text.substr(i)); k3 > 0) {
+    return std::nullopt;  // "k5": no number before the k
   }
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  if (!IsFrequencyUnit(text.substr(i))) return std::nullopt;
+  // Hz are whole: a fraction beyond them is cut off, as is every digit past
+  // what an int can hold (those values are refused below).
+  constexpr size_t kMaxDigits = 12;
+  if (whole.size() > kMaxDigits) return std::nullopt;
+  int64_t hz = 0;
+  for (char c : whole) hz = hz * 10 + (c - '0');
+  if (kilo) {
+    int64_t milli = 0;
+    for (size_t d = 0; d < 3; ++d) milli = milli * 10 + (d < fraction.size() ? fraction[d] - '0' : 0);
+    hz = hz * 1000 + milli;
+  }
+  if (negative) hz = -hz;
   if (hz > std::numeric_limits<int32_t>::max() || hz < std::numeric_limits<int32_t>::min()) return std::nullopt;
   return static_cast<int>(hz);
 }

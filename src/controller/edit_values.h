@@ -19,11 +19,12 @@ std::optional<double> ParseShownNumber(std::string_view text);
 
 inline constexpr double kMaxTypedMagnitude = 1.0e9;
 
-// A frequency as typed: with "k" or "K" at position h > 0 the value is
-// 1000 x (the number before h, truncated) + 100 x (the digit right after h,
-// 0 when there is none): "1k5" is 1500, "2k" 2000, "1k25" 1200. Otherwise the
-// number truncated toward zero ("3400Hz" is 3400). Nothing when the text is
-// not a number or the value does not fit a 32-bit integer.
+// A frequency as typed: a number with an optional decimal part (point or
+// comma) where a "k" (k, K, Cyrillic к, К) either ends it or stands for the
+// decimal point, then an optional unit ("Hz" any case, "Гц"), blanks around:
+// "1k25", "1.25k", "1,25k" and "1к25" are 1250, "1k5" 1500, "2k" 2000,
+// "3400Hz" 3400, "120.9" 120 (whole Hz, the fraction cut off). Nothing for
+// anything else or a value that does not fit a 32-bit integer.
 std::optional<int> ParseFrequencyText(std::string_view text);
 
 // Clamps in floating point, then converts: lo..hi for every finite input.

@@ -33,6 +33,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
       outputs_(ctx_, channels_, speakers_) {
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
   life_ = std::make_unique<controller::DeviceLife>(store_, *link_, controls_, [this] { RefreshAllControls(); });
+  life_->SetReplyAppliedHandler([this](const ApplyOutcome& outcome) { RefreshAfterReply(outcome); });
 }
 
 EqualizerManager::~EqualizerManager() {
@@ -65,6 +66,21 @@ void EqualizerManager::RefreshAllControls() {
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
+}
+
+void EqualizerManager::RefreshAfterReply(const ApplyOutcome& outcome) {
+  if (outcome.profile != 0) return;
+  if (outcome.linkStateChanged) outputs_.ShowLinkLock();
+  if (outcome.channel < 0 && !outcome.linkStateChanged) {
+    volume_.Prepare();
+    controller::SetComboIndex(controls_.inputSource, live().source);
+  }
+  if (outcome.channel >= 0 || outcome.speakerMapChanged) speakers_.ShowAssignments();
+  if (outcome.channel >= 0) curves_.Compose(outcome.channel);
+  // The current channel's controls show some of its partner's values too
+  // (a link change moves the partner).
+  const bool shown = outcome.channel >= 0 && (outcome.channel == ctx_.current() || outcome.channel == ctx_.partner());
+  if (shown || outcome.linkStateChanged || outcome.speakerMapChanged) channels_.SetCurChannelChange(ctx_.current());
 }
 
 void EqualizerManager::LoadSenceConfigFromFile() {

@@ -69,6 +69,10 @@ class EqualizerManager {
   // Rewrites every control from the live settings (after a read-back, a
   // scene load or a loaded file).
   void RefreshAllControls();
+  // Rewrites the controls a settings reply outside a worker changed: the
+  // amplifier-wide controls, or one channel's, and the link and lock and the
+  // speaker map when they changed.
+  void RefreshAfterReply(const ApplyOutcome& outcome);
   // The scene menu's file items: the dialogs, the file, and for a load the
   // push to the amplifier behind the loading window.
   void LoadSenceConfigFromFile();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "controller/band_editor.h"
 #include "controller/channel_editor.h"
 #include "controller/control_access.h"
 #include "controller/curve_view.h"
@@ -50,6 +51,18 @@ void SendTrim(EditContext& ctx, int channel) {
 void SendMute(EditContext& ctx, int channel) {
   const uint8_t mute = ctx.channel(channel).mute != 0 ? 1 : 0;
   Mute_Ch_Ctrl(ctx.link, ctx.scene(), 0, U8(channel), U8(channel), {&mute, 1}, kQueued);
+}
+
+// Everything a link copy put on `channel`, so that the amplifier holds what
+// the window shows whether or not it copies on CH_Link_Ctrl itself.
+void SendCopiedChannel(EditContext& ctx, int channel) {
+  const CrossoverSettings& x = ctx.channel(channel).crossover;
+  SendFilter(ctx, channel, kHighPassFilter, x.hp);
+  SendFilter(ctx, channel, kLowPassFilter, x.lp);
+  const int bands = ctx.live().bandCount(channel);
+  for (int b = 0; b < bands; ++b) SendEqBand(ctx, channel, b);
+  SendEqBypass(ctx, channel);
+  SendTrim(ctx, channel);
 }
 
 }  // namespace
@@ -225,6 +238,7 @@ void OutputAssigner::SetOutputLink() {
   SendCurrentGainAndMute();
   channels_.SetCurChannelChange(ctx_.current());
   CH_Link_Ctrl(ctx_.link, kLinkScene, 1, pairs, kQueued);
+  for (const ChannelPair& pair : pairs) SendCopiedChannel(ctx_, pair.to);
 }
 
 void OutputAssigner::SetSubMenu(ui::UIMenu& menu, int channel) {

@@ -71,6 +71,13 @@ void VolumeEditor::Prepare() {
   ShowMainVolume();
   ShowAcc(ctx_.live().acc);
   SetOn(c.mainMute, ctx_.live().mainVolumeMute != 0);
+  ShowAmpPower();
+}
+
+void VolumeEditor::ShowAmpPower() {
+  const bool on = ctx_.live().ampOn == 1;
+  SetButtonLook(ctx_.controls.btnAmpOnOff, on, on ? QStringLiteral("${amp_on}") : QStringLiteral("${amp_off}"),
+                on ? "#FFFFFF" : "#FF0000");
 }
 
 void VolumeEditor::SetInputSource() {
@@ -116,6 +123,10 @@ void VolumeEditor::SetMainVolumeEdit() {
     return;
   }
   const int p = ClampToInt(std::trunc(typed), MainMin(), MainMax());
+  if (p == ctx_.live().mainVolume) {
+    ShowMainVolume();  // clamped or rounded to what it was: nothing to send
+    return;
+  }
   SetSliderValue(ctx_.controls.sliderMainVolume, p);
   ctx_.live().mainVolume = p;
   SetShown(edit, MainVolumeText(p, MainMin()));
@@ -143,21 +154,23 @@ void VolumeEditor::SetAmpOnOff() {
   QAbstractButton* button = ctx_.controls.btnAmpOnOff;
   const bool selected = IsOn(button);
   ctx_.live().ampOn = selected ? 0 : 1;
-  const bool on = ctx_.live().ampOn == 1;
-  SetButtonLook(button, on, on ? QStringLiteral("${amp_on}") : QStringLiteral("${amp_off}"),
-                on ? "#FFFFFF" : "#FF0000");
+  ShowAmpPower();
   Amp_Mute_Ctrl(ctx_.link, selected ? 1 : 0, kQueued);
+}
+
+QString VolumeEditor::AccText(int value) const {
+  return value <= AccMin() ? QStringLiteral("${off}") : QString::number(value);
 }
 
 void VolumeEditor::ShowAcc(int value) {
   SetSliderValue(ctx_.controls.sliderAcc, value);
-  SetShown(ctx_.controls.editAcc, QString::number(value));
+  SetShown(ctx_.controls.editAcc, AccText(value));
 }
 
 void VolumeEditor::SetAccValue() {
   const int value = ClampToInt(SliderValue(ctx_.controls.sliderAcc, ctx_.live().acc), kAccMin, kAccMax);
   ctx_.live().acc = value;
-  SetShown(ctx_.controls.editAcc, QString::number(value));
+  SetShown(ctx_.controls.editAcc, AccText(value));
   LogMessage("on acc change to %d\n", value);
   Set_Acc(ctx_.link, static_cast<uint8_t>(value), kQueued);
 }
@@ -175,8 +188,10 @@ void VolumeEditor::SetAccEdit() {
     return;
   }
   const int value = ClampToInt(std::trunc(typed), AccMin(), AccMax());
+  const bool same = value == ctx_.live().acc;
   ctx_.live().acc = value;
   ShowAcc(value);
+  if (same) return;  // nothing changed: nothing to send
   LogMessage("on acc edit change to %d\n", value);
   Set_Acc(ctx_.link, static_cast<uint8_t>(value), kQueued);
 }

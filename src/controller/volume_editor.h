@@ -1,6 +1,8 @@
 #pragma once
 // Input source, main volume and mute, the ACC delay and the amplifier's
 // power: the settings of the whole amplifier rather than of one channel.
+#include <QString>
+
 namespace vlm::controller {
 
 struct EditContext;
@@ -26,6 +28,8 @@ class VolumeEditor {
   // Main-volume edit and slider from the profile (the channel edit is the
   // channel editor's).
   void ShowMainVolume();
+  // The power button from the profile (read-back, scene load, a report).
+  void ShowAmpPower();
 
  private:
   int MainMin() const;
@@ -34,6 +38,8 @@ class VolumeEditor {
   int AccMax() const;
   void SendMainVolume(int position);
   void ShowAcc(int value);
+  // "${off}" at or below the slider minimum, else the number.
+  QString AccText(int value) const;
 
   EditContext& ctx_;
 };

@@ -45,9 +45,9 @@ void CurveEditor::SetScale(int percent) {
   layoutDone_ = false;
 }
 
-void CurveEditor::SetBands(std::span<const BandInput> bands, int current) {
+void CurveEditor::SetBands(std::span<const BandInput> bands, int current, bool bypassed) {
   bandCount_ = static_cast<int>(std::min<size_t>(bands.size(), kMaxBands));
-  allBypass_ = true;
+  allBypass_ = bypassed;
   for (int i = 0; i < bandCount_; ++i) {
     const BandInput& in = bands[static_cast<size_t>(i)];
     BandView& view = bands_[static_cast<size_t>(i)];
@@ -55,7 +55,6 @@ void CurveEditor::SetBands(std::span<const BandInput> bands, int current) {
     view.q = in.band.eqFactor;
     view.freq = in.band.freq;
     view.enable = in.band.enable;
-    if (in.effectiveGain != 0.0f) allBypass_ = false;
   }
   current_ = current;
   FullLayout();

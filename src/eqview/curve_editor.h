@@ -79,7 +79,9 @@ class CurveEditor {
   void SetBounds(Rect bounds);
   void SetScale(int percent);
 
-  void SetBands(std::span<const BandInput> bands, int current);
+  // `bypassed`: the channel's equaliser is bypassed (the amplifier's flag);
+  // "EQ BYPASSED" shows then, never merely because every gain is 0.
+  void SetBands(std::span<const BandInput> bands, int current, bool bypassed = false);
   void SetCurEqHpLp(int hpFreq, int lpFreq);
   // freqs/levels: `count` rows of 512 values (at most 16 are kept).
   void SetCurves(const double* freqs, const double* levels, int count, int currentChannel,

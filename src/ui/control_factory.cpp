@@ -1,5 +1,6 @@
 #include "ui/control_factory.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QHash>
 #include <QMetaObject>
@@ -11,10 +12,25 @@ namespace vlm::ui {
 
 namespace {
 
+// A check box drawn as a button (role "toggle" or "channel": lock, link, the
+// channel buttons) takes a click anywhere on it, not only on its text.
+class OptionBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override {
+    const QString role = property("role").toString();
+    if (role == QLatin1String("toggle") || role == QLatin1String("channel")) return rect().contains(pos);
+    return QCheckBox::hitButton(pos);
+  }
+};
+
 QHash<QString, ControlCreator>& Registry() {
   static QHash<QString, ControlCreator> registry = [] {
     QHash<QString, ControlCreator> r;
     r.insert(QStringLiteral("sbutton"), [](QWidget* parent) -> QWidget* { return new CSButtonUI(parent); });
+    r.insert(QStringLiteral("qcheckbox"), [](QWidget* parent) -> QWidget* { return new OptionBox(parent); });
     return r;
   }();
   return registry;

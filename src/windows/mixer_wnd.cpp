@@ -167,6 +167,16 @@ void CMixerWnd::CommitLevel(MixerCell c, bool focusBack) {
   const int value = ParseMixLevel(cell->edit->text());
   cell->edit->setText(QString::number(value));
   LogMessage("SetInputTrimEdit set in_ch %d out_ch %d volume to %ddB\n", c.input, c.output, value);
+  // A click into the edit or the focus leaving it changes nothing: nothing
+  // is written.
+  const bool unchanged = value == Level(c) && (!cell->enable || (value != 0) == cell->enable->isChecked());
+  if (unchanged) {
+    if (focusBack) {
+      cell->edit->setFocus();
+      cell->edit->selectAll();
+    }
+    return;
+  }
   Level(c) = value;
   SendLevel(c);
   if (cell->enable) {

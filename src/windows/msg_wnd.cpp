@@ -1,5 +1,7 @@
 #include "windows/msg_wnd.h"
 
+#include <QKeyEvent>
+
 #include "ui/language.h"
 
 namespace vlm {
@@ -37,6 +39,14 @@ void CMsgWnd::SetButtons(const std::array<QString, 3>& buttons, int count) {
     ui::SetText(third_, buttons[2]);
     third_->show();
   }
+}
+
+void CMsgWnd::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape) {
+    Close(ui::kResultCancel);
+    return;
+  }
+  CToolWnd::keyPressEvent(e);
 }
 
 ui::ModalResult ShowMessage(QWidget* parent, const QString& title, const QString& text) {

@@ -21,6 +21,8 @@ class CMsgWnd : public CToolWnd {
 
  protected:
   void InitControls() override;
+  // Escape answers like the cancel button and the window's close button.
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   QLabel* title_ = nullptr;

@@ -93,9 +93,20 @@ void CSceneWnd::BuildRows() {
 void CSceneWnd::FillNames() {
   for (int r = 0; r < kStoredScenes; ++r) {
     QLabel* value = values_[static_cast<size_t>(r)];
-    if (value && host_.store) value->setText(FromU16(host_.store->sceneName(r + 1)));
+    if (!value || !host_.store) continue;
+    const bool empty = host_.store->sceneName(r + 1).empty();
+    ui::SetText(value, empty ? QStringLiteral("${scene_empty}") : FromU16(host_.store->sceneName(r + 1)));
+    // An empty slot holds nothing to load or delete: only a save may pick it.
+    const bool offered = !empty || mode_ == SceneMode::Save;
+    if (QListWidgetItem* item = list_ ? list_->item(r) : nullptr) {
+      item->setFlags(offered ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
+      if (!offered && list_->currentRow() == r) list_->setCurrentRow(-1);
+    }
+    if (QWidget* row = value->parentWidget()) row->setEnabled(offered);
   }
 }
+
+bool CSceneWnd::SlotEmpty(int scene) const { return host_.store && host_.store->sceneName(scene).empty(); }
 
 QString CSceneWnd::RowText(int row) const {
   if (row < 0 || row >= kStoredScenes || !values_[static_cast<size_t>(row)]) return {};
@@ -123,6 +134,7 @@ void CSceneWnd::ChooseSelected() {
   static const char* const kLogs[] = {"SENCE_LOAD id = %d\n", "SENCE_SAVE id = %d\n", "SENCE_DELETE id = %d\n"};
   LogMessage(kLogs[static_cast<int>(mode_)], r);
   if (r < 0 || r >= kStoredScenes || !host_.store || !host_.session) return;
+  if (mode_ != SceneMode::Save && SlotEmpty(r + 1)) return;  // nothing stored there
   switch (mode_) {
     case SceneMode::Load:
       LoadSence(r + 1);
@@ -141,8 +153,7 @@ void CSceneWnd::ChooseSelected() {
 void CSceneWnd::LoadSence(int scene) {
   LogMessage("LoadSence\n");
   const QString name = FromU16(host_.store->sceneName(scene));
-  const QString question = name.isEmpty() ? FillKeyText(QStringLiteral("${load_scene_tips2}"), {scene})
-                                          : FillKeyText(QStringLiteral("${load_scene_tips1}"), {scene, name});
+  const QString question = FillKeyText(QStringLiteral("${load_scene_tips1}"), {scene, name});
   if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
   PostSelf(WM_BUSY_BEGIN);
   const SessionResult r = host_.session->StartLoadScene(scene, *host_.store, Receiver::SceneWindow);
@@ -160,8 +171,9 @@ void CSceneWnd::SaveSence(int scene) {
   if (ShowNameEntry(this, &entered) != ui::kResultConfirm) return;
   const std::u16string name = ToU16(entered);
   // The slot holds 16 bytes in the code page of the user's language: a name
-  // it cannot hold is never sent mangled.
-  if (!EncodeSceneName(name, host_.session->codePage()).ok) {
+  // it cannot hold is never sent mangled. An empty name would read back as
+  // an empty slot, which can be neither loaded nor deleted.
+  if (name.empty() || !EncodeSceneName(name, host_.session->codePage()).ok) {
     LogMessage("scene name refused\n");
     Tell(QStringLiteral("${scene_name_invalid}"));
     return;
@@ -188,8 +200,10 @@ void CSceneWnd::SaveSence(int scene) {
 
 void CSceneWnd::DeleteSence(int scene) {
   LogMessage("DeleteSence\n");
-  PostSelf(WM_BUSY_BEGIN);
   const std::u16string previous = host_.store->sceneName(scene);
+  const QString question = FillKeyText(QStringLiteral("${delete_scene_tips}"), {scene, FromU16(previous)});
+  if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
+  PostSelf(WM_BUSY_BEGIN);
   const SessionResult r = host_.session->StartDeleteScene(scene, Receiver::SceneWindow);
   if (!r.ok()) {
     Refused(r.Describe());
@@ -245,12 +259,14 @@ bool CSceneWnd::HandleMessage(ui::WindowMessage& msg) {
     case WM_SCENE_EVENT:
       pending_.reset();
       PostSelf(WM_BUSY_END);
+      if (host_.sceneSaved) host_.sceneSaved();
       ShowMessageEx(this, QStringLiteral("${tips}"), QStringLiteral("${save_scene_ok}"),
                     {QStringLiteral("${confirm}"), QString(), QString()}, 1);
       return true;
     case WM_SCENE_DELETED:
       pending_.reset();
       PostSelf(WM_BUSY_END);
+      Tell(QStringLiteral("${delete_scene_ok}"));
       return true;
     default:
       return false;

@@ -40,6 +40,8 @@ struct SceneWindowHost {
   // A load failed after the amplifier took the recall: its live settings are
   // unknown, the opener reads them back (the window has closed by then).
   std::function<void()> liveSettingsUnknown;
+  // The amplifier acknowledged a save (the closing question waits for one).
+  std::function<void()> sceneSaved;
 };
 
 class CSceneWnd : public CToolWnd {
@@ -62,6 +64,7 @@ class CSceneWnd : public CToolWnd {
  private:
   void BuildRows();
   void FillNames();
+  bool SlotEmpty(int scene) const;
   void ChooseSelected();
   void LoadSence(int scene);
   void SaveSence(int scene);

@@ -391,6 +391,7 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"load_scene_tips1", {"%d", "%s"}},          // scene number, scene name
       {"load_scene_tips2", {"%d"}},                // scene number
       {"save_scene_overwrite", {"%d"}},            // scene number
+      {"delete_scene_tips", {"%d", "%s"}},         // scene number, scene name
       {"same_name_tips", {"%s", "%d", "%s"}},      // entered name, scene number, that scene's name
       {"update_tips", {"%d", "%d", "%d", "%d"}},   // amplifier major, minor, required major, minor
       {"update_progress_mcu", {"%d"}},             // percent

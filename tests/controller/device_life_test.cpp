@@ -105,12 +105,25 @@ TEST_F(DeviceLifeTest, ConnectButtonTellsAFailureAndAsksBeforeDisconnecting) {
   amp_->Plug();
   ASSERT_TRUE(Connected());
   int saved = 0;
-  mgr().life().SetSaveSceneHandler([&] { ++saved; });
+  bool saves = false;  // whether the scene window ends with a save
+  mgr().life().SetSaveSceneHandler([&] {
+    ++saved;
+    return saves;
+  });
+  // Cancel, or the scene list closed without a save: still connected.
+  reply_ = ui::kResultCancel;
+  Click(QStringLiteral("btnConnect"));
   reply_ = ui::kResultConfirm;
+  Click(QStringLiteral("btnConnect"));
+  EXPECT_EQ(saved, 1);
+  EXPECT_TRUE(Connected());
+  EXPECT_TRUE(amp_->Snapshot().pcConnected);
+  boxes_.clear();
+  saves = true;
   Click(QStringLiteral("btnConnect"));
   ASSERT_TRUE(Disconnected());
   EXPECT_EQ(boxes_, QStringList{QStringLiteral("${save_scene_to_dsp_warning}")});
-  EXPECT_EQ(saved, 1);
+  EXPECT_EQ(saved, 2);
   EXPECT_FALSE(amp_->Snapshot().pcConnected);
 }
 
@@ -118,8 +131,22 @@ TEST_F(DeviceLifeTest, ClosingAsksWhileConnectedAndTellsTheAmplifier) {
   Start();
   ASSERT_TRUE(Connected());
   EXPECT_TRUE(amp_->Snapshot().pcConnected);
+  // Cancel (the button, Escape or the box's close button all answer 0)
+  // keeps the window and the amplifier.
   Send(Find(QStringLiteral("closebtn")), ui::notify::kClick);
   EXPECT_EQ(boxes_, QStringList{QStringLiteral("${save_scene_to_dsp_warning}")});
+  EXPECT_FALSE(wnd_->IsClosed());
+  EXPECT_TRUE(amp_->Snapshot().pcConnected);
+  // The window system's close asks the same.
+  wnd_->show();
+  wnd_->close();
+  EXPECT_FALSE(wnd_->IsClosed());
+  EXPECT_TRUE(wnd_->isVisible());
+  EXPECT_EQ(boxes_.size(), 2);
+  // "Don't save" closes, once.
+  reply_ = ui::kResultThird;
+  Send(Find(QStringLiteral("closebtn")), ui::notify::kClick);
+  EXPECT_EQ(boxes_.size(), 3);
   EXPECT_TRUE(wnd_->IsClosed());
   EXPECT_FALSE(amp_->Snapshot().pcConnected);
 

@@ -30,11 +30,20 @@ TEST(EditValues, FrequencyTextsFollowTheKRule) {
   EXPECT_EQ(ParseFrequencyText("1k5"), 1500);
   EXPECT_EQ(ParseFrequencyText("2k"), 2000);
   EXPECT_EQ(ParseFrequencyText("2K"), 2000);
-  EXPECT_EQ(ParseFrequencyText("1k25"), 1200);
+  // k for the decimal point or at the end, point or comma, Latin or Cyrillic.
+  for (const char* text : {"1k25", "1.25k", "1,25k", "1\xD0\xBA" "25", "1\xD0\x9A" "25", "1.25kHz", " 1k25 Hz ",
+                           "1250\xD0\x93\xD1\x86", "1,25K"}) {
+    EXPECT_EQ(ParseFrequencyText(text), 1250) << text;
+  }
+  EXPECT_EQ(ParseFrequencyText("20k"), 20000);
+  EXPECT_EQ(ParseFrequencyText("1.2345k"), 1234);
+  EXPECT_EQ(ParseFrequencyText("0k05"), 50);
+  EXPECT_EQ(ParseFrequencyText("1,5"), 1);
   EXPECT_EQ(ParseFrequencyText("3400Hz"), 3400);
   EXPECT_EQ(ParseFrequencyText("25000"), 25000);  // the operation reverts or clamps it
   EXPECT_EQ(ParseFrequencyText("120.9"), 120);
-  for (const char* text : {"2147484k", "3000000000", "k5", "nan", "1e4", "abc", ""}) {
+  for (const char* text : {"2147484k", "3000000000", "k5", "nan", "1e4", "abc", "", "1k2k", "1.2.3", "1kk",
+                           "1k.5", "Hz", "1 k", "1000dB", "1000 Hz Hz", "99999999999999999999", "."}) {
     EXPECT_FALSE(ParseFrequencyText(text).has_value()) << text;
   }
 }

@@ -115,7 +115,7 @@ TEST_F(EqualiserTest, TypedAndSteppedBandsKeepTheirBounds) {
   Send(Find(QStringLiteral("eq_gain_6")), kValueChangedUp);
   EXPECT_FLOAT_EQ(Band(0, 6).eqGain, -17.9f);
   Send(Find(QStringLiteral("eq_q_4")), kValueChangedUp);
-  EXPECT_NEAR(Band(0, 4).eqFactor, 0.55f, 1e-4);
+  EXPECT_NEAR(Band(0, 4).eqFactor, 0.6f, 1e-4);  // the wire's tenths
   EXPECT_EQ(Sent().size(), 3u);
   // Rows at or above the band count are off and take no edits.
   live().channels[0].eqSize = 12;
@@ -275,6 +275,59 @@ TEST_F(EqualiserTest, DragOnBypassedChannelFlattensThenClearsTheBypass) {
   EXPECT_NEAR(WireGain(Out(s, 1).eq[10]), Band(0, 10).eqGain, 0.05f);
   EXPECT_EQ(Out(s, 0).peqBypass, 0);
   EXPECT_EQ(Row("eq_gain_%d", 10), QString::asprintf("%.1f", Band(0, 10).eqGain));
+}
+
+TEST_F(EqualiserTest, QTravelsInTenthsAndShowsWhatIsSent) {
+  StartTrace();
+  Type(QStringLiteral("eq_q_3"), QStringLiteral("1.41"));
+  EXPECT_EQ(Row("eq_q_%d", 3), QStringLiteral("1.40"));
+  EXPECT_NEAR(Band(0, 3).eqFactor, 1.4f, 1e-4);
+  EXPECT_EQ(Amp().scenes[0].outputs[0].eq[3].qHundredths, 140);
+  Send(Find(QStringLiteral("eq_q_3")), kValueChangedUp);
+  EXPECT_EQ(Row("eq_q_%d", 3), QStringLiteral("1.50"));
+  EXPECT_EQ(Amp().scenes[0].outputs[0].eq[3].qHundredths, 150);
+  // A Q between tenths from a file stays while its edit is left untouched.
+  Band(0, 5).eqFactor = 0.75f;
+  mgr().SetCurChannelChange(0);
+  StartTrace();
+  Send(Find(QStringLiteral("eq_q_5")), ui::notify::kKillFocus);
+  EXPECT_FLOAT_EQ(Band(0, 5).eqFactor, 0.75f);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(EqualiserTest, FlatEqualiserThatPlaysIsNotShownBypassed) {
+  // The factory equaliser: every gain 0, the amplifier's bypass flag 0.
+  EXPECT_EQ(Key(QStringLiteral("btn_bypass")), QStringLiteral("${bypass_eq}"));
+  EXPECT_FALSE(Curve()->editor().allBypass());
+  StartTrace();
+  Type(QStringLiteral("eq_freq_5"), QStringLiteral("1200"));
+  EXPECT_EQ(Sent(), std::vector<int>{kEqCommand});
+  EXPECT_EQ(Amp().scenes[0].outputs[0].peqBypass, 0);
+  EXPECT_EQ(Key(QStringLiteral("btn_bypass")), QStringLiteral("${bypass_eq}"));
+  // The flag, not the gains, decides.
+  Preset(0, {}, true);
+  EXPECT_EQ(Key(QStringLiteral("btn_bypass")), QStringLiteral("${restore_eq}"));
+  EXPECT_TRUE(Curve()->editor().allBypass());
+}
+
+TEST_F(EqualiserTest, GraphicModeDragChangesTheGainOnly) {
+  auto yes = Prompts(true);
+  Click(QStringLiteral("btn_arg_eq"));
+  ASSERT_FALSE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("btn_arg_eq"))));
+  const EqBand before = Band(0, 18);
+  StartTrace();
+  DragBand(18, 40, -40);  // up and sideways
+  EXPECT_GT(Band(0, 18).eqGain, 0.5f);
+  EXPECT_EQ(Band(0, 18).freq, before.freq);
+  EXPECT_FLOAT_EQ(Band(0, 18).eqFactor, before.eqFactor);
+  EXPECT_EQ(Curve()->editor().band(18).freq, before.freq);
+  EXPECT_EQ(Amp().scenes[0].outputs[0].eq[18].freq, before.freq);
+  // Sideways only: nothing changes and the band is drawn at its centre again.
+  StartTrace();
+  DragBand(18, 40, 0);
+  EXPECT_EQ(Band(0, 18).freq, before.freq);
+  EXPECT_EQ(Curve()->editor().band(18).freq, before.freq);
+  EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(EqualiserTest, LinkedBandEditsReachThePartner) {

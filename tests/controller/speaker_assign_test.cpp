@@ -3,6 +3,7 @@
 // amplifier.
 #include <QAction>
 #include <QApplication>
+#include <QTest>
 #include <vector>
 
 #include "controller/control_access.h"
@@ -123,8 +124,14 @@ TEST_F(SpeakerAssignTest, LinkCopiesRightOntoLeftAndSendsTheCopiedGain) {
   mgr().SetCurChannelChange(1);
   Slide(QStringLiteral("slider_ch_volume"), -30);
   Type(QStringLiteral("hp_freq"), QStringLiteral("5000"));
+  Type(QStringLiteral("lp_freq"), QStringLiteral("12000"));
+  Type(QStringLiteral("eq_gain_7"), QStringLiteral("-6"));
+  Type(QStringLiteral("eq_freq_20"), QStringLiteral("3100"));
   mgr().SetCurChannelChange(0);
   ASSERT_FLOAT_EQ(live().channels[0].gain, 0.0f);
+  const sim::OutputChannel before = Out(Amp(), 0);
+  ASSERT_NE(before.hp.freq, 5000);
+  ASSERT_EQ(before.eq[7].gainInt, 18);
 
   StartTrace();
   {
@@ -150,12 +157,46 @@ TEST_F(SpeakerAssignTest, LinkCopiesRightOntoLeftAndSendsTheCopiedGain) {
   // The copied gain went out, not the slider's old value.
   EXPECT_EQ(Out(s, 0).trim, 3);
   EXPECT_EQ(Out(s, 1).trim, 3);
+  // The amplifier holds the copy the window shows (this one does not copy on
+  // CH_Link_Ctrl itself): crossovers, every band, the bypass.
+  EXPECT_EQ(Out(s, 0).hp.freq, 5000);
+  EXPECT_EQ(Out(s, 0).lp.freq, 12000);
+  EXPECT_EQ(Out(s, 0).hp.slope, Out(s, 1).hp.slope);
+  EXPECT_EQ(Out(s, 0).lp.type, Out(s, 1).lp.type);
+  for (int b = 0; b < sim::kBands; ++b) {
+    EXPECT_EQ(Out(s, 0).eq[b].freq, Out(s, 1).eq[b].freq) << b;
+    EXPECT_EQ(Out(s, 0).eq[b].gainInt, Out(s, 1).eq[b].gainInt) << b;
+    EXPECT_EQ(Out(s, 0).eq[b].qHundredths, Out(s, 1).eq[b].qHundredths) << b;
+  }
+  EXPECT_EQ(Out(s, 0).eq[7].gainInt, 12);
+  EXPECT_EQ(Out(s, 0).eq[20].freq, 3100);
+  EXPECT_EQ(Out(s, 0).peqBypass, Out(s, 1).peqBypass);
+  // Channels copied onto stay as they were: the right ones here.
+  EXPECT_EQ(Out(s, 1).hp.freq, 5000);
   const std::vector<uint8_t> sent = SentCommands();
   EXPECT_LT(IndexOf(sent, kChLockCommand), IndexOf(sent, kChLinkCommand));
 
   // While locked, the output buttons open no menu.
   Click(QStringLiteral("ch_output_btn_4"));
   EXPECT_EQ(wnd_->OpenMenu(), nullptr);
+}
+
+TEST_F(SpeakerAssignTest, LockAndLinkTakeAClickAnywhereOnTheButton) {
+  wnd_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd_.get()));
+  auto* lock = Find<QAbstractButton>(QStringLiteral("btn_lock_output"));
+  // Beside the text, near the button's right edge.
+  const QPoint edge(lock->width() - 3, lock->height() / 2);
+  ASSERT_LT(lock->fontMetrics().horizontalAdvance(lock->text()) + 4, lock->width() - 3);
+  {
+    Answer answer(Reply(ui::kResultConfirm));  // "${lock_output_tips}"
+    QTest::mouseClick(lock, Qt::LeftButton, {}, edge);
+  }
+  EXPECT_EQ(live().lockMode, 1);
+  EXPECT_EQ(Amp().scenes[0].lock, 1);
+  // The same class of button: the link option.
+  auto* link = Find<QAbstractButton>(QStringLiteral("btn_link_output"));
+  EXPECT_TRUE(link->rect().contains(QPoint(link->width() - 3, link->height() / 2)));
 }
 
 TEST_F(SpeakerAssignTest, ReleasingTheLockWhileLinkedReleasesTheLinkFirst) {

@@ -79,6 +79,7 @@ TEST_F(ToolWiringTest, SceneMenuLoadReplacesTheSettingsAndEveryControlFollows) {
     s.scenes[2].mainVolume = 20;
     s.scenes[2].lock = 1;
     s.sceneSaved[1] = true;
+    s.sceneNames[1] = {'T', 'w', 'o'};  // a slot without a name cannot be loaded
   });
   Start();
   ASSERT_TRUE(Connected());
@@ -99,16 +100,36 @@ TEST_F(ToolWiringTest, SceneMenuLoadReplacesTheSettingsAndEveryControlFollows) {
   EXPECT_FALSE(mgr().link().ReceiverSet(Receiver::SceneWindow));
 }
 
+TEST_F(ToolWiringTest, AboutShowsTheConnectedAmplifiersVersion) {
+  amp_->SetFirmwareVersion(16, 21);
+  Start();
+  ASSERT_TRUE(Connected());
+  QString shown;
+  respond_ = [&](ui::UIWindow& w) {
+    if (w.ClassName() != QLatin1String("AboutWnd")) return false;
+    shown = w.FindControl<QLabel>(QStringLiteral("fw_version"))->text();
+    w.Close(0);
+    return true;
+  };
+  MenuClick("option_item_about");
+  EXPECT_TRUE(shown.contains(QStringLiteral("v16.21"))) << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("VLM24.60DSP"))) << shown.toStdString();
+  // Disconnected, it says so.
+  mgr().DisconnectDevice();
+  MenuClick("option_item_about");
+  EXPECT_FALSE(shown.contains(QStringLiteral("v16"))) << shown.toStdString();
+}
+
 TEST_F(ToolWiringTest, DisconnectClosesTheMixerAndFactoryResetReachesTheAmplifier) {
   Start();
   ASSERT_TRUE(Connected());
-  // The mixer open; the connect button disconnects (question declined) and
+  // The mixer open; the connect button disconnects (without saving) and
   // the mixer goes with the connection.
   bool mixerClosed = false;
   respond_ = [&](ui::UIWindow& w) {
     if (w.ClassName() != QLatin1String("MixerWnd")) return false;
     QPointer<ui::UIWindow> self(&w);
-    reply_ = ui::kResultCancel;
+    reply_ = ui::kResultThird;
     Click(QStringLiteral("btnConnect"));
     mixerClosed = !self || self->IsClosed();
     return true;

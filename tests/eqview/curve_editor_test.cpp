@@ -24,10 +24,10 @@ class CurveEditorTest : public testing::Test {
     int freq;
     float q;
   };
-  void SetBands(std::vector<B> bands, int current) {
+  void SetBands(std::vector<B> bands, int current, bool bypassed = false) {
     std::vector<BandInput> in;
     for (const B& b : bands) in.push_back({b.gain, EqBand{b.gain, b.q, b.freq, true}});
-    editor.SetBands(in, current);
+    editor.SetBands(in, current, bypassed);
   }
   Point Centre(int band) const {
     const Rect& r = editor.band(band).square;
@@ -56,7 +56,10 @@ TEST_F(CurveEditorTest, LayoutPlacesBandsAndFlagsAllBypass) {
   EXPECT_EQ(editor.band(2).label, "3");
   EXPECT_FALSE(editor.allBypass());
   EXPECT_TRUE(editor.infoText().empty());
+  // A flat equaliser is not a bypassed one: the flag decides.
   SetBands({{0.0f, 1000, 2.0f}, {0.0f, 100, 1.0f}}, 1);
+  EXPECT_FALSE(editor.allBypass());
+  SetBands({{0.0f, 1000, 2.0f}, {0.0f, 100, 1.0f}}, 1, true);
   EXPECT_TRUE(editor.allBypass());
   EXPECT_EQ(editor.infoText(), "0.0 dB");
   editor.SetDragAllDirection(true);
@@ -247,7 +250,7 @@ TEST(ChannelBandInputs, GainCountsOnlyForEnabledBandsOfALiveEqualiser) {
   EXPECT_EQ(in[0].effectiveGain, 0.0f);
   CurveEditor editor;
   editor.SetBounds({0, 0, 600, 300});
-  editor.SetBands(in, 0);
+  editor.SetBands(in, 0, profile->channels[2].bypass);
   EXPECT_TRUE(editor.allBypass());
   EXPECT_TRUE(ChannelBandInputs(*profile, 12).empty());
 }

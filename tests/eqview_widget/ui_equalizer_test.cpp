@@ -32,10 +32,10 @@ class UIEqualizerTest : public testing::Test {
     eq->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(eq.get()));
   }
-  void SetBands(std::vector<B> bands, int current) {
+  void SetBands(std::vector<B> bands, int current, bool bypassed = false) {
     std::vector<BandInput> in;
     for (const B& b : bands) in.push_back({b.gain, EqBand{b.gain, b.q, b.freq, true}});
-    eq->SetBands(in, current);
+    eq->SetBands(in, current, bypassed);
   }
   QPoint Centre(int band) const {
     const Rect& r = eq->editor().band(band).square;
@@ -218,11 +218,12 @@ int Differences(const QImage& a, const QImage& b, QRect area) {
   return n;
 }
 
-TEST_F(UIEqualizerTest, AllBypassCaptionWhenNoBandHasGain) {
-  SetBands({{0.0f, 20, 1.0f}, {0.0f, 25, 1.0f}}, -1);
+TEST_F(UIEqualizerTest, AllBypassCaptionFollowsTheBypassFlag) {
+  SetBands({{0.0f, 20, 1.0f}, {0.0f, 25, 1.0f}}, -1, true);
   ASSERT_TRUE(eq->editor().allBypass());
   const QImage bypassed = eq->grab().toImage();
-  SetBands({{0.0f, 20, 1.0f}, {0.05f, 25, 1.0f}}, -1);
+  // Flat but playing: no caption.
+  SetBands({{0.0f, 20, 1.0f}, {0.0f, 25, 1.0f}}, -1);
   ASSERT_FALSE(eq->editor().allBypass());
   const QImage live = eq->grab().toImage();
   EXPECT_GT(Differences(bypassed, live, QRect(150, 150, 300, 40)), 20);

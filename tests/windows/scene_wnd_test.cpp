@@ -111,8 +111,11 @@ TEST_F(SceneWindowTest, ModeTextsAndTenRowsFromTheSlots) {
     EXPECT_EQ(wnd_->FindControl<QPushButton>(QStringLiteral("cancel_btn"))->text(), Resolved("exit"));
     ASSERT_EQ(wnd_->List()->count(), kStoredScenes);
     EXPECT_EQ(wnd_->RowText(0), QStringLiteral("Club"));
-    EXPECT_EQ(wnd_->RowText(1), QString());
+    EXPECT_EQ(wnd_->RowText(1), Resolved("scene_empty"));
     EXPECT_EQ(wnd_->RowText(9), QStringLiteral("Last"));
+    // An empty slot is offered only for a save.
+    const bool offered = (wnd_->List()->item(1)->flags() & Qt::ItemIsSelectable) != 0;
+    EXPECT_EQ(offered, m == static_cast<int>(SceneMode::Save));
     // The window receives the scene replies while it is open, and only then.
     EXPECT_EQ(sink_.ReceiverWindow(Receiver::SceneWindow), wnd_->Handle());
     EXPECT_TRUE(link_->ReceiverSet(Receiver::SceneWindow));
@@ -184,27 +187,47 @@ TEST_F(SceneWindowTest, DuplicateNameWarnsSendsNothingAndKeepsTheSlot) {
   Choose(1);
   EXPECT_EQ(script_.shown.size(), 1u);
 
-  // An empty name is not checked against the others and is saved as such.
+  // An empty name would read back as an empty slot: refused, nothing sent.
   store_.setSceneName(5, u"");
   script_ = {};
   script_.name = QString();
-  Choose(3);
-  EXPECT_EQ(AmpName(4), u"");
+  Choose(4);
+  ASSERT_EQ(script_.shown.size(), 1u);
+  EXPECT_EQ(script_.shown[0], Resolved("scene_name_invalid"));
+  EXPECT_EQ(script_.loadings, 0);
   EXPECT_EQ(AmpName(2), u"Rock");
 }
 
-TEST_F(SceneWindowTest, DoubleClickDeletesAtOnceWithTheLabelClearedFirst) {
+TEST_F(SceneWindowTest, DeleteAsksThenConfirmsAndEmptySlotsCannotBeChosen) {
   Stored(10, u"Old");
   Open(SceneMode::Delete);
+  // Declined: nothing is sent.
+  script_.answers = {0};
+  const uint64_t before = amp_->counters().reportsReceived;
+  Choose(9);
+  ASSERT_EQ(script_.shown.size(), 1u);
+  EXPECT_TRUE(script_.shown[0].contains(QStringLiteral("Old")));
+  EXPECT_TRUE(script_.shown[0].contains(QStringLiteral("10")));
+  EXPECT_EQ(amp_->counters().reportsReceived, before);
+  EXPECT_EQ(AmpName(10), u"Old");
+  // A double click asks too; confirmed, the amplifier's acknowledgement is told.
+  script_ = {};
   row_ = 9;
   wnd_->List()->setCurrentRow(9);
   emit wnd_->List()->doubleClicked(wnd_->List()->model()->index(9, 0));
   Settle();
-  EXPECT_TRUE(script_.shown.empty());  // no question
+  ASSERT_EQ(script_.shown.size(), 2u);
+  EXPECT_EQ(script_.shown[1], Resolved("delete_scene_ok"));
   EXPECT_EQ(script_.loadings, 1);
-  EXPECT_EQ(script_.rowAtLoading, QString());  // cleared before the acknowledgement
+  EXPECT_EQ(script_.rowAtLoading, Resolved("scene_empty"));  // cleared before the acknowledgement
   EXPECT_EQ(AmpName(10), u"");
   EXPECT_EQ(store_.sceneName(10), u"");
+  // Now empty: it can be neither chosen nor deleted.
+  EXPECT_EQ(wnd_->List()->item(9)->flags(), Qt::NoItemFlags);
+  script_ = {};
+  Choose(9);
+  EXPECT_TRUE(script_.shown.empty());
+  EXPECT_EQ(script_.loadings, 0);
 }
 
 TEST_F(SceneWindowTest, LoadAsksWithTheNameAndTakesTheReadBack) {
@@ -227,13 +250,11 @@ TEST_F(SceneWindowTest, LoadAsksWithTheNameAndTakesTheReadBack) {
   EXPECT_EQ(store_.sceneName(5), u"Stage");
   EXPECT_EQ(script_.loadings, 1);
 
-  // An unnamed scene is asked about with the other text.
+  // A slot whose name reads back empty cannot be loaded: nothing is asked.
   script_ = {};
-  script_.answers = {0};
   Choose(6);
-  ASSERT_EQ(script_.shown.size(), 1u);
-  EXPECT_FALSE(script_.shown[0].contains(QStringLiteral("Stage")));
-  EXPECT_TRUE(script_.shown[0].contains(QStringLiteral("7")));
+  EXPECT_TRUE(script_.shown.empty());
+  EXPECT_EQ(script_.loadings, 0);
 }
 
 TEST_F(SceneWindowTest, NamesRoundTripInEachCodePage) {

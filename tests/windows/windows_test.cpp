@@ -117,6 +117,15 @@ TEST_F(WindowsTest, MessageWithTwoAndThreeButtons) {
   EXPECT_EQ(ShowMessageEx(&parent_, QStringLiteral("${tips}"), QStringLiteral("x"),
                           {QStringLiteral("${confirm}"), QStringLiteral("${cancel}"), QStringLiteral("Later")}, 3),
             2);
+
+  // Escape answers like cancel, also with three buttons.
+  Answer escape([&](ui::UIWindow& w) {
+    QTest::keyClick(w.FindControl<QPushButton>(QStringLiteral("confirm_btn")), Qt::Key_Escape);
+    EXPECT_TRUE(w.IsClosed());
+  });
+  EXPECT_EQ(ShowMessageEx(&parent_, QStringLiteral("${tips}"), QStringLiteral("x"),
+                          {QStringLiteral("${confirm}"), QStringLiteral("${cancel}"), QStringLiteral("Later")}, 3),
+            0);
 }
 
 TEST_F(WindowsTest, MessageCloseButtonAndEmptyTextsKeepTheLayout) {

@@ -95,9 +95,9 @@ void UIEqualizer::SyncBounds() {
   editor_.SetBounds({0, 0, width(), height()});
 }
 
-void UIEqualizer::SetBands(std::span<const BandInput> bands, int current) {
+void UIEqualizer::SetBands(std::span<const BandInput> bands, int current, bool bypassed) {
   SyncBounds();
-  editor_.SetBands(bands, current);
+  editor_.SetBands(bands, current, bypassed);
   update();
 }
 

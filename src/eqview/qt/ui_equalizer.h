@@ -25,7 +25,7 @@ class UIEqualizer : public QWidget {
   QString GetClass() const { return QStringLiteral("UIEqualizer"); }
 
   // Operations of the controller.
-  void SetBands(std::span<const BandInput> bands, int current);
+  void SetBands(std::span<const BandInput> bands, int current, bool bypassed = false);
   void setCurEqHpLp(int hpFreq, int lpFreq);
   // `count` rows of 512 frequencies and levels, as the profile holds them.
   void SetCurves(const double* freqs, const double* levels, int count, int currentChannel,
