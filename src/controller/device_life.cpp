@@ -207,6 +207,11 @@ void DeviceLife::DevicePlugOut() {
   ShowButton(ConnectState::Disconnected);
   if (connectionChanged_) connectionChanged_();
   if (expected) return;  // a forced update's restart: nothing to tell
+  TellPlugOut();
+}
+
+void DeviceLife::TellPlugOut() {
+  if (plugOutTold_) return;  // once per connection
   plugOutTold_ = true;
   // DisconnectMsgThread: the box is shown once the device event is handled.
   QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_plugout}")); });
@@ -287,7 +292,14 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       ReconnectAfterRestart();
       return true;
     case WM_CONNECT_FAILED:
-      if (!plugOutTold_ && !expectingRestart_) Tell(QStringLiteral("${device_connect_fail}"));
+      if (expectingRestart_) return true;
+      // The amplifier went away during the read-back: that is what the user is
+      // told, whether the worker or the removal event comes first.
+      if (link_.IsConnected() && link_.Transport().DeviceGone()) {
+        TellPlugOut();
+        return true;
+      }
+      if (!plugOutTold_) Tell(QStringLiteral("${device_connect_fail}"));
       return true;
     case WM_CONNECTED:
       OnConnected(msg);

@@ -134,6 +134,8 @@ class DeviceLife {
  private:
   void TellIfIncomplete(int missingReplies);
   void TryReconnect(int triesLeft);
+  // "${device_plugout}", once per connection.
+  void TellPlugOut();
   // A push ended (1275 with its outcome): tells what the amplifier did not
   // confirm and offers to send it again.
   void OnPushEnded(std::vector<std::string> unconfirmed);
