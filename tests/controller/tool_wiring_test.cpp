@@ -375,6 +375,8 @@ TEST_F(ToolWiringTest, SceneLoadFailuresTellAndReadBackWhenTheLiveSettingsAreUnk
     s.scenes[4] = s.scenes[0];
     s.scenes[4].mainVolume = 20;
     s.sceneSaved[3] = true;
+    s.sceneNames[3].fill(0);
+    std::copy_n("Four", 4, s.sceneNames[3].begin());
   });
   Start();
   ASSERT_TRUE(Connected());
