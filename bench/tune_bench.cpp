@@ -11,6 +11,7 @@
 
 #include "tune/band_model.h"
 #include "tune/channel_tune.h"
+#include "tune/curve_math.h"
 #include "tune/fit.h"
 #include "tune/synthetic.h"
 
@@ -189,12 +190,8 @@ void BM_QualityAgainstPeer(benchmark::State& state) {
   state.counters["cancel_boost_dB"] = BoostIntoCancellations(ours, ours.bands);
   state.counters["peer_cancel_boost_dB"] = BoostIntoCancellations(ours, peer);
   state.counters["eq_peak_dB"] = ours.eqPeakDb;
-  state.counters["peer_eq_peak_dB"] = EqualiserLevels(peer, false, LogGrid(10.0, 24000.0, 96)).empty()
-                                          ? 0.0
-                                          : [&] {
-                                              const auto l = EqualiserLevels(peer, false, LogGrid(10.0, 24000.0, 96));
-                                              return *std::max_element(l.begin(), l.end());
-                                            }();
+  const auto peerLevels = EqualiserLevels(peer, false, LogGrid(10.0, 24000.0, 96));
+  state.counters["peer_eq_peak_dB"] = *std::max_element(peerLevels.begin(), peerLevels.end());
 }
 BENCHMARK(BM_QualityAgainstPeer)->DenseRange(0, 5)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -147,7 +147,9 @@ TEST_F(TuneCli, EqImportFitsTheFiltersAndCurveCsvShowsThem) {
   for (std::size_t i = 0; i < 512; ++i) {
     const double change = fitted[i].second - flat[i].second;
     if (fitted[i].first > 800.0 && fitted[i].first < 1250.0) deepest = std::min(deepest, change);
-    if (fitted[i].first > 20.0 && fitted[i].first < 100.0) EXPECT_NEAR(change, 0.0, 0.15) << fitted[i].first;
+    if (fitted[i].first > 20.0 && fitted[i].first < 100.0) {
+      EXPECT_NEAR(change, 0.0, 0.15) << fitted[i].first;
+    }
   }
   EXPECT_NEAR(deepest, -3.0, 0.2);
 }
