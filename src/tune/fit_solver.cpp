@@ -137,7 +137,7 @@ SolveOutcome SolveBands(const SolveSpec& spec, std::vector<SolverBand>& bands, s
   options.linear_solver_type = ceres::DENSE_QR;
   options.num_threads = 1;
   options.max_num_iterations = spec.maxIterations;
-  options.function_tolerance = 1e-7;
+  options.function_tolerance = 1e-6;
   options.gradient_tolerance = 1e-9;
   options.parameter_tolerance = 1e-8;
   options.logging_type = ceres::SILENT;
