@@ -92,7 +92,7 @@ FilterTextResult ParseFilterText(std::string_view text) {
     if (head != "filter" || w.size() < 4) continue;
     // "Filter 1 : ON PK ..." (the number may also be glued as "Filter1")
     double number = 0.0;
-    if (!Number(w[1], &number) || w[2] != ":") continue;
+    if (!Number(w[1], &number) || w[2] != ":" || !(number >= 0.0 && number <= 1e6)) continue;
     ++recognised;
     const int id = static_cast<int>(number);
     const std::string state = Lower(w[3]);

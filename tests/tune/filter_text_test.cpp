@@ -57,6 +57,8 @@ TEST(FilterText, BadListsAreRefusedWithTheLine) {
     EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
   }
   EXPECT_FALSE(ParseFilterText(std::string_view("Filter 1: ON\0", 13)).ok);
+  // A filter number no list would have is not a filter line (found by the fuzzer).
+  EXPECT_FALSE(ParseFilterText("Filter 66666666666666666666661: ON PK Fc 1000 Hz Gain 1 dB Q 1\n").ok);
 }
 
 TEST(FilterText, TextbookResponsePeaksAtItsGain) {
