@@ -9,6 +9,9 @@ PACKAGES=(
   libhidapi-dev libcjson-dev libudev-dev
   # The USB tests emulate the amplifier's USB device, hidraw node and uevents.
   umockdev libumockdev-dev
+  # The equaliser fit solves with Ceres; the peer-style comparison in the
+  # benchmarks uses NLopt's SLSQP.
+  libceres-dev libnlopt-cxx-dev
   # Qt's UiTools needs OpenGLWidgets, which needs the OpenGL development files:
   # --no-install-recommends does not bring them, so they are named here.
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6opengl6-dev

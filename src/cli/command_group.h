@@ -26,6 +26,8 @@ CommandGroup DumpCommandGroup();
 CommandGroup PushCommandGroup();
 CommandGroup SceneCommandGroup();
 CommandGroup FirmwareCommandGroup();
+CommandGroup TuneCommandGroup();
+CommandGroup EqCommandGroup();
 
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);

@@ -12,12 +12,13 @@ namespace vlm::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: vlmctl curve FILE --channel N\n"
+    "usage: vlmctl curve FILE --channel N [--csv]\n"
     "Prints the response of output channel N (1 .. 12, as \"profile show\" numbers\n"
     "them) of the scene profile FILE: 512 lines \"frequency_hz level_db\" from about\n"
     "1 Hz to 24 kHz, the last line at 48 kHz (the curve's value at 0 Hz). The level\n"
     "sums the high-pass, the low-pass and every enabled band; a bypassed equaliser\n"
-    "counts as flat.\n";
+    "counts as flat. --csv prints a header line \"frequency_hz,level_db\" and the\n"
+    "same values separated by a comma.\n";
 
 // A whole decimal number and nothing else.
 bool ParseChannel(const std::string& text, int* out) {
@@ -42,6 +43,7 @@ int Run(const std::vector<std::string>& args) {
   std::string path;
   std::string channelText;
   bool haveChannel = false;
+  bool csv = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--channel") {
@@ -51,6 +53,8 @@ int Run(const std::vector<std::string>& args) {
     } else if (a.rfind("--channel=", 0) == 0) {
       channelText = a.substr(10);
       haveChannel = true;
+    } else if (a == "--csv") {
+      csv = true;
     } else if (!a.empty() && a[0] == '-') {
       return Usage(("unknown option " + a).c_str());
     } else if (path.empty()) {
@@ -71,7 +75,13 @@ int Run(const std::vector<std::string>& args) {
                  result.detail.c_str());
     return kExitFailed;
   }
-  const std::string text = eqview::ChannelCurveText(*profile, channel - 1);
+  std::string text = eqview::ChannelCurveText(*profile, channel - 1);
+  if (csv) {
+    for (char& c : text) {
+      if (c == ' ') c = ',';
+    }
+    text.insert(0, "frequency_hz,level_db\n");
+  }
   std::fwrite(text.data(), 1, text.size(), stdout);
   return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

@@ -17,6 +17,8 @@ const CommandGroup kGroups[] = {
     PushCommandGroup(),
     SceneCommandGroup(),
     FirmwareCommandGroup(),
+    TuneCommandGroup(),
+    EqCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

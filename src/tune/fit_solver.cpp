@@ -1,0 +1,162 @@
+#include "tune/fit_solver.h"
+
+#include <ceres/ceres.h>
+#include <ceres/jet.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "model/model_constants.h"
+#include "tune/band_model.h"
+
+namespace vlm::tune::detail {
+namespace {
+
+using Dual = ceres::Jet<double, 3>;
+
+// Weight of a dB above the boost limit against a dB of deviation.
+constexpr double kBoostWeight = 10.0;
+// The solver aims this far inside the limit so that rounding stays within it.
+constexpr double kBoostMarginDb = 0.05;
+
+// All bands against all points: residual i = sum of band levels - need (the
+// fitted points), then kBoostWeight * the excess over the limit (the boost
+// points). Each band's block of the Jacobian comes from its own dual numbers.
+class BandsCost final : public ceres::CostFunction {
+ public:
+  BandsCost(const SolveSpec& spec, int bandCount) : spec_(spec), bands_(bandCount) {
+    for (const double f : spec.hz) fitPoints_.push_back(UnitPoint::At(f));
+    for (const double f : spec.boostHz) boostPoints_.push_back(UnitPoint::At(f));
+    set_num_residuals(static_cast<int>(fitPoints_.size() + boostPoints_.size()));
+    for (int b = 0; b < bandCount; ++b) mutable_parameter_block_sizes()->push_back(3);
+    sums_.resize(fitPoints_.size() + boostPoints_.size());
+  }
+
+  bool Evaluate(double const* const* parameters, double* residuals, double** jacobians) const override {
+    const std::size_t nFit = fitPoints_.size();
+    const std::size_t nAll = nFit + boostPoints_.size();
+    std::fill(sums_.begin(), sums_.end(), 0.0);
+    for (int b = 0; b < bands_; ++b) {
+      const double* p = parameters[b];
+      double* jac = jacobians != nullptr ? jacobians[b] : nullptr;
+      if (jac == nullptr) {
+        const BandCoefficients<double> k = PeakingCoefficients<double>(p[0], p[1], p[2]);
+        for (std::size_t i = 0; i < nAll; ++i) sums_[i] += BandLevelDb(k, Point(i));
+        continue;
+      }
+      const BandCoefficients<Dual> k =
+          PeakingCoefficients<Dual>(Dual(p[0], 0), Dual(p[1], 1), Dual(p[2], 2));
+      for (std::size_t i = 0; i < nAll; ++i) {
+        const Dual level = BandLevelDb(k, Point(i));
+        sums_[i] += level.a;
+        jac[3 * i + 0] = level.v[0];
+        jac[3 * i + 1] = level.v[1];
+        jac[3 * i + 2] = level.v[2];
+      }
+    }
+    for (std::size_t i = 0; i < nFit; ++i) residuals[i] = sums_[i] - spec_.need[i];
+    const double limit = spec_.boostLimitDb - kBoostMarginDb;
+    for (std::size_t i = nFit; i < nAll; ++i) {
+      const double excess = sums_[i] - limit;
+      const bool over = excess > 0.0;
+      residuals[i] = over ? kBoostWeight * excess : 0.0;
+      if (jacobians == nullptr) continue;
+      for (int b = 0; b < bands_; ++b) {
+        double* jac = jacobians[b];
+        if (jac == nullptr) continue;
+        for (int c = 0; c < 3; ++c) jac[3 * i + static_cast<std::size_t>(c)] *= over ? kBoostWeight : 0.0;
+      }
+    }
+    return true;
+  }
+
+ private:
+  const UnitPoint& Point(std::size_t i) const {
+    return i < fitPoints_.size() ? fitPoints_[i] : boostPoints_[i - fitPoints_.size()];
+  }
+
+  const SolveSpec& spec_;
+  int bands_;
+  std::vector<UnitPoint> fitPoints_;
+  std::vector<UnitPoint> boostPoints_;
+  mutable std::vector<double> sums_;
+};
+
+class Watch final : public ceres::IterationCallback {
+ public:
+  explicit Watch(const SolveSpec& spec) : spec_(spec) {}
+  ceres::CallbackReturnType operator()(const ceres::IterationSummary&) override {
+    if (spec_.cancel != nullptr && spec_.cancel->load(std::memory_order_relaxed)) return ceres::SOLVER_ABORT;
+    if (spec_.onIteration) spec_.onIteration();
+    return ceres::SOLVER_CONTINUE;
+  }
+
+ private:
+  const SolveSpec& spec_;
+};
+
+}  // namespace
+
+SolveOutcome SolveBands(const SolveSpec& spec, std::vector<SolverBand>& bands, std::string* error) {
+  if (bands.empty() || spec.hz.empty() || spec.hz.size() != spec.need.size()) {
+    if (error != nullptr) *error = "nothing to solve";
+    return SolveOutcome::Failed;
+  }
+  std::vector<double> params;
+  params.reserve(bands.size() * 3);
+  for (const SolverBand& b : bands) {
+    params.push_back(b.logHz);
+    params.push_back(b.q);
+    params.push_back(b.gain);
+  }
+  ceres::Problem::Options problemOptions;
+  problemOptions.cost_function_ownership = ceres::TAKE_OWNERSHIP;
+  problemOptions.manifold_ownership = ceres::TAKE_OWNERSHIP;
+  ceres::Problem problem(problemOptions);
+  std::vector<double*> blocks;
+  for (std::size_t b = 0; b < bands.size(); ++b) blocks.push_back(&params[3 * b]);
+  problem.AddResidualBlock(new BandsCost(spec, static_cast<int>(bands.size())), nullptr, blocks);
+  const double logMin = std::log(static_cast<double>(kEqFreqMin));
+  const double logMax = std::log(static_cast<double>(kEqFreqMax));
+  for (double* block : blocks) {
+    problem.SetParameterLowerBound(block, 0, logMin);
+    problem.SetParameterUpperBound(block, 0, logMax);
+    problem.SetParameterLowerBound(block, 1, kEqQMin);
+    problem.SetParameterUpperBound(block, 1, kEqQMax);
+    problem.SetParameterLowerBound(block, 2, kEqGainMinDb);
+    problem.SetParameterUpperBound(block, 2, kEqGainMaxDb);
+    if (spec.free == FreeParameters::QAndGain) {
+      problem.SetManifold(block, new ceres::SubsetManifold(3, {0}));
+    } else if (spec.free == FreeParameters::GainOnly) {
+      problem.SetManifold(block, new ceres::SubsetManifold(3, {0, 1}));
+    }
+  }
+
+  ceres::Solver::Options options;
+  options.linear_solver_type = ceres::DENSE_QR;
+  options.num_threads = 1;
+  options.max_num_iterations = spec.maxIterations;
+  options.function_tolerance = 1e-6;
+  options.gradient_tolerance = 1e-9;
+  options.parameter_tolerance = 1e-8;
+  options.logging_type = ceres::SILENT;
+  options.minimizer_progress_to_stdout = false;
+  Watch watch(spec);
+  options.callbacks.push_back(&watch);
+  ceres::Solver::Summary summary;
+  ceres::Solve(options, &problem, &summary);
+  if (summary.termination_type == ceres::USER_FAILURE) return SolveOutcome::Cancelled;
+  if (summary.termination_type == ceres::FAILURE) {
+    if (error != nullptr) *error = "the solver failed: " + summary.message;
+    return SolveOutcome::Failed;
+  }
+  for (std::size_t b = 0; b < bands.size(); ++b) {
+    bands[b].logHz = params[3 * b];
+    bands[b].q = params[3 * b + 1];
+    bands[b].gain = params[3 * b + 2];
+  }
+  return SolveOutcome::Ok;
+}
+
+}  // namespace vlm::tune::detail

@@ -1,0 +1,161 @@
+// The fit on the project's synthetic speakers, the wire's steps, the boost
+// limit, cancellations, determinism and cancel.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+
+#include "eqview/response.h"
+#include "tune/band_model.h"
+#include "tune/channel_tune.h"
+#include "tune/fit.h"
+#include "tune/synthetic.h"
+
+namespace vlm::tune {
+namespace {
+
+struct Tuned {
+  PreparedFit prepared;
+  FitResult result;
+};
+
+Tuned TuneCase(const SyntheticCase& c, EqMode mode = EqMode::Parametric, double maxBoost = 6.0) {
+  auto profile = std::make_unique<SceneProfile>();
+  PutCaseIntoProfile(c, *profile, 0);
+  TuneRequest request;
+  request.measurements = {SynthesiseMeasurement(c.speaker, c.channel)};
+  request.mode = mode;
+  request.maxBoostDb = maxBoost;
+  Tuned t;
+  t.prepared = PrepareChannelFit(*profile, 0, request);
+  EXPECT_TRUE(t.prepared.ok) << t.prepared.error;
+  t.result = FitChannel(t.prepared.input);
+  return t;
+}
+
+TEST(BandModel, MatchesTheResponseCodeOfTheCurves) {
+  const double axis[] = {20.0, 100.0, 999.0, 1000.0, 1001.0, 5000.0, 19000.0, 24000.0, 48000.0};
+  for (const auto& [f, g, q] : {std::tuple{1000.0, 6.0, 1.4}, {63.0, -12.0, 5.8}, {16000.0, 3.5, 24.0}, {20.0, -18.0, 0.5}}) {
+    double levels[9];
+    double work[9];
+    std::copy(std::begin(axis), std::end(axis), work);
+    eqview::PeakingBandResponse(48000.0, f, g, q, work, levels, 9);
+    const auto k = PeakingCoefficients<double>(std::log(f), q, g);
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(BandLevelDb(k, UnitPoint::At(axis[i])), levels[i], 1e-9) << f << " " << axis[i];
+  }
+}
+
+TEST(Quantise, FollowsTheWireSteps) {
+  EXPECT_EQ(QuantiseFrequency(999.5), 1000);
+  EXPECT_EQ(QuantiseFrequency(5.0), 20);
+  EXPECT_EQ(QuantiseFrequency(30000.0), 20000);
+  EXPECT_FLOAT_EQ(QuantiseQ(1.44), 1.4f);
+  EXPECT_FLOAT_EQ(QuantiseQ(0.1), 0.5f);
+  EXPECT_FLOAT_EQ(QuantiseQ(99.0), 24.0f);
+  EXPECT_FLOAT_EQ(QuantiseGain(-3.04), -3.0f);
+  EXPECT_FLOAT_EQ(QuantiseGain(-0.26), -0.3f);
+  EXPECT_FLOAT_EQ(QuantiseGain(40.0), 12.0f);
+  EXPECT_FLOAT_EQ(QuantiseGain(-40.0), -18.0f);
+}
+
+TEST(Fit, EverySyntheticSpeakerFollowsTheTargetWithinHalfADecibel) {
+  for (const SyntheticCase& c : SyntheticCases()) {
+    const Tuned t = TuneCase(c);
+    ASSERT_EQ(t.result.status, FitStatus::Ok) << c.name << ": " << t.result.error;
+    EXPECT_LE(t.result.after.rmsDb, 0.5) << c.name;
+    EXPECT_LE(t.result.after.maxDb, 1.5) << c.name;
+    EXPECT_LT(t.result.after.rmsDb, t.result.before.rmsDb) << c.name;
+    EXPECT_LE(t.result.eqPeakDb, 6.1) << c.name;
+    for (const EqBand& b : t.result.bands) {
+      EXPECT_GE(b.freq, 20);
+      EXPECT_LE(b.freq, 20000);
+      EXPECT_EQ(QuantiseQ(b.eqFactor), b.eqFactor);
+      EXPECT_EQ(QuantiseGain(b.eqGain), b.eqGain);
+      EXPECT_TRUE(b.enable);
+    }
+  }
+}
+
+TEST(Fit, LeavesCancellationsAloneAndSaysWhere) {
+  for (const SyntheticCase& c : SyntheticCases()) {
+    const Tuned t = TuneCase(c);
+    int found = 0;
+    for (const Exclusion& e : t.result.excluded) {
+      if (e.kind != Exclusion::Kind::Cancellation) continue;
+      ++found;
+      ASSERT_FALSE(c.cancellationsHz.empty()) << c.name << ": " << e.text;
+      EXPECT_NEAR(std::log2(e.centreHz / c.cancellationsHz[0]), 0.0, 0.1) << e.text;
+      EXPECT_GT(e.depthDb, 8.0) << e.text;
+      EXPECT_NE(e.text.find("left alone"), std::string::npos);
+      // The equaliser does not try to fill it.
+      const auto eq = EqualiserLevels(t.result.bands, false, {e.centreHz});
+      EXPECT_LT(eq[0], 3.0) << c.name;
+    }
+    EXPECT_EQ(found, static_cast<int>(c.cancellationsHz.size())) << c.name;
+  }
+}
+
+TEST(Fit, CancellationTextNamesFrequencyAndDepth) {
+  const Tuned t = TuneCase(SyntheticCases()[2]);
+  ASSERT_FALSE(t.result.excluded.empty());
+  EXPECT_EQ(t.result.excluded[0].text.rfind("cancellation at 1", 0), 0u) << t.result.excluded[0].text;
+}
+
+TEST(Fit, SameInputGivesTheSameBandsByteForByte) {
+  const SyntheticCase c = SyntheticCases()[4];
+  const Tuned a = TuneCase(c);
+  const Tuned b = TuneCase(c);
+  ASSERT_EQ(a.result.bands.size(), b.result.bands.size());
+  for (std::size_t i = 0; i < a.result.bands.size(); ++i) EXPECT_EQ(a.result.bands[i], b.result.bands[i]);
+}
+
+TEST(Fit, BoostLimitHoldsOnTheCurveAxisAndNeedsBeyondItAreReported) {
+  // A subwoofer measured too weak at the bottom: a low boost limit cannot fill it.
+  SyntheticCase c = SyntheticCases()[3];
+  c.speaker.bumps.push_back({28, -9.0, 0.3});
+  const Tuned t = TuneCase(c, EqMode::Parametric, 3.0);
+  ASSERT_EQ(t.result.status, FitStatus::Ok) << t.result.error;
+  EXPECT_LE(t.result.eqPeakDb, 3.1);
+  bool reported = false;
+  for (const Exclusion& e : t.result.excluded) reported |= e.kind == Exclusion::Kind::BoostLimit;
+  EXPECT_TRUE(reported);
+}
+
+TEST(Fit, GraphicModeKeepsFrequenciesAndQ) {
+  const SyntheticCase c = SyntheticCases()[1];
+  const Tuned t = TuneCase(c, EqMode::Graphic);
+  ASSERT_EQ(t.result.status, FitStatus::Ok) << t.result.error;
+  for (int b = 0; b < kEqBands; ++b) {
+    EXPECT_EQ(t.result.bands[static_cast<std::size_t>(b)].freq, DefaultEqBand(b).freq);
+    EXPECT_FLOAT_EQ(t.result.bands[static_cast<std::size_t>(b)].eqFactor, DefaultEqBand(b).eqFactor);
+  }
+  EXPECT_LT(t.result.after.rmsDb, t.result.before.rmsDb);
+}
+
+TEST(Fit, CancelStopsAndProgressRises) {
+  const SyntheticCase c = SyntheticCases()[0];
+  auto profile = std::make_unique<SceneProfile>();
+  PutCaseIntoProfile(c, *profile, 0);
+  TuneRequest request;
+  request.measurements = {SynthesiseMeasurement(c.speaker, c.channel)};
+  const PreparedFit p = PrepareChannelFit(*profile, 0, request);
+  ASSERT_TRUE(p.ok);
+  std::atomic<bool> cancel{false};
+  double last = -1.0;
+  bool rising = true;
+  FitControl control;
+  control.cancel = &cancel;
+  control.progress = [&](double f, const char*) {
+    rising &= f >= last;
+    last = f;
+    if (f > 0.1) cancel = true;
+  };
+  const FitResult r = FitChannel(p.input, control);
+  EXPECT_EQ(r.status, FitStatus::Cancelled);
+  EXPECT_TRUE(r.bands.empty());
+  EXPECT_TRUE(rising);
+}
+
+}  // namespace
+}  // namespace vlm::tune
