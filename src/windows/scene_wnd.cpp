@@ -281,7 +281,17 @@ void CSceneWnd::LoadFailed(bool liveSettingsUnknown, const std::string& why) {
     return;
   }
   Tell(QStringLiteral("${scene_load_unknown}"));
-  // The window goes; the opener reads the live settings back.
+  // The window goes and the opener reads the live settings back; from inside
+  // the loading window's loop only once that loop has ended (closing the
+  // window there would delete it under its own loading window).
+  if (showingLoading_) {
+    closeAfterLoading_ = true;
+    return;
+  }
+  CloseForReadBack();
+}
+
+void CSceneWnd::CloseForReadBack() {
   std::function<void()> readBack = host_.liveSettingsUnknown;
   Close(ui::kResultCancel);
   if (readBack) readBack();
@@ -293,7 +303,15 @@ void CSceneWnd::Tell(const QString& text) {
   ShowMessageEx(this, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}"), QString(), QString()}, 1);
 }
 
-void CSceneWnd::ShowLoadingWindow() { loading_.Show(this); }
+void CSceneWnd::ShowLoadingWindow() {
+  showingLoading_ = true;
+  loading_.Show(this);
+  showingLoading_ = false;
+  if (closeAfterLoading_) {
+    closeAfterLoading_ = false;
+    CloseForReadBack();
+  }
+}
 
 void CSceneWnd::CloseLoadingWindow() { loading_.Close(); }
 

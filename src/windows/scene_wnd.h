@@ -75,6 +75,7 @@ class CSceneWnd : public CToolWnd {
   // A load that failed: nothing changed, or (after the recall) the live
   // settings are unknown and the opener reads them back.
   void LoadFailed(bool liveSettingsUnknown, const std::string& why);
+  void CloseForReadBack();
   void ShowLoadingWindow();
   void CloseLoadingWindow();
   void PostSelf(int message);
@@ -85,6 +86,8 @@ class CSceneWnd : public CToolWnd {
   QListWidget* list_ = nullptr;
   std::array<QLabel*, kStoredScenes> values_{};
   LoadingWindowSlot loading_;
+  bool showingLoading_ = false;     // inside the loading window's loop
+  bool closeAfterLoading_ = false;  // a failed load closes the window after that loop
   // A save or delete waiting for the amplifier's acknowledgement: the slot
   // and the name it held before, put back when the worker ends without one.
   struct Pending {
