@@ -41,7 +41,8 @@ int UpgradeWindows::OnForceUpdateOffer(const FirmwareOfferRecord& offer, const s
 
   upgrade::PreparedFirmware images = upgrade::PrepareCarriedFirmware(baseDir_);
   if (images.error != 0) {
-    ShowMessage(owner_, QStringLiteral("${tips}"), QStringLiteral("File prepare error. error code %1").arg(images.error));
+    ShowMessageEx(owner_, QStringLiteral("${tips}"), QStringLiteral("File prepare error. error code %1").arg(images.error),
+                  {QStringLiteral("${confirm}"), QString(), QString()}, 1);
     return -images.error;
   }
   forcedUpdateRunning_ = true;

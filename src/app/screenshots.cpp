@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QLineEdit>
 #include <QPixmap>
 #include <functional>
@@ -22,6 +26,7 @@
 #include "windows/scene_wnd.h"
 #include "windows/force_update_wnd.h"
 #include "windows/update_fw_wnd.h"
+#include "upgrade/carried_firmware.h"
 #include "windows/loading_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/key_text.h"
@@ -81,13 +86,50 @@ void PrepareMainWindowShot(CMainWnd& main) {
 
 // The upgrade windows as their workers leave them: messages posted to the
 // window as a worker would, handled, then the picture.
+// The firmware window's file dialog (Qt's own, under the window's style) in
+// a folder holding what "vlmctl firmware export" writes and one file the
+// filter hides.
+static bool SaveFileDialogShot(CMainWnd& main, const QDir& dir, const QString& lang) {
+  QTemporaryDir files;
+  if (!files.isValid()) return false;
+  QStringList names{QStringLiteral("notes.txt")};
+  for (const upgrade::CarriedImage& image : upgrade::CarriedImages()) names << QString::fromLatin1(image.fileName);
+  for (const QString& name : names) {
+    QFile f(files.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write("\0", 1) != 1) return false;
+  }
+  auto* wnd = new CUpdateFwWnd(&main, main.Manager().link());
+  wnd->Create(QStringLiteral("XML_UPDATE_FW"));
+  // A path already there: the focus on an empty one would open the real dialog.
+  wnd->SetPath(files.filePath(names.back()));
+  wnd->show();
+  bool ok = false;
+  {
+    QFileDialog dialog(wnd, QString(), files.path(), CUpdateFwWnd::FileFilter());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.resize(wnd->width() * 6 / 5, wnd->width() * 3 / 4);
+    dialog.show();
+    // The folder is read on a thread of the dialog's model.
+    for (int i = 0; i < 40; ++i) {
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+    dialog.selectFile(files.filePath(QString::fromLatin1(upgrade::CarriedImages().front().fileName)));
+    QApplication::processEvents();
+    ok = dialog.grab().save(dir.filePath(QStringLiteral("file_dialog_%1.png").arg(lang)));
+  }
+  wnd->Close(ui::kResultCancel);
+  return ok;
+}
+
 bool SaveUpgradeShots(CMainWnd& main, const QDir& dir, const QString& lang) {
-  bool ok = true;
+  bool ok = SaveFileDialogShot(main, dir, lang);
   struct Shot {
     const char* name;
     std::vector<std::pair<int, int>> posts;
   };
-  const Shot fileShots[] = {{"update_fw_progress", {{WM_UPGRADE_PROGRESS, 42}}},
+  const Shot fileShots[] = {{"update_fw_progress", {{WM_UPGRADE_PROGRESS, 50}}},
                             {"update_fw_done", {{WM_UPGRADE_PROGRESS, 100}, {WM_UPGRADE_DONE, 0}}},
                             {"update_fw_failed", {{WM_UPGRADE_PROGRESS, 17}, {WM_UPGRADE_FAILED, 0}}}};
   for (const Shot& shot : fileShots) {

@@ -1,5 +1,8 @@
 #include "controller/control_bindings.h"
 
+#include "controller/display_texts.h"
+#include "ui/language.h"
+
 #include <type_traits>
 
 #include "base/log.h"
@@ -97,6 +100,13 @@ QStringList BindMainControls(QWidget* root, MainControls& controls) {
     }
   }
   return missing;
+}
+
+void SetControlTips(MainControls& c) {
+  // The speaker map's buttons carry no text: the tip names the position.
+  for (int pos = 1; pos < kPositionSlots; ++pos) ui::SetToolTip(c.speaker[static_cast<size_t>(pos)], PositionButtonText(pos));
+  for (QAbstractButton* b : c.chShow) ui::SetToolTip(b, QStringLiteral("${tip_show_curve}"));
+  for (QAbstractButton* b : c.eqEnable) ui::SetToolTip(b, QStringLiteral("${tip_band_on}"));
 }
 
 }  // namespace vlm::controller

@@ -91,5 +91,8 @@ std::span<const ControlBinding> MainControlBindings();
 // Finds every control of the table under `root`. Returns the names that are
 // missing or of another kind (logged as well); the members of those stay null.
 QStringList BindMainControls(QWidget* root, MainControls& controls);
+// Tool tips for the controls that show no text: the speaker positions, the
+// curve-visibility and the band on/off check boxes.
+void SetControlTips(MainControls& controls);
 
 }  // namespace vlm::controller

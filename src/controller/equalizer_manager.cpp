@@ -46,6 +46,7 @@ EqualizerManager::~EqualizerManager() {
 QStringList EqualizerManager::Init(QWidget* root) {
   controls_ = {};
   const QStringList missing = controller::BindMainControls(root, controls_);
+  controller::SetControlTips(controls_);
   volume_.Prepare();
   eqBands_.ShowMode();
   speakers_.ShowAssignments();

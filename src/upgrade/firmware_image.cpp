@@ -29,11 +29,18 @@ ImageKind KindFromFileName(std::string_view path) {
   // The amplifier's own batch name never starts a transfer (nothing would be
   // loaded and the transfer could not end).
   if (has("DOWNLOAD.BAT")) return ImageKind::Invalid;
-  if (has("BL_UPG.BIN")) return ImageKind::McuBootloader;
-  if (has("FLASH_UPG.BIN")) return ImageKind::DspFlash;
-  if (has("MCU_UPG.BIN")) return ImageKind::McuApplication;
-  if (has("UPG_FW.BIN")) return ImageKind::Merged;
+  for (const KindNamePart& p : KindNameParts()) {
+    if (has(p.part)) return p.kind;
+  }
   return ImageKind::Invalid;
+}
+
+std::span<const KindNamePart> KindNameParts() {
+  static constexpr KindNamePart kParts[] = {{"BL_UPG.BIN", ImageKind::McuBootloader},
+                                            {"FLASH_UPG.BIN", ImageKind::DspFlash},
+                                            {"MCU_UPG.BIN", ImageKind::McuApplication},
+                                            {"UPG_FW.BIN", ImageKind::Merged}};
+  return kParts;
 }
 
 const char* KindName(ImageKind kind) {

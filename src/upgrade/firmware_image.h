@@ -34,6 +34,13 @@ enum class ImageKind { Invalid, McuBootloader, DspFlash, McuApplication, Merged 
 // matched without regard to case in the order bootloader, DSP flash, MCU
 // application, merged. A name containing "DOWNLOAD.BAT" is invalid.
 ImageKind KindFromFileName(std::string_view path);
+// The name parts KindFromFileName recognises (upper case), in its order;
+// the file window filters on them.
+struct KindNamePart {
+  const char* part;
+  ImageKind kind;
+};
+std::span<const KindNamePart> KindNameParts();
 std::string_view FileNameOf(std::string_view path);
 const char* KindName(ImageKind kind);
 

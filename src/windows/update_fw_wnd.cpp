@@ -8,15 +8,16 @@
 #include "device/device_link.h"
 #include "device/messages.h"
 #include "ui/language.h"
+#include "upgrade/firmware_image.h"
+#include "upgrade/upgrade_protocol.h"
+#include "windows/msg_wnd.h"
 
 namespace vlm {
 namespace {
 
 QString DialogChoose(QWidget* parent) {
-  const QString filter = QStringLiteral(
-      "VLM24.60DSP_MCU_UPG.bin,VLM24.60DSP_FLASH_UPG.bin (VLM24.60DSP_MCU_UPG.bin VLM24.60DSP_FLASH_UPG.bin)");
   // The dialog only offers files that exist.
-  return QFileDialog::getOpenFileName(parent, QString(), QDir::currentPath(), filter);
+  return QFileDialog::getOpenFileName(parent, QString(), QDir::currentPath(), CUpdateFwWnd::FileFilter());
 }
 
 CUpdateFwWnd::FileChooser& Chooser() {
@@ -28,6 +29,22 @@ CUpdateFwWnd::FileChooser& Chooser() {
 
 CUpdateFwWnd::CUpdateFwWnd(QWidget* parent, DeviceLink& link)
     : CUpgradeWndBase(QStringLiteral("UpdateFwWnd"), parent, link) {}
+
+QString CUpdateFwWnd::FileFilter() {
+  // Every name the loader takes, whatever its case: the part as the loader
+  // reads it, in lower case, and with a lower-case extension.
+  QStringList patterns;
+  for (const upgrade::KindNamePart& p : upgrade::KindNameParts()) {
+    const QString upper = QString::fromLatin1(p.part);
+    QString mixed = upper;
+    mixed.replace(QStringLiteral(".BIN"), QStringLiteral(".bin"));
+    for (const QString& form : {upper, upper.toLower(), mixed}) patterns << QStringLiteral("*%1*").arg(form);
+  }
+  const ui::Language& lang = ui::Language::Instance();
+  return QStringLiteral("%1 (%2);;%3 (*)")
+      .arg(lang.Resolve(QStringLiteral("${firmware_files}")), patterns.join(QLatin1Char(' ')),
+           lang.Resolve(QStringLiteral("${all_files}")));
+}
 
 CUpdateFwWnd::FileChooser CUpdateFwWnd::SetFileChooser(FileChooser chooser) {
   FileChooser previous = std::move(Chooser());
@@ -68,6 +85,22 @@ void CUpdateFwWnd::ChooseFile() {
   if (path.isEmpty()) return;
   LogMessage("Upg_GetOpenFileName %s ok\n", path.toUtf8().constData());
   SetPath(path);
+  // The last attempt's message belonged to the other file.
+  if (outcome_ != 0 && outcome_ != WM_UPGRADE_DONE) {
+    outcome_ = 0;
+    ui::SetText(tips_, QString());
+    if (progress_) progress_->setValue(0);
+  }
+}
+
+bool CUpdateFwWnd::ConfirmAndBegin() {
+  if (!link().IsConnected() || WorkerRunning() || outcome_ == WM_UPGRADE_DONE) return false;
+  const ui::ModalResult answer =
+      ShowMessageEx(this, QStringLiteral("${tips}"), QStringLiteral("${upgrade_warning}"),
+                    {QStringLiteral("${confirm}"), QStringLiteral("${cancel}"), QString()}, 2);
+  if (answer != ui::kResultConfirm) return false;
+  BeginUpdate();
+  return true;
 }
 
 void CUpdateFwWnd::Notify(ui::Notification& n) {
@@ -77,7 +110,7 @@ void CUpdateFwWnd::Notify(ui::Notification& n) {
       return;
     }
     if (n.FromNoCase(QStringLiteral("update_btn"))) {
-      BeginUpdate();
+      ConfirmAndBegin();
       return;
     }
   }
@@ -111,6 +144,15 @@ void CUpdateFwWnd::BeginUpdate() {
 void CUpdateFwWnd::Finish(const QString& text) {
   EnableControls(true);
   ui::SetText(tips_, text);
+  if (outcome_ == WM_UPGRADE_DONE) {
+    // Nothing more to upgrade: the window only offers to close.
+    for (QWidget* w : {static_cast<QWidget*>(fileButton_), static_cast<QWidget*>(updateButton_),
+                       static_cast<QWidget*>(pathEdit_)}) {
+      if (w) w->setEnabled(false);
+    }
+    if (updateButton_) updateButton_->hide();
+    ui::SetText(cancelButton_, QStringLiteral("${close}"));
+  }
   // A transfer that did not take the amplifier away leaves it usable: edits
   // must go out again. After a finished one it restarts and the reconnection
   // reads everything back (the transfer-ended handler).
@@ -143,7 +185,8 @@ bool CUpdateFwWnd::HandleMessage(ui::WindowMessage& msg) {
       return true;
     case WM_UPGRADE_LOAD_FAILED:
       outcome_ = WM_UPGRADE_LOAD_FAILED;
-      Finish(QStringLiteral("${load_fw_fail}"));
+      // The loader's reason, as vlmctl gives it.
+      Finish(QStringLiteral("${load_fw_fail}\n") + QString::fromStdString(UpgradeErrorText(LastUpgradeError(link()))));
       return true;
     default:
       return false;

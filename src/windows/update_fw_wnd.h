@@ -21,7 +21,13 @@ class CUpdateFwWnd : public CUpgradeWndBase {
   using FileChooser = std::function<QString(QWidget* parent)>;
   static FileChooser SetFileChooser(FileChooser chooser);
 
+  // The open-file dialog's filter: every name part the loader recognises,
+  // in any case, then all files.
+  static QString FileFilter();
+
   void ChooseFile();
+  // Warns not to unplug or switch off; begins only on "${confirm}".
+  bool ConfirmAndBegin();
   void BeginUpdate();
   QString Path() const;
   void SetPath(const QString& path);

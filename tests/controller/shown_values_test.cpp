@@ -142,5 +142,28 @@ TEST_F(ShownValuesTest, AccShowsOffAtItsMinimum) {
   EXPECT_EQ(live().acc, 0);
 }
 
+// Controls without text carry a tool tip in the chosen language.
+TEST_F(ShownValuesTest, TextlessControlsHaveToolTipsInEachLanguage) {
+  const controller::MainControls& k = mgr().controls();
+  std::vector<QAbstractButton*> buttons(k.speaker.begin() + 1, k.speaker.end());
+  buttons.insert(buttons.end(), k.chShow.begin(), k.chShow.end());
+  buttons.insert(buttons.end(), k.eqEnable.begin(), k.eqEnable.end());
+  std::vector<QString> english;
+  for (QAbstractButton* b : buttons) {
+    ASSERT_NE(b, nullptr);
+    EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+    EXPECT_FALSE(b->toolTip().contains(QStringLiteral("${"))) << b->objectName().toStdString();
+    english.push_back(b->toolTip());
+  }
+  // Each speaker position is told apart.
+  EXPECT_NE(k.speaker[1]->toolTip(), k.speaker[2]->toolTip());
+  ASSERT_TRUE(ui::Language::Instance().Select(QStringLiteral("ru")));
+  ui::RetranslateAll();
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    EXPECT_NE(buttons[i]->toolTip(), english[i]) << buttons[i]->objectName().toStdString();
+    EXPECT_FALSE(buttons[i]->toolTip().contains(QStringLiteral("${")));
+  }
+}
+
 }  // namespace
 }  // namespace vlm::test

@@ -45,6 +45,15 @@ class ToolWiringTest : public DeviceLifeTest {
       return WaitForLoadingWindow(w);
     };
   }
+  // The warning before a firmware transfer: counted and confirmed.
+  bool ConfirmUpgradeWarning(ui::UIWindow& w) {
+    auto* text = w.FindControl<QLabel>(QStringLiteral("MessageText"));
+    if (!text || ui::RawText(text) != QStringLiteral("${upgrade_warning}")) return false;
+    ++upgradeWarnings_;
+    w.Close(ui::kResultConfirm);
+    return true;
+  }
+  int upgradeWarnings_ = 0;
   // The loading window stays until the work ends (1275 or 1240).
   bool WaitForLoadingWindow(ui::UIWindow& w) {
     if (w.ClassName() != QLatin1String("LoadingWnd")) return false;
@@ -245,7 +254,7 @@ TEST_F(ToolWiringTest, RefusingAmplifierIsUpgradedFromAFileOverItsLinkThenConnec
   int outcome = 0;
   respond_ = [&](ui::UIWindow& w) {
     auto* up = dynamic_cast<CUpdateFwWnd*>(&w);
-    if (!up) return WaitForLoadingWindow(w);
+    if (!up) return ConfirmUpgradeWarning(w) || WaitForLoadingWindow(w);
     sawRefusedState = State() == controller::ConnectState::Refused &&
                       Key(QStringLiteral("btnConnect")) == QStringLiteral("${btn_disconnected}");
     gateClosed = mgr().link().IsConnected() && !mgr().link().QueueGateOpen();
@@ -265,6 +274,7 @@ TEST_F(ToolWiringTest, RefusingAmplifierIsUpgradedFromAFileOverItsLinkThenConnec
   EXPECT_TRUE(sawRefusedState);
   EXPECT_TRUE(gateClosed);
   EXPECT_EQ(outcome, WM_UPGRADE_DONE);
+  EXPECT_EQ(upgradeWarnings_, 1);
   ASSERT_TRUE(Connected());
   EXPECT_EQ(amp_->Snapshot().upgrade.finishedTransfers, 1);
   EXPECT_EQ(amp_->Snapshot().upgrade.lastReceived, body);
@@ -308,7 +318,7 @@ TEST_F(ToolWiringTest, UpgradeFromTheMenuEndsReadBackAndEditsReachTheAmplifier) 
   int outcome = 0;
   respond_ = [&](ui::UIWindow& w) {
     auto* up = dynamic_cast<CUpdateFwWnd*>(&w);
-    if (!up) return WaitForLoadingWindow(w);
+    if (!up) return ConfirmUpgradeWarning(w) || WaitForLoadingWindow(w);
     up->SetPath(QString::fromStdString(image));
     QTest::mouseClick(up->FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
     // The reconnection after the upgrade closes the window.
@@ -323,6 +333,7 @@ TEST_F(ToolWiringTest, UpgradeFromTheMenuEndsReadBackAndEditsReachTheAmplifier) 
   ASSERT_TRUE(Connected());
   MenuClick("option_item_firmware_upgrade");
   EXPECT_EQ(outcome, WM_UPGRADE_DONE);
+  EXPECT_EQ(upgradeWarnings_, 1);
   EXPECT_EQ(amp_->Snapshot().upgrade.lastReceived, body);
   ASSERT_TRUE(WaitFor([&] { return windows_.count(QStringLiteral("LoadingWnd")) >= 2; }));
   ASSERT_TRUE(Connected());

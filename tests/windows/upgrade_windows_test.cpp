@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <filesystem>
 
@@ -20,6 +21,8 @@
 #include "ui/skin.h"
 #include "upgrade/carried_firmware.h"
 #include "upgrade/carried_firmware_files.h"
+#include "upgrade/firmware_image.h"
+#include "upgrade/upgrade_protocol.h"
 #include "upgrade/upgrade_support.h"
 
 namespace vlm {
@@ -79,15 +82,26 @@ TEST_F(UpgradeWindowsTest, FileUpgradeWithEachImageKindEndsDoneWithControlsBack)
     WaitFor([&] { return !wnd.Path().isEmpty(); }, 500);
     if (wnd.Path().isEmpty()) wnd.ChooseFile();  // no focus events offscreen
     CUpdateFwWnd::SetFileChooser(previous);
-    QTest::mouseClick(wnd.FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
+    QString warning;
+    {
+      Answer confirm([&](ui::UIWindow& w) {
+        warning = w.FindControl<QLabel>(QStringLiteral("MessageText"))->text();
+        w.Close(ui::kResultConfirm);
+      });
+      QTest::mouseClick(wnd.FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
+    }
+    EXPECT_EQ(warning, T("upgrade_warning"));
     EXPECT_FALSE(Enabled(wnd, "closebtn"));
     EXPECT_FALSE(Enabled(wnd, "file_path_edt"));
     EXPECT_FALSE(bench.link->QueueGateOpen());
     ASSERT_TRUE(WaitFor([&] { return wnd.Outcome() != 0 && !wnd.WorkerRunning(); }));
     EXPECT_EQ(wnd.Outcome(), WM_UPGRADE_DONE);
     EXPECT_EQ(Tips(wnd), T("update_ok"));
-    for (const char* name : {"closebtn", "cancel_btn", "file_btn", "update_btn", "file_path_edt"})
-      EXPECT_TRUE(Enabled(wnd, name)) << name;
+    // Done: the window offers to close, not another upgrade.
+    for (const char* name : {"closebtn", "cancel_btn"}) EXPECT_TRUE(Enabled(wnd, name)) << name;
+    for (const char* name : {"file_btn", "update_btn", "file_path_edt"}) EXPECT_FALSE(Enabled(wnd, name)) << name;
+    EXPECT_FALSE(wnd.FindControl<QPushButton>(QStringLiteral("update_btn"))->isVisible());
+    EXPECT_EQ(wnd.FindControl<QPushButton>(QStringLiteral("cancel_btn"))->text(), T("close"));
     EXPECT_EQ(bench.amp->Snapshot().upgrade.lastReceived, c.received);
   }
 }
@@ -104,11 +118,21 @@ TEST_F(UpgradeWindowsTest, ARefusedFileLeavesTheProgramConnectedWithEditsFlowing
     wnd.BeginUpdate();
     ASSERT_TRUE(WaitFor([&] { return wnd.Outcome() != 0 && !wnd.WorkerRunning(); }));
     EXPECT_EQ(wnd.Outcome(), WM_UPGRADE_LOAD_FAILED);
-    EXPECT_EQ(Tips(wnd), T("load_fw_fail"));
+    // The loader's reason follows the message.
+    EXPECT_EQ(Tips(wnd), T("load_fw_fail") + QStringLiteral("\n") +
+                             QString::fromStdString(UpgradeErrorText(LastUpgradeError(*bench.link))));
+    EXPECT_TRUE(Tips(wnd).contains(QStringLiteral("loading the image:")));
     EXPECT_TRUE(Enabled(wnd, "update_btn"));
     EXPECT_TRUE(bench.link->IsConnected());
     EXPECT_TRUE(bench.link->QueueGateOpen());
   }
+  // Another file chosen: the old reason goes.
+  auto previous = CUpdateFwWnd::SetFileChooser(
+      [&](QWidget*) { return QString::fromStdString(bench.dir.Write("FLASH_UPG.bin", Bytes{1})); });
+  wnd.ChooseFile();
+  CUpdateFwWnd::SetFileChooser(previous);
+  EXPECT_TRUE(Tips(wnd).isEmpty());
+  EXPECT_EQ(wnd.Outcome(), 0);
   // Disconnected: the button does nothing at all.
   bench.link->CloseHIDDevice(false);
   wnd.SetPath(QString::fromStdString(bench.dir.Write("MCU_UPG.bin", test::MakeImage(1, 78, test::Counting(64)))));
@@ -116,6 +140,77 @@ TEST_F(UpgradeWindowsTest, ARefusedFileLeavesTheProgramConnectedWithEditsFlowing
   wnd.BeginUpdate();
   EXPECT_FALSE(wnd.WorkerRunning());
   EXPECT_EQ(Tips(wnd), before);
+}
+
+TEST_F(UpgradeWindowsTest, TheFilterShowsEveryNameTheLoaderTakesAndTheExportWrites) {
+  const QStringList filters = CUpdateFwWnd::FileFilter().split(QStringLiteral(";;"));
+  ASSERT_EQ(filters.size(), 2);
+  EXPECT_TRUE(filters[1].startsWith(T("all_files")));
+  EXPECT_TRUE(filters[1].endsWith(QStringLiteral("(*)")));
+  const QString inner = filters[0].section(QLatin1Char('('), 1).chopped(1);
+  auto shown = [&](const QString& name) {
+    for (const QString& pattern : inner.split(QLatin1Char(' '))) {
+      if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern)).match(name).hasMatch())
+        return true;
+    }
+    return false;
+  };
+  QStringList names;
+  for (const upgrade::CarriedImage& image : upgrade::CarriedImages()) names << QString::fromLatin1(image.fileName);
+  for (const upgrade::KindNamePart& p : upgrade::KindNameParts()) {
+    const QString part = QString::fromLatin1(p.part);
+    names << QStringLiteral("VLM24.60DSP_") + part << part.toLower() << QStringLiteral("x_") + part.left(part.size() - 3) + QStringLiteral("bin");
+  }
+  for (const QString& name : names) {
+    EXPECT_NE(upgrade::KindFromFileName(name.toStdString()), upgrade::ImageKind::Invalid) << name.toStdString();
+    EXPECT_TRUE(shown(name)) << name.toStdString();
+  }
+  for (const char* other : {"notes.txt", "firmware.bin", "MCU.bin"}) EXPECT_FALSE(shown(QString::fromLatin1(other))) << other;
+}
+
+TEST_F(UpgradeWindowsTest, TheUnplugWarningCancelledSendsNothing) {
+  test::UpgradeBench bench(true);
+  CUpdateFwWnd wnd(nullptr, *bench.link);
+  wnd.SetDeleteOnClose(false);
+  wnd.Create(QStringLiteral("XML_UPDATE_FW"));
+  wnd.SetPath(QString::fromStdString(bench.dir.Write("MCU_UPG.bin", test::MakeImage(1, 78, test::Counting(64)))));
+  const bool gateBefore = bench.link->QueueGateOpen();
+  int asked = 0;
+  Answer cancel([&](ui::UIWindow& w) {
+    ++asked;
+    w.Close(ui::kResultCancel);
+  });
+  EXPECT_FALSE(wnd.ConfirmAndBegin());
+  EXPECT_EQ(asked, 1);
+  EXPECT_FALSE(wnd.WorkerRunning());
+  EXPECT_EQ(wnd.Outcome(), 0);
+  EXPECT_EQ(bench.link->QueueGateOpen(), gateBefore);
+  QTest::qWait(50);
+  EXPECT_TRUE(bench.amp->Snapshot().upgrade.lastReceived.empty());
+}
+
+TEST_F(UpgradeWindowsTest, AFilePrepareErrorHasOneConfirmButton) {
+  test::UpgradeBench bench(true);
+  QWidget owner;
+  UpgradeWindows upgrades(&owner, *bench.link);
+  upgrades.SetFirmwareBaseDir("/nonexistent/vlm-tuner-base");
+  QStringList buttons;
+  int messages = 0;
+  Answer answer([&](ui::UIWindow& w) {
+    if (++messages == 2) {
+      for (const char* name : {"confirm_btn", "cancel_btn", "third_btn"}) {
+        auto* b = w.FindControl<QPushButton>(QString::fromLatin1(name));
+        if (b && !b->isHidden()) buttons << b->text();
+      }
+    }
+    w.Close(ui::kResultConfirm);
+  });
+  FirmwareOfferRecord offer;
+  offer.versionMajor = 16;
+  offer.versionMinor = 18;
+  EXPECT_LT(upgrades.OnForceUpdateOffer(offer, {}), 0);
+  EXPECT_EQ(messages, 2);
+  EXPECT_EQ(buttons, QStringList{T("confirm")});
 }
 
 TEST_F(UpgradeWindowsTest, TheWindowRefusesToCloseWhileATransferRuns) {
