@@ -15,9 +15,7 @@
 
 namespace vlm {
 
-namespace {
-
-bool Pump(const std::function<bool()>& done) {
+bool PumpUntil(const std::function<bool()>& done) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!done()) {
     if (std::chrono::steady_clock::now() > until) return false;
@@ -27,8 +25,6 @@ bool Pump(const std::function<bool()>& done) {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   return true;
 }
-
-}  // namespace
 
 bool SaveLifeScreenshots(const QDir& dir) {
   // The boxes and the loading window are closed as soon as they open: the
@@ -57,13 +53,13 @@ bool SaveLifeScreenshots(const QDir& dir) {
         QApplication::processEvents();
         ok = main.grab().save(dir.filePath(QStringLiteral("life_%1_%2.png").arg(QLatin1String(name), lang))) && ok;
       };
-      ok = Pump(settled(controller::ConnectState::Connected)) && ok;
+      ok = PumpUntil(settled(controller::ConnectState::Connected)) && ok;
       shot("connected");
       amp->Unplug();
-      ok = Pump(settled(controller::ConnectState::Disconnected)) && ok;
+      ok = PumpUntil(settled(controller::ConnectState::Disconnected)) && ok;
       shot("unplugged");
       amp->Plug();
-      ok = Pump(settled(controller::ConnectState::Connected)) && ok;
+      ok = PumpUntil(settled(controller::ConnectState::Connected)) && ok;
       shot("replugged");
     }
     main.CloseWithoutQuestion();

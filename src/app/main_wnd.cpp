@@ -395,6 +395,15 @@ void CMainWnd::OnDpi(const ui::Notification&, int) {
   }
   SetDpi(dpi);
   resize(Scaled(InitialSize().width()), Scaled(InitialSize().height()));
+  // A larger scale grows the window to the right and down: it is moved back
+  // onto its screen, so that its title bar and close button stay reachable.
+  if (QScreen* s = screen()) {
+    const QRect a = s->availableGeometry();
+    const QRect f = frameGeometry();
+    const ui::ScreenRect to = ui::KeepOnScreen({f.left(), f.top(), f.left() + f.width(), f.top() + f.height()},
+                                               {a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+    if (to.left != f.left() || to.top != f.top()) move(to.left, to.top);
+  }
 }
 
 void CMainWnd::OnOptionMenu(const ui::Notification&, int) { ShowOptionMenu(); }

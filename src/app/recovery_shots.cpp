@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
-#include <QThread>
-#include <chrono>
-#include <functional>
 
 #include "app/language_setup.h"
+#include "app/life_screenshots.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
 #include "sim/sim_hotplug.h"
@@ -21,16 +19,6 @@
 namespace vlm {
 
 namespace {
-
-bool Pump(const std::function<bool()>& done) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 // A question or notice of the main window, as the user sees it.
 bool SaveBox(QWidget* owner, const QDir& dir, const QString& name, const QString& lang, const QString& text,
@@ -81,7 +69,7 @@ bool SaveRefusedShot(const QDir& dir, const QString& lang) {
     ui::Language::Instance().Select(lang);
     ui::RetranslateAll();
     main.show();
-    Pump([&] { return saved; });
+    PumpUntil([&] { return saved; });
     main.CloseWithoutQuestion();
     mainPtr = nullptr;
   }

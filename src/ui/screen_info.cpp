@@ -65,4 +65,13 @@ int ChooseDpiForSystem(ScreenRect* rect) {
   return ChooseDpi(r);
 }
 
+ScreenRect KeepOnScreen(const ScreenRect& frame, const ScreenRect& area) {
+  const int w = frame.Width(), h = frame.Height();
+  // Past the right or bottom edge: moved back; then never before the left or
+  // top edge, so that the title bar stays on the screen.
+  const int left = std::max(area.left, std::min(frame.left, area.right - w));
+  const int top = std::max(area.top, std::min(frame.top, area.bottom - h));
+  return {left, top, left + w, top + h};
+}
+
 }  // namespace vlm::ui

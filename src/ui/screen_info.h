@@ -33,6 +33,12 @@ ScreenRect LargestScreenRect(const ScreenInfo& info);
 // The DPI value for a display rectangle: 77, 96, 144, 192 or 288.
 int ChooseDpi(const ScreenRect& rect);
 
+// Where a window of `frame` (its frame, title bar included) goes so that it
+// stays within `area` (the screen's available area): moved back in, the top
+// left corner first when it is larger than the area (the title bar and the
+// window's own edge stay reachable). Its size is left to the caller.
+ScreenRect KeepOnScreen(const ScreenRect& frame, const ScreenRect& area);
+
 // The full rule a window applies: build ScreenInfo, take the widest, log
 // "screen size %d x %d\n", choose. `rect` receives the rectangle taken.
 int ChooseDpiForSystem(ScreenRect* rect = nullptr);

@@ -65,5 +65,18 @@ TEST(ScreenTest, BuildingTheRecordLogsBothRectangles) {
   EXPECT_TRUE(text.contains("m_VirtualScreen (-1280,0,1920,1080)\n")) << text.constData();
 }
 
+TEST(ScreenTest, AGrownWindowIsMovedBackOntoItsScreen) {
+  // A 1600-pixel screen with a panel at the top; the window grew to 1230 x 840
+  // at (600, 100): its right edge and close button were off the screen.
+  const ScreenRect area = R(0, 32, 1600, 868);
+  EXPECT_EQ(KeepOnScreen(R(600, 100, 1230, 840), area), R(370, 60, 1230, 840));
+  // A window that fits stays where it is.
+  EXPECT_EQ(KeepOnScreen(R(100, 100, 800, 600), area), R(100, 100, 800, 600));
+  // Larger than the area: its top left corner (title bar) stays on the screen.
+  EXPECT_EQ(KeepOnScreen(R(-50, -10, 1700, 1000), area), R(0, 32, 1700, 1000));
+  // On a second monitor left of the first the same rule holds.
+  EXPECT_EQ(KeepOnScreen(R(-900, 0, 1000, 700), R(-1280, 0, 1280, 1024)), R(-1000, 0, 1000, 700));
+}
+
 }  // namespace
 }  // namespace vlm::ui
