@@ -61,6 +61,20 @@ class ToolWiringTest : public DeviceLifeTest {
     EXPECT_TRUE(WaitFor([&] { return !self || self->IsClosed(); })) << "the loading window stayed";
     return true;
   }
+  // The file-upgrade window given `image` and its update button clicked;
+  // returns how the transfer ended (the reconnection after a finished one
+  // may close the window).
+  int UpgradeFrom(CUpdateFwWnd& up, const std::string& image) {
+    up.SetPath(QString::fromStdString(image));
+    QTest::mouseClick(up.FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
+    QPointer<CUpdateFwWnd> self(&up);
+    int outcome = 0;
+    EXPECT_TRUE(WaitFor([&] {
+      if (self && self->Outcome() != 0) outcome = self->Outcome();
+      return !self || (self->Outcome() != 0 && !self->WorkerRunning());
+    }, 10000));
+    return outcome;
+  }
   std::u16string AmpName(int scene) {
     return DecodeSceneName(amp_->Snapshot().sceneNames[static_cast<size_t>(scene - 1)], SceneNameCodePage::Western);
   }
@@ -258,14 +272,7 @@ TEST_F(ToolWiringTest, RefusingAmplifierIsUpgradedFromAFileOverItsLinkThenConnec
     sawRefusedState = State() == controller::ConnectState::Refused &&
                       Key(QStringLiteral("btnConnect")) == QStringLiteral("${btn_disconnected}");
     gateClosed = mgr().link().IsConnected() && !mgr().link().QueueGateOpen();
-    up->SetPath(QString::fromStdString(image));
-    QTest::mouseClick(up->FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
-    // The reconnection after the upgrade closes the window.
-    QPointer<CUpdateFwWnd> self(up);
-    EXPECT_TRUE(WaitFor([&] {
-      if (self && self->Outcome() != 0) outcome = self->Outcome();
-      return !self || (self->Outcome() != 0 && !self->WorkerRunning());
-    }, 10000));
+    outcome = UpgradeFrom(*up, image);
     return true;
   };
   Start();
@@ -319,14 +326,7 @@ TEST_F(ToolWiringTest, UpgradeFromTheMenuEndsReadBackAndEditsReachTheAmplifier) 
   respond_ = [&](ui::UIWindow& w) {
     auto* up = dynamic_cast<CUpdateFwWnd*>(&w);
     if (!up) return ConfirmUpgradeWarning(w) || WaitForLoadingWindow(w);
-    up->SetPath(QString::fromStdString(image));
-    QTest::mouseClick(up->FindControl<QPushButton>(QStringLiteral("update_btn")), Qt::LeftButton);
-    // The reconnection after the upgrade closes the window.
-    QPointer<CUpdateFwWnd> self(up);
-    EXPECT_TRUE(WaitFor([&] {
-      if (self && self->Outcome() != 0) outcome = self->Outcome();
-      return !self || (self->Outcome() != 0 && !self->WorkerRunning());
-    }, 10000));
+    outcome = UpgradeFrom(*up, image);
     return true;
   };
   Start();
