@@ -16,6 +16,14 @@ bool SelectLanguageByValue(int value) {
   return false;
 }
 
+SceneNameCodePage CurrentSceneNameCodePage() {
+  const QString current = ui::Language::Instance().Current();
+  for (const LanguageEntry& e : kLanguages) {
+    if (current == QLatin1String(e.name)) return e.page;
+  }
+  return SceneNameCodePage::Western;
+}
+
 int LanguageValue(const QString& name) {
   for (const LanguageEntry& e : kLanguages) {
     if (name == QLatin1String(e.name)) return e.value;

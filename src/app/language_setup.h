@@ -1,6 +1,9 @@
 #pragma once
-// The three languages of the program and the "lan" values that name them.
+// The three languages of the program, the "lan" values that name them and
+// the code page scene names are written in under each.
 #include <QString>
+
+#include "model/scene_name_codec.h"
 
 namespace vlm {
 
@@ -8,11 +11,12 @@ struct LanguageEntry {
   const char* name;  // toolkit language name
   const char* file;  // language file in the skin
   int value;         // "lan" value in the settings file
+  SceneNameCodePage page;  // scene names with this language
 };
 inline constexpr LanguageEntry kLanguages[] = {
-    {"en", "lan/lan_en.xml", 0},
-    {"cn_zh", "lan/lan_cn.xml", 1},
-    {"ru", "lan/lan_ru.xml", 2},
+    {"en", "lan/lan_en.xml", 0, SceneNameCodePage::Western},
+    {"cn_zh", "lan/lan_cn.xml", 1, SceneNameCodePage::Chinese},
+    {"ru", "lan/lan_ru.xml", 2, SceneNameCodePage::Cyrillic},
 };
 
 // Registers the three language files with the toolkit.
@@ -22,5 +26,8 @@ void RegisterLanguages();
 bool SelectLanguageByValue(int value);
 // The "lan" value of a language name, -1 when unknown.
 int LanguageValue(const QString& name);
+// The code page of scene names under the current language (Western when the
+// language is unknown).
+SceneNameCodePage CurrentSceneNameCodePage();
 
 }  // namespace vlm

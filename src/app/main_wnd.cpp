@@ -228,6 +228,8 @@ void CMainWnd::InitWindow() {
   const int lan = ReadLanguageSetting();
   SelectLanguageByValue(lan);
   ui::RetranslateTree(this);
+  // Scene names are written in the language's code page.
+  manager_->session().SetCodePage(CurrentSceneNameCodePage());
 
   optionButton_ = FindControl<QPushButton>(QStringLiteral("btn_option"));
   if (auto* dpiEdit = FindControl<QLineEdit>(QStringLiteral("edt_dpi"))) dpiEdit->setText(QString::number(dpi));
@@ -593,6 +595,9 @@ void CMainWnd::SwitchLanguage(const QString& name) {
   LogMessage("change language to %s - %d\n", name.toUtf8().constData(), value);
   if (!ui::Language::Instance().Select(name)) return;
   WriteLanguageSetting(value);  // a failed write is not the user's concern here
+  // The scene names held as the amplifier's bytes are shown in the new
+  // language's code page from now on, without reading them again.
+  if (manager_) manager_->session().SetCodePage(CurrentSceneNameCodePage());
   ui::RetranslateAll();
   update();
   LogMessage("change language finish\n");

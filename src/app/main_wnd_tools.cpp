@@ -21,6 +21,7 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
   SceneWindowHost host;
   host.store = &manager.store();
   host.session = &session;
+  host.page = session.codePage();
   host.setSceneReceiver = [&sink, &link](ui::WindowHandle window) {
     sink.SetReceiver(Receiver::SceneWindow, window);
     link.SetReceiver(Receiver::SceneWindow, window != 0);

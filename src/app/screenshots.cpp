@@ -21,6 +21,7 @@
 #include "app/speaker_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
+#include "model/settings_store.h"
 #include "windows/about_wnd.h"
 #include "windows/mixer_wnd.h"
 #include "windows/scene_wnd.h"
@@ -155,6 +156,48 @@ bool SaveUpgradeShots(CMainWnd& main, const QDir& dir, const QString& lang) {
   return ok;
 }
 
+// Names as a user of each language gives them, in the language's code page.
+struct SceneShotNames {
+  SceneNameCodePage page;
+  const char16_t* names[4];  // scenes 1, 2, 5 and 10
+};
+constexpr SceneShotNames kSceneShotNames[] = {
+    {SceneNameCodePage::Western, {u"Club", u"Jazz 2", u"Stage", u"Night"}},
+    {SceneNameCodePage::Chinese, {u"夜店", u"爵士 2", u"舞台", u"夜晚"}},
+    {SceneNameCodePage::Cyrillic, {u"Клуб", u"Джаз 2", u"Сцена", u"Ночь"}},
+};
+
+// The scene window in its three modes over some named scenes, and the notice
+// for a name the language's code page cannot hold.
+static bool SaveSceneShots(CMainWnd& main, const QDir& dir, const LanguageEntry& language) {
+  const QString lang = QString::fromLatin1(language.name);
+  SettingsStore scenes;
+  for (const SceneShotNames& set : kSceneShotNames) {
+    if (set.page != language.page) continue;
+    const int numbers[] = {1, 2, 5, 10};
+    for (size_t i = 0; i < std::size(numbers); ++i) scenes.setSceneName(numbers[i], set.names[i], set.page);
+  }
+  bool ok = true;
+  const char* const sceneShots[] = {"scene_load", "scene_save", "scene_delete"};
+  for (int m = 0; m < 3; ++m) {
+    SceneWindowHost host;
+    host.store = &scenes;
+    host.page = language.page;
+    auto* sceneWnd = new CSceneWnd(&main, static_cast<SceneMode>(m), host);
+    sceneWnd->Create(QStringLiteral("XML_SENCE_PROFILE"));
+    if (m == 1 && sceneWnd->List()) sceneWnd->List()->setCurrentRow(1);
+    ok = Save(sceneWnd, dir, QString::fromLatin1(sceneShots[m]), lang) && ok;
+  }
+  // Characters of a script the language's code page cannot write.
+  const QString foreign = language.page == SceneNameCodePage::Chinese ? QStringLiteral("클럽") : QStringLiteral("夜店");
+  auto* refused = new CMsgWnd(&main);
+  refused->Create(QStringLiteral("XML_MSG"));
+  refused->SetTexts(QStringLiteral("${tips}"), FillKeyText(QStringLiteral("${scene_name_unwritable}"), {foreign}));
+  refused->SetButtons({QStringLiteral("${confirm}"), QString(), QString()}, 1);
+  ok = Save(refused, dir, QStringLiteral("msg_scene_name_refused"), lang) && ok;
+  return ok;
+}
+
 bool SaveScreenshots(const QString& path) {
   QDir dir(path);
   if (!dir.mkpath(QStringLiteral("."))) return false;
@@ -256,22 +299,8 @@ bool SaveScreenshots(const QString& path) {
     aboutOff->Create(QStringLiteral("XML_ABOUT"));
     ok = Save(aboutOff, dir, QStringLiteral("about_disconnected"), lang) && ok;
 
-    // The scene window in its three modes over some named scenes, and the
-    // mixer for a source with ten inputs and one with two.
-    SettingsStore scenes;
-    scenes.setSceneName(1, u"Club");
-    scenes.setSceneName(2, u"Jazz 2");
-    scenes.setSceneName(5, u"Stage");
-    scenes.setSceneName(10, u"Night");
-    const char* const sceneShots[] = {"scene_load", "scene_save", "scene_delete"};
-    for (int m = 0; m < 3; ++m) {
-      SceneWindowHost host;
-      host.store = &scenes;
-      auto* sceneWnd = new CSceneWnd(&main, static_cast<SceneMode>(m), host);
-      sceneWnd->Create(QStringLiteral("XML_SENCE_PROFILE"));
-      if (m == 1 && sceneWnd->List()) sceneWnd->List()->setCurrentRow(1);
-      ok = Save(sceneWnd, dir, QString::fromLatin1(sceneShots[m]), lang) && ok;
-    }
+    ok = SaveSceneShots(main, dir, entry) && ok;
+    // The mixer for a source with ten inputs and one with two.
     for (int source : {5, 0}) {
       auto* mixer = new CMixerWnd(&main, source, main.Manager().live(), main.Manager().link());
       mixer->Create(QStringLiteral("XML_MIXER"));

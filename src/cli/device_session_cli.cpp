@@ -53,10 +53,7 @@ std::string OpenFailureText() {
 
 bool TakeCodePage(std::vector<std::string>& args, SceneNameCodePage& page, std::string& error) {
   const char* lang = std::getenv("LANG");
-  const std::string l = lang ? lang : "";
-  page = l.rfind("zh", 0) == 0 ? SceneNameCodePage::Chinese
-         : l.rfind("ru", 0) == 0 ? SceneNameCodePage::Cyrillic
-                                 : SceneNameCodePage::Western;
+  page = CodePageForLanguage(lang ? lang : "");
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--codepage") continue;
     if (i + 1 >= args.size() || !CodePageFromNumber(std::atoi(args[i + 1].c_str()), page)) {

@@ -63,7 +63,7 @@ int Run(const std::vector<std::string>& argsIn) {
     const SessionResult r = session.ReadBack(command.store());
     if (!r.ok()) return DeviceCommand::Fail("scene list", r);
     for (int s = 1; s <= kStoredScenes; ++s) {
-      const std::u16string& name = command.store().sceneName(s);
+      const std::u16string name = command.store().sceneName(s, page);
       std::printf("%2d  %s\n", s, name.empty() ? "(empty)" : Utf16ToUtf8(name).c_str());
     }
     return kExitOk;

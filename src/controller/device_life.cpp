@@ -269,7 +269,7 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
     case WM_KTV_EVENT: {
       std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
       const ApplyOutcome outcome =
-          ApplySettingsMessage(store_, msg.message, msg.wparam, msg.lparam, record.get(), session_->codePage());
+          ApplySettingsMessage(store_, msg.message, msg.wparam, msg.lparam, record.get());
       if (outcome.modelMismatch) {
         const QString text = ui::Language::Instance().Resolve(QStringLiteral("${device_not_match}")) +
                              QStringLiteral(" %1").arg(outcome.handshakeModel);

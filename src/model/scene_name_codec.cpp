@@ -60,11 +60,40 @@ std::u16string FromUtf16Le(const std::vector<char>& bytes) {
   return text;
 }
 
+std::vector<char> ToUtf16Le(std::u16string_view text) {
+  std::vector<char> bytes;
+  for (char16_t u : text) {
+    bytes.push_back(static_cast<char>(u & 0xFF));
+    bytes.push_back(static_cast<char>(u >> 8));
+  }
+  return bytes;
+}
+
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Each character of `name` (a surrogate pair is one) that `conv` cannot write
+// on its own, once, in the order of the name.
+std::u16string Unwritable(Converter& conv, std::u16string_view name) {
+  std::u16string found;
+  for (size_t i = 0; i < name.size();) {
+    const size_t units = IsHighSurrogate(name[i]) && i + 1 < name.size() && IsLowSurrogate(name[i + 1]) ? 2 : 1;
+    const std::u16string_view character = name.substr(i, units);
+    i += units;
+    const std::vector<char> in16 = ToUtf16Le(character);
+    conv.Reset();
+    const char* in = in16.data();
+    size_t left = in16.size();
+    std::vector<char> out;
+    if (conv.Run(in, left, out) != 0 && found.find(character) == std::u16string::npos) found += character;
+  }
+  return found;
+}
 
 }  // namespace
 
-SceneNameCodePage CodePageForLanguage(std::string_view language) {
+SceneNameCodePage CodePageForLanguage(std::string_view tag) {
+  const std::string_view language = tag.substr(0, tag.find_first_of("_-.@"));
   if (language == "cn" || language == "zh") return SceneNameCodePage::Chinese;
   if (language == "ru") return SceneNameCodePage::Cyrillic;
   return SceneNameCodePage::Western;
@@ -79,10 +108,15 @@ bool CodePageFromNumber(int number, SceneNameCodePage& page) {
   }
 }
 
+bool SceneNameSlotEmpty(std::span<const uint8_t> slot) {
+  const auto bytes = slot.first(std::min<size_t>(slot.size(), kSceneNameBytes));
+  return bytes.empty() || bytes[0] == 0 || std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; });
+}
+
 std::u16string DecodeSceneName(std::span<const uint8_t> slot, SceneNameCodePage page) {
   const size_t size = std::min<size_t>(slot.size(), kSceneNameBytes);
   const auto bytes = slot.first(size);
-  if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xFF; })) return {};
+  if (SceneNameSlotEmpty(bytes)) return {};
   const size_t length = static_cast<size_t>(std::find(bytes.begin(), bytes.end(), 0) - bytes.begin());
 
   std::u16string text;
@@ -130,11 +164,7 @@ EncodedSceneName EncodeSceneName(std::u16string_view name, SceneNameCodePage pag
     result.error = "a scene name has at most " + std::to_string(kMaxNameUnits) + " characters";
     return result;
   }
-  std::vector<char> in16;
-  for (char16_t u : name) {
-    in16.push_back(static_cast<char>(u & 0xFF));
-    in16.push_back(static_cast<char>(u >> 8));
-  }
+  const std::vector<char> in16 = ToUtf16Le(name);
   Converter conv(IconvName(page), "UTF-16LE");
   if (!conv.ok()) {
     result.error = "code page " + std::to_string(number) + " is not available on this system";
@@ -144,8 +174,10 @@ EncodedSceneName EncodeSceneName(std::u16string_view name, SceneNameCodePage pag
   size_t left = in16.size();
   std::vector<char> out;
   if (conv.Run(in, left, out) != 0) {
+    result.unwritable = Unwritable(conv, name);
     result.error = "the name \"" + Utf16ToUtf8(name) + "\" cannot be written in code page " +
                    std::to_string(number);
+    if (!result.unwritable.empty()) result.error += " (" + Utf16ToUtf8(result.unwritable) + ")";
     return result;
   }
   if (out.size() > static_cast<size_t>(kSceneNameBytes)) {

@@ -14,13 +14,18 @@ namespace vlm {
 
 enum class SceneNameCodePage : int { Western = 1252, Chinese = 936, Cyrillic = 1251 };
 
-// The code page of a language code of the settings file ("en", "cn", "ru");
-// anything else is English.
-SceneNameCodePage CodePageForLanguage(std::string_view language);
+// The code page of a language tag: the part before the first '_', '-', '.'
+// or '@' names the language ("zh_CN.UTF-8", "cn_zh", "ru_RU", "en"); "zh" and
+// "cn" are Chinese, "ru" Russian, anything else (or nothing) is Western.
+SceneNameCodePage CodePageForLanguage(std::string_view tag);
 // 1252, 936 or 1251 -> the code page; false for any other number.
 bool CodePageFromNumber(int number, SceneNameCodePage& page);
 
 using SceneNameBytes = std::array<uint8_t, kSceneNameBytes>;
+
+// A slot that holds no name in any code page: it starts with a zero, or it is
+// erased memory (all 0xFF).
+bool SceneNameSlotEmpty(std::span<const uint8_t> slot);
 
 // The name held in a slot: the bytes up to the first zero, converted from the
 // code page. A slot of 0xFF bytes (erased memory) is empty. Bytes the code
@@ -33,6 +38,9 @@ struct EncodedSceneName {
   bool ok = false;
   SceneNameBytes bytes{};  // zero-padded
   std::string error;       // why the name was refused
+  // When the code page was the reason: each character of the name it cannot
+  // write, once, in the order of the name (what the user must change).
+  std::u16string unwritable;
 };
 
 // The 16 bytes sent for `name`. Refused (never sent mangled) when the name has

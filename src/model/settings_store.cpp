@@ -27,21 +27,30 @@ bool SettingsStore::operator==(const SettingsStore& other) const {
   return names_ == other.names_;
 }
 
-const std::u16string& SettingsStore::sceneName(int n) const {
-  static const std::u16string kEmpty;
+const SceneNameBytes& SettingsStore::sceneNameBytes(int n) const {
+  static const SceneNameBytes kEmpty{};
   if (n < 1 || n > kStoredScenes) return kEmpty;
-  return names_[n - 1];
+  return names_[static_cast<size_t>(n - 1)];
 }
 
-void SettingsStore::setSceneName(int n, std::u16string name) {
+void SettingsStore::setSceneNameBytes(int n, const SceneNameBytes& bytes) {
   if (n < 1 || n > kStoredScenes) return;
-  if (name.size() > static_cast<size_t>(kSceneNameUnits - 1)) name.resize(kSceneNameUnits - 1);
-  names_[n - 1] = std::move(name);
+  names_[static_cast<size_t>(n - 1)] = bytes;
+}
+
+std::u16string SettingsStore::sceneName(int n, SceneNameCodePage page) const {
+  return DecodeSceneName(sceneNameBytes(n), page);
+}
+
+EncodedSceneName SettingsStore::setSceneName(int n, std::u16string_view name, SceneNameCodePage page) {
+  EncodedSceneName encoded = EncodeSceneName(name, page);
+  if (encoded.ok) setSceneNameBytes(n, encoded.bytes);
+  return encoded;
 }
 
 void SettingsStore::Reset() {
   for (auto& p : profiles_) p->Reset();
-  for (auto& n : names_) n.clear();
+  for (auto& n : names_) n.fill(0);
 }
 
 }  // namespace vlm

@@ -66,7 +66,7 @@ bool DeviceSession::Post(Receiver receiver, int message, intptr_t wparam, intptr
   if (receiver == Receiver::MainWindow && IsSettingsMessage(message)) {
     std::unique_lock<std::mutex> lock(captureMutex_);
     if (capture_) {
-      ApplySettingsMessage(*capture_, message, wparam, lparam, record.get(), page_.load());
+      ApplySettingsMessage(*capture_, message, wparam, lparam, record.get());
       lock.unlock();
       // The handshake also goes on: the GUI tells the user about another model.
       if (!(message == WM_MCU_EVENT && wparam == 0x08)) return true;
@@ -241,8 +241,13 @@ SessionResult DeviceSession::SaveScene(int scene, std::u16string_view name) {
   if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
   const EncodedSceneName encoded = EncodeSceneName(name, page_.load());
   if (!encoded.ok) return SessionResult::Failure(SessionStatus::InvalidArgument, "scene name", encoded.error);
+  return SaveScene(scene, encoded.bytes);
+}
+
+SessionResult DeviceSession::SaveScene(int scene, const SceneNameBytes& name) {
+  if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
   const auto n = static_cast<uint8_t>(scene);
-  const SceneNameBytes bytes = encoded.bytes;
+  const SceneNameBytes bytes = name;
   SessionStatus status =
       RunStep(link_, {"SetSceneName", [n, bytes](DeviceLink& l) { return SetSceneName(l, n, bytes); }});
   if (status != SessionStatus::Ok) return SessionResult::Failure(status, "SetSceneName " + std::to_string(scene));
@@ -423,11 +428,15 @@ SessionResult DeviceSession::StartLoadScene(int scene, const SettingsStore& curr
 SessionResult DeviceSession::StartSaveScene(int scene, std::u16string name, Receiver reportTo) {
   if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
   // A name the amplifier cannot hold is refused here, before any worker.
-  if (const EncodedSceneName e = EncodeSceneName(name, page_.load()); !e.ok) {
-    return SessionResult::Failure(SessionStatus::InvalidArgument, "scene name", e.error);
-  }
+  const EncodedSceneName e = EncodeSceneName(name, page_.load());
+  if (!e.ok) return SessionResult::Failure(SessionStatus::InvalidArgument, "scene name", e.error);
+  return StartSaveScene(scene, e.bytes, reportTo);
+}
+
+SessionResult DeviceSession::StartSaveScene(int scene, const SceneNameBytes& name, Receiver reportTo) {
+  if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
   if (SessionResult r = CanStartWorker(); !r.ok()) return r;
-  Launch("SaveSenceThread", [this, scene, name = std::move(name), reportTo]() {
+  Launch("SaveSenceThread", [this, scene, name, reportTo]() {
     SessionResult result = SaveScene(scene, name);
     if (!result.ok()) PostOwn(reportTo, WM_BUSY_END);
     return result;

@@ -85,6 +85,9 @@ class DeviceSession final : public EventSink {
   // SetSceneName(n, 16 bytes in the code page) and SaveScene(n). A name the
   // code page cannot hold is refused before anything is sent.
   SessionResult SaveScene(int scene, std::u16string_view name);
+  // The same with the name's bytes already encoded (the GUI encodes in the
+  // interface language's code page and keeps the bytes it sent).
+  SessionResult SaveScene(int scene, const SceneNameBytes& name);
   SessionResult DeleteScene(int scene);
   // SetReadCurProfileToMCU: `profile` becomes the live settings. Every
   // command is sent; one the amplifier does not confirm is sent once more,
@@ -110,6 +113,7 @@ class DeviceSession final : public EventSink {
   // scene window (1237 / 1238) through the link; without one, 1275 is posted
   // so that the loading window does not stay open for ever.
   SessionResult StartSaveScene(int scene, std::u16string name, Receiver reportTo = Receiver::SceneWindow);
+  SessionResult StartSaveScene(int scene, const SceneNameBytes& name, Receiver reportTo = Receiver::SceneWindow);
   SessionResult StartDeleteScene(int scene, Receiver reportTo = Receiver::SceneWindow);
   // SetCurSceneThread: the push of `profile` (or of `onlySteps` of it), then
   // 1275 with a PushOutcomeRecord.

@@ -283,15 +283,14 @@ ApplyOutcome ReadMcuValueCallback(SettingsStore& store, int cmd, intptr_t value,
   return out;
 }
 
-ApplyOutcome ReadSenceValueCallback(SettingsStore& store, int cmd, const EventRecord* record,
-                                    SceneNameCodePage page) {
+ApplyOutcome ReadSenceValueCallback(SettingsStore& store, int cmd, const EventRecord* record) {
   LogMessage("ReadSenceValueCallback 0x%02x\n", cmd);
   ApplyOutcome out;
   if (cmd != 0x0B) return out;
   const auto* r = As<SceneNameRecord>(record);
   if (!r || r->index >= static_cast<uint32_t>(kStoredScenes)) return out;
   const int scene = static_cast<int>(r->index) + 1;
-  store.setSceneName(scene, DecodeSceneName(r->name, page));
+  store.setSceneNameBytes(scene, r->name);
   out.profile = scene;
   return out;
 }
@@ -325,12 +324,12 @@ bool IsSettingsMessage(int message) {
 }
 
 ApplyOutcome ApplySettingsMessage(SettingsStore& store, int message, intptr_t wparam, intptr_t lparam,
-                                  const EventRecord* record, SceneNameCodePage page) {
+                                  const EventRecord* record) {
   const int cmd = static_cast<int>(wparam);
   switch (message) {
     case WM_DSP_EVENT: return ReadDspValueCallback(store, cmd, lparam, record);
     case WM_MCU_EVENT: return ReadMcuValueCallback(store, cmd, lparam, record);
-    case WM_SCENE_EVENT: return ReadSenceValueCallback(store, cmd, record, page);
+    case WM_SCENE_EVENT: return ReadSenceValueCallback(store, cmd, record);
     case WM_KTV_EVENT: return ReadKtvValueCallback(store, cmd, lparam);
     default: return {};
   }

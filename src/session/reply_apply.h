@@ -10,7 +10,6 @@
 #include <cstdint>
 
 #include "device/event_sink.h"
-#include "model/scene_name_codec.h"
 #include "model/settings_store.h"
 
 namespace vlm {
@@ -32,9 +31,9 @@ struct ApplyOutcome {
 ApplyOutcome ReadDspValueCallback(SettingsStore& store, int cmd, intptr_t value, const EventRecord* record);
 // Message 1235.
 ApplyOutcome ReadMcuValueCallback(SettingsStore& store, int cmd, intptr_t value, const EventRecord* record);
-// Message 1237 to the main window: scene names (0x0B).
-ApplyOutcome ReadSenceValueCallback(SettingsStore& store, int cmd, const EventRecord* record,
-                                    SceneNameCodePage page);
+// Message 1237 to the main window: scene names (0x0B), kept as the bytes the
+// amplifier holds (the window decodes them in the language's code page).
+ApplyOutcome ReadSenceValueCallback(SettingsStore& store, int cmd, const EventRecord* record);
 // Message 1246.
 ApplyOutcome ReadKtvValueCallback(SettingsStore& store, int cmd, intptr_t value);
 
@@ -42,6 +41,6 @@ ApplyOutcome ReadKtvValueCallback(SettingsStore& store, int cmd, intptr_t value)
 bool IsSettingsMessage(int message);
 // Dispatches one of those messages to its function; nothing for others.
 ApplyOutcome ApplySettingsMessage(SettingsStore& store, int message, intptr_t wparam, intptr_t lparam,
-                                  const EventRecord* record, SceneNameCodePage page);
+                                  const EventRecord* record);
 
 }  // namespace vlm

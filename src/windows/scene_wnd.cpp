@@ -31,7 +31,7 @@ constexpr ModeTexts kModeTexts[] = {
 
 constexpr int kHeaderHeight = 25;
 
-QString FromU16(const std::u16string& s) {
+QString FromU16(std::u16string_view s) {
   return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 std::u16string ToU16(const QString& s) { return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
@@ -94,8 +94,8 @@ void CSceneWnd::FillNames() {
   for (int r = 0; r < kStoredScenes; ++r) {
     QLabel* value = values_[static_cast<size_t>(r)];
     if (!value || !host_.store) continue;
-    const bool empty = host_.store->sceneName(r + 1).empty();
-    ui::SetText(value, empty ? QStringLiteral("${scene_empty}") : FromU16(host_.store->sceneName(r + 1)));
+    const bool empty = SlotEmpty(r + 1);
+    ui::SetText(value, empty ? QStringLiteral("${scene_empty}") : SlotName(r + 1));
     // An empty slot holds nothing to load or delete: only a save may pick it.
     const bool offered = !empty || mode_ == SceneMode::Save;
     if (QListWidgetItem* item = list_ ? list_->item(r) : nullptr) {
@@ -106,7 +106,11 @@ void CSceneWnd::FillNames() {
   }
 }
 
-bool CSceneWnd::SlotEmpty(int scene) const { return host_.store && host_.store->sceneName(scene).empty(); }
+bool CSceneWnd::SlotEmpty(int scene) const { return host_.store && host_.store->sceneNameEmpty(scene); }
+
+QString CSceneWnd::SlotName(int scene) const {
+  return host_.store ? FromU16(host_.store->sceneName(scene, host_.page)) : QString();
+}
 
 QString CSceneWnd::RowText(int row) const {
   if (row < 0 || row >= kStoredScenes || !values_[static_cast<size_t>(row)]) return {};
@@ -152,8 +156,7 @@ void CSceneWnd::ChooseSelected() {
 
 void CSceneWnd::LoadSence(int scene) {
   LogMessage("LoadSence\n");
-  const QString name = FromU16(host_.store->sceneName(scene));
-  const QString question = FillKeyText(QStringLiteral("${load_scene_tips1}"), {scene, name});
+  const QString question = FillKeyText(QStringLiteral("${load_scene_tips1}"), {scene, SlotName(scene)});
   if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
   PostSelf(WM_BUSY_BEGIN);
   const SessionResult r = host_.session->StartLoadScene(scene, *host_.store, Receiver::SceneWindow);
@@ -162,46 +165,57 @@ void CSceneWnd::LoadSence(int scene) {
 
 void CSceneWnd::SaveSence(int scene) {
   LogMessage("SaveSence\n");
-  const std::u16string previous = host_.store->sceneName(scene);
-  if (!previous.empty()) {
+  const SceneNameBytes previous = host_.store->sceneNameBytes(scene);
+  if (!SlotEmpty(scene)) {
     const QString question = FillKeyText(QStringLiteral("${save_scene_overwrite}"), {scene});
     if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
   }
-  QString entered = FromU16(previous);
+  QString entered = SlotName(scene);
   if (ShowNameEntry(this, &entered) != ui::kResultConfirm) return;
-  const std::u16string name = ToU16(entered);
-  // The slot holds 16 bytes in the code page of the user's language: a name
-  // it cannot hold is never sent mangled. An empty name would read back as
-  // an empty slot, which can be neither loaded nor deleted.
-  if (name.empty() || !EncodeSceneName(name, host_.session->codePage()).ok) {
+  SceneNameBytes bytes{};
+  if (const QString refusal = RefusalOf(entered, bytes); !refusal.isEmpty()) {
     LogMessage("scene name refused\n");
-    Tell(QStringLiteral("${scene_name_invalid}"));
+    Tell(refusal);
     return;
   }
-  if (!name.empty()) {
-    for (int other = 1; other <= kStoredScenes; ++other) {
-      if (other == scene || host_.store->sceneName(other) != name) continue;
-      Tell(FillKeyText(QStringLiteral("${same_name_tips}"),
-                       {entered, other, FromU16(host_.store->sceneName(other))}));
-      // Nothing was sent: the slot keeps the name the amplifier still holds.
-      return;
-    }
+  for (int other = 1; other <= kStoredScenes; ++other) {
+    if (other == scene || SlotEmpty(other) || SlotName(other) != entered) continue;
+    Tell(FillKeyText(QStringLiteral("${same_name_tips}"), {entered, other, SlotName(other)}));
+    // Nothing was sent: the slot keeps the name the amplifier still holds.
+    return;
   }
   PostSelf(WM_BUSY_BEGIN);
-  const SessionResult r = host_.session->StartSaveScene(scene, name, Receiver::SceneWindow);
+  const SessionResult r = host_.session->StartSaveScene(scene, bytes, Receiver::SceneWindow);
   if (!r.ok()) {
     Refused(r.Describe());
     return;
   }
   pending_ = Pending{scene, previous};
-  host_.store->setSceneName(scene, name);
+  host_.store->setSceneNameBytes(scene, bytes);
   FillNames();
+}
+
+QString CSceneWnd::RefusalOf(const QString& name, SceneNameBytes& bytes) const {
+  // An empty name would read back as an empty slot, which can be neither
+  // loaded nor deleted.
+  if (name.isEmpty()) return QStringLiteral("${scene_name_invalid}");
+  // The slot holds 16 bytes in the code page of the interface language: a
+  // name it cannot hold is never sent mangled, and the user is told which
+  // characters it cannot hold.
+  const EncodedSceneName encoded = EncodeSceneName(ToU16(name), host_.page);
+  if (encoded.ok) {
+    bytes = encoded.bytes;
+    return {};
+  }
+  if (!encoded.unwritable.empty())
+    return FillKeyText(QStringLiteral("${scene_name_unwritable}"), {FromU16(encoded.unwritable)});
+  return QStringLiteral("${scene_name_invalid}");
 }
 
 void CSceneWnd::DeleteSence(int scene) {
   LogMessage("DeleteSence\n");
-  const std::u16string previous = host_.store->sceneName(scene);
-  const QString question = FillKeyText(QStringLiteral("${delete_scene_tips}"), {scene, FromU16(previous)});
+  const SceneNameBytes previous = host_.store->sceneNameBytes(scene);
+  const QString question = FillKeyText(QStringLiteral("${delete_scene_tips}"), {scene, SlotName(scene)});
   if (ShowMessage(this, QStringLiteral("${tips}"), question) != ui::kResultConfirm) return;
   PostSelf(WM_BUSY_BEGIN);
   const SessionResult r = host_.session->StartDeleteScene(scene, Receiver::SceneWindow);
@@ -210,7 +224,7 @@ void CSceneWnd::DeleteSence(int scene) {
     return;
   }
   pending_ = Pending{scene, previous};
-  host_.store->setSceneName(scene, {});
+  host_.store->clearSceneName(scene);
   FillNames();
 }
 
@@ -249,7 +263,7 @@ bool CSceneWnd::HandleMessage(ui::WindowMessage& msg) {
         // The worker ended without the amplifier's acknowledgement: the slot
         // shows what the amplifier still holds.
         LogMessage("scene %d not acknowledged\n", pending_->scene);
-        host_.store->setSceneName(pending_->scene, pending_->previous);
+        host_.store->setSceneNameBytes(pending_->scene, pending_->previous);
         pending_.reset();
         FillNames();
       }

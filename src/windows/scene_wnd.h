@@ -14,6 +14,7 @@
 #include <string>
 
 #include "model/model_constants.h"
+#include "model/scene_name_codec.h"
 #include "windows/loading_wnd.h"
 #include "windows/tool_window.h"
 
@@ -31,6 +32,9 @@ struct SceneWindowHost {
   SettingsStore* store = nullptr;
   // Runs the scene workers.
   DeviceSession* session = nullptr;
+  // The code page of the interface language: the slots' bytes are shown in
+  // it and a typed name is written in it.
+  SceneNameCodePage page = SceneNameCodePage::Western;
   // Makes the window (handle) or nobody (0) the receiver of the link's scene
   // replies: the save and delete acknowledgements and the load's end.
   std::function<void(ui::WindowHandle)> setSceneReceiver;
@@ -65,6 +69,10 @@ class CSceneWnd : public CToolWnd {
   void BuildRows();
   void FillNames();
   bool SlotEmpty(int scene) const;
+  QString SlotName(int scene) const;
+  // Why a typed name cannot be stored, or empty when it can (`bytes` then
+  // holds it as the amplifier will).
+  QString RefusalOf(const QString& name, SceneNameBytes& bytes) const;
   void ChooseSelected();
   void LoadSence(int scene);
   void SaveSence(int scene);
@@ -89,10 +97,10 @@ class CSceneWnd : public CToolWnd {
   bool showingLoading_ = false;     // inside the loading window's loop
   bool closeAfterLoading_ = false;  // a failed load closes the window after that loop
   // A save or delete waiting for the amplifier's acknowledgement: the slot
-  // and the name it held before, put back when the worker ends without one.
+  // and the bytes it held before, put back when the worker ends without one.
   struct Pending {
     int scene = 0;
-    std::u16string previous;
+    SceneNameBytes previous{};
   };
   std::optional<Pending> pending_;
   bool bound_ = false;

@@ -21,6 +21,7 @@
 #include "app/settings_file.h"
 #include "app/single_instance.h"
 #include "device/messages.h"
+#include "session/device_session.h"
 #include "ui/language.h"
 #include "ui/menu.h"
 #include "ui/skin.h"
@@ -123,6 +124,17 @@ TEST_F(AppTest, MainWindowWithValue3KeepsTheDefaultLanguage) {
   // The next change writes a valid value.
   main.SwitchLanguage(QStringLiteral("ru"));
   EXPECT_EQ(ReadLanguageSetting(), 2);
+}
+
+TEST_F(AppTest, SceneNamesUseTheCodePageOfTheLanguageFromStartOn) {
+  WriteAll(Ini(), "[config]\nlan=1\n");
+  CMainWnd main(OwnLock());
+  main.Create(QStringLiteral("XML_MAIN"));
+  EXPECT_EQ(main.Manager().session().codePage(), SceneNameCodePage::Chinese);
+  main.SwitchLanguage(QStringLiteral("ru"));
+  EXPECT_EQ(main.Manager().session().codePage(), SceneNameCodePage::Cyrillic);
+  main.SwitchLanguage(QStringLiteral("en"));
+  EXPECT_EQ(main.Manager().session().codePage(), SceneNameCodePage::Western);
 }
 
 TEST_F(AppTest, InstanceLockAllowsOneHolder) {

@@ -393,6 +393,7 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"save_scene_overwrite", {"%d"}},            // scene number
       {"delete_scene_tips", {"%d", "%s"}},         // scene number, scene name
       {"same_name_tips", {"%s", "%d", "%s"}},      // entered name, scene number, that scene's name
+      {"scene_name_unwritable", {"%s"}},           // the characters the code page cannot write
       {"update_tips", {"%d", "%d", "%d", "%d"}},   // amplifier major, minor, required major, minor
       {"update_progress_mcu", {"%d"}},             // percent
       {"update_progress_flash", {"%d"}},           // percent

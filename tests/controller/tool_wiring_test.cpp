@@ -123,6 +123,60 @@ TEST_F(ToolWiringTest, SceneMenuLoadReplacesTheSettingsAndEveryControlFollows) {
   EXPECT_FALSE(mgr().link().ReceiverSet(Receiver::SceneWindow));
 }
 
+// Scene names are the amplifier's bytes in the interface language's code
+// page: typed and saved in it, read back in it, and shown again in the new
+// one when the language changes, without asking the amplifier again.
+TEST_F(ToolWiringTest, SceneNamesFollowTheInterfaceLanguage) {
+  Start();
+  ASSERT_TRUE(Connected());
+  reply_ = ui::kResultConfirm;  // "saved"
+  const std::pair<const char*, QString> saves[] = {{"option_item_language_cn", QStringLiteral("夜店音乐")},
+                                                    {"option_item_language_ru", QStringLiteral("Клуб")}};
+  int row = 0;
+  for (const auto& [language, name] : saves) {
+    MenuClick(language);
+    AnswerSceneWindow(row, name);
+    MenuClick("scene_item_saveas_scene");
+    EXPECT_EQ(boxes_.count(QStringLiteral("${save_scene_ok}")), row + 1) << boxes_.join(' ').toStdString();
+    EXPECT_EQ(QString::fromStdU16String(DecodeSceneName(amp_->Snapshot().sceneNames[static_cast<size_t>(row)],
+                                                        mgr().session().codePage())),
+              name);
+    ++row;
+  }
+  // Read back from the amplifier, under the Russian interface.
+  ASSERT_TRUE(mgr().life().StartReadBack());
+  ASSERT_TRUE(Connected());
+
+  QStringList rows;
+  respond_ = [&](ui::UIWindow& w) {
+    auto* scene = dynamic_cast<CSceneWnd*>(&w);
+    if (!scene) return false;
+    rows = {scene->RowText(0), scene->RowText(1)};
+    return true;
+  };
+  const uint64_t reports = amp_->counters().reportsReceived;
+  MenuClick("scene_item_load_scene");
+  EXPECT_EQ(rows[1], QStringLiteral("Клуб"));
+  EXPECT_NE(rows[0], QStringLiteral("夜店音乐"));  // Chinese bytes in the Cyrillic code page
+  MenuClick("option_item_language_cn");
+  MenuClick("scene_item_load_scene");
+  EXPECT_EQ(rows[0], QStringLiteral("夜店音乐"));
+  MenuClick("option_item_language_en");
+  MenuClick("scene_item_load_scene");
+  EXPECT_NE(rows[0], QStringLiteral("夜店音乐"));
+  EXPECT_NE(rows[1], QStringLiteral("Клуб"));
+  EXPECT_EQ(amp_->counters().reportsReceived, reports);  // nothing asked again
+
+  // English cannot write Cyrillic: refused with the characters named, nothing sent.
+  boxes_.clear();
+  AnswerSceneWindow(2, QStringLiteral("Клуб 2"));
+  MenuClick("scene_item_saveas_scene");
+  ASSERT_EQ(boxes_.size(), 1);
+  EXPECT_EQ(boxes_[0], FillKeyText(QStringLiteral("${scene_name_unwritable}"), {QStringLiteral("Клуб")}));
+  EXPECT_EQ(amp_->counters().reportsReceived, reports);
+  EXPECT_TRUE(SceneNameSlotEmpty(amp_->Snapshot().sceneNames[2]));
+}
+
 TEST_F(ToolWiringTest, AboutShowsTheConnectedAmplifiersVersion) {
   amp_->SetFirmwareVersion(16, 21);
   Start();

@@ -245,7 +245,7 @@ class FaultTable : public ::testing::TestWithParam<FaultCase> {
     f.amp->EnableTrace(true);
     before.live().source = 3;
     before.live().mainVolume = 30;
-    before.setSceneName(10, u"Old");
+    before.setSceneName(10, u"Old", SceneNameCodePage::Western);
     EditProfile(*profile);
     image = dir.Write("MCU_UPG.BIN", test::MakeImage(1, 78, body));
     const Op op = GetParam().op;
@@ -403,7 +403,7 @@ class FaultTable : public ::testing::TestWithParam<FaultCase> {
         EXPECT_TRUE(*o.record->store == expected) << "the settings handed over differ from the amplifier's; "
                                                   << o.Describe();
         if (op == Op::ReadBack) {
-          EXPECT_EQ(o.record->store->sceneName(10), u"Ten");
+          EXPECT_EQ(o.record->store->sceneName(10, SceneNameCodePage::Western), u"Ten");
           EXPECT_EQ(o.record->store->live().mainVolume, expected.live().mainVolume);
         }
         break;

@@ -102,11 +102,11 @@ inline void ExpectModelOfScrambled(const SettingsStore& store) {
       }
     }
   }
-  EXPECT_EQ(store.sceneName(1), u"One");
-  EXPECT_EQ(store.sceneName(2), u"");
-  EXPECT_EQ(store.sceneName(3), u"Three");
-  EXPECT_EQ(store.sceneName(4), u"");  // erased slot
-  EXPECT_EQ(store.sceneName(10), u"Ten");
+  EXPECT_EQ(store.sceneName(1, SceneNameCodePage::Western), u"One");
+  EXPECT_EQ(store.sceneName(2, SceneNameCodePage::Western), u"");
+  EXPECT_EQ(store.sceneName(3, SceneNameCodePage::Western), u"Three");
+  EXPECT_EQ(store.sceneName(4, SceneNameCodePage::Western), u"");  // erased slot
+  EXPECT_EQ(store.sceneName(10, SceneNameCodePage::Western), u"Ten");
 }
 
 // Non-default values in what the push carries.

@@ -119,23 +119,23 @@ TEST(ReplyApply, McuSceneAndKtvReplies) {
   hs.model = 77;
   hs.masterVersion = 16;
   hs.slaveVersion = 18;
-  const ApplyOutcome out = ApplySettingsMessage(store, WM_MCU_EVENT, 0x08, 0, &hs, SceneNameCodePage::Western);
+  const ApplyOutcome out = ApplySettingsMessage(store, WM_MCU_EVENT, 0x08, 0, &hs);
   EXPECT_TRUE(out.modelMismatch);
   EXPECT_EQ(store.live().handshakeModel, 77);
   EXPECT_EQ(store.live().versionMinor, 18);
-  ApplySettingsMessage(store, WM_MCU_EVENT, 0x92, -1, nullptr, SceneNameCodePage::Western);
+  ApplySettingsMessage(store, WM_MCU_EVENT, 0x92, -1, nullptr);
   EXPECT_EQ(store.live().acc, 255);  // the ACC byte, not a negative slider position
 
   SceneNameRecord name;
   name.index = 9;
   const char text[] = "Club";
   std::copy(text, text + 4, name.name.begin());
-  ApplySettingsMessage(store, WM_SCENE_EVENT, 0x0B, 0, &name, SceneNameCodePage::Western);
-  EXPECT_EQ(store.sceneName(10), u"Club");
+  ApplySettingsMessage(store, WM_SCENE_EVENT, 0x0B, 0, &name);
+  EXPECT_EQ(store.sceneName(10, SceneNameCodePage::Western), u"Club");
   name.index = 10;  // no scene 11
-  ApplySettingsMessage(store, WM_SCENE_EVENT, 0x0B, 0, &name, SceneNameCodePage::Western);
+  ApplySettingsMessage(store, WM_SCENE_EVENT, 0x0B, 0, &name);
 
-  ApplySettingsMessage(store, WM_KTV_EVENT, 0x09, -5, nullptr, SceneNameCodePage::Western);
+  ApplySettingsMessage(store, WM_KTV_EVENT, 0x09, -5, nullptr);
   EXPECT_EQ(store.live().ktvBassGain, -5);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/scene_name_codec.h"
+#include "model/settings_store.h"
 
 namespace vlm {
 namespace {
@@ -59,7 +60,41 @@ TEST(SceneNameCodec, NamesTheCodePageCannotHoldAreRefused) {
   const EncodedSceneName refused = EncodeSceneName(u"中", SceneNameCodePage::Western);
   EXPECT_NE(refused.error.find("1252"), std::string::npos);
   EXPECT_TRUE(EncodeSceneName(u"", SceneNameCodePage::Western).ok);
+  // What must change is named: each character the page cannot write, once,
+  // in order (a character outside the BMP is one); nothing for other reasons.
+  EXPECT_EQ(EncodeSceneName(u"夜a店夜", SceneNameCodePage::Cyrillic).unwritable, u"夜店");
+  EXPECT_EQ(EncodeSceneName(u"Ж\U0001F3B5ب", SceneNameCodePage::Chinese).unwritable, u"\U0001F3B5ب");
+  EXPECT_EQ(EncodeSceneName(u"12345678", SceneNameCodePage::Western).unwritable, u"");
   EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16("Клуб 中")), "Клуб 中");
+}
+
+TEST(SceneNameCodec, TheStoreKeepsTheBytesAndDecodesThemInAnyPage) {
+  SettingsStore store;
+  ASSERT_TRUE(store.setSceneName(3, u"夜店", SceneNameCodePage::Chinese).ok);
+  EXPECT_EQ(store.sceneNameBytes(3), Slot({0xD2, 0xB9, 0xB5, 0xEA}));
+  EXPECT_EQ(store.sceneName(3, SceneNameCodePage::Chinese), u"夜店");
+  EXPECT_EQ(store.sceneName(3, SceneNameCodePage::Cyrillic), u"Т№µк");
+  // A name the page cannot hold leaves the slot as it was.
+  EXPECT_FALSE(store.setSceneName(3, u"Клуб", SceneNameCodePage::Western).ok);
+  EXPECT_EQ(store.sceneName(3, SceneNameCodePage::Chinese), u"夜店");
+  // Copies carry the names; a reset clears them.
+  SettingsStore copy = store;
+  EXPECT_EQ(copy, store);
+  copy.clearSceneName(3);
+  EXPECT_TRUE(copy.sceneNameEmpty(3));
+  EXPECT_FALSE(copy == store);
+  store.Reset();
+  EXPECT_TRUE(store.sceneNameEmpty(3));
+}
+
+TEST(SceneNameCodec, LanguageTagsChooseTheCodePage) {
+  const std::pair<const char*, SceneNameCodePage> tags[] = {
+      {"zh_CN.UTF-8", SceneNameCodePage::Chinese}, {"cn_zh", SceneNameCodePage::Chinese},
+      {"ru_RU.KOI8-R", SceneNameCodePage::Cyrillic}, {"ru", SceneNameCodePage::Cyrillic},
+      {"en_GB.UTF-8", SceneNameCodePage::Western},   {"C", SceneNameCodePage::Western},
+      {"rus", SceneNameCodePage::Western},           {"", SceneNameCodePage::Western},
+  };
+  for (const auto& [tag, page] : tags) EXPECT_EQ(CodePageForLanguage(tag), page) << tag;
 }
 
 }  // namespace

@@ -24,13 +24,15 @@ TEST(SceneOps, SaveLoadDeleteRoundTripInEachCodePage) {
     f.amp->WithState([](sim::AmplifierState& s) { s.scenes[0].outputs[4].delayMicros = 0; });
 
     ASSERT_TRUE(f.session->LoadScene(6, store).ok());
-    EXPECT_EQ(store.sceneName(6), name);
+    EXPECT_EQ(store.sceneName(6, page), name);
+    // The read keeps the amplifier's bytes, not a decoding of them.
+    EXPECT_EQ(store.sceneNameBytes(6), EncodeSceneName(name, page).bytes);
     EXPECT_FLOAT_EQ(store.live().channels[4].delay, 3.5f);
     EXPECT_EQ(f.amp->Snapshot().scenes[0].outputs[4].delayMicros, 3500u);
 
     ASSERT_TRUE(f.session->DeleteScene(6).ok());
     ASSERT_TRUE(f.session->ReadBack(store).ok());
-    EXPECT_EQ(store.sceneName(6), u"");
+    EXPECT_TRUE(store.sceneNameEmpty(6));
   }
 }
 

@@ -59,9 +59,11 @@ class SceneWindowTest : public ToolWindowTest {
   }
 
   void Open(SceneMode mode) {
+    if (wnd_ && !wnd_->IsClosed()) wnd_->Close(0);
     SceneWindowHost host;
     host.store = &store_;
     host.session = session_.get();
+    host.page = page_;
     host.setSceneReceiver = [this](ui::WindowHandle h) {
       sink_.SetReceiver(Receiver::SceneWindow, h);
       link_->SetReceiver(Receiver::SceneWindow, h != 0);
@@ -84,15 +86,20 @@ class SceneWindowTest : public ToolWindowTest {
   }
   // Puts a named scene into the amplifier and into the window's slots.
   void Stored(int scene, const std::u16string& name) {
-    ASSERT_TRUE(session_->SaveScene(scene, name).ok());
-    store_.setSceneName(scene, name);
+    const EncodedSceneName e = EncodeSceneName(name, page_);
+    ASSERT_TRUE(e.ok) << e.error;
+    ASSERT_TRUE(session_->SaveScene(scene, e.bytes).ok());
+    store_.setSceneNameBytes(scene, e.bytes);
   }
+  // Slot `scene` as the window's language shows it.
+  std::u16string Name(int scene) const { return store_.sceneName(scene, page_); }
   std::u16string AmpName(int scene, SceneNameCodePage page = SceneNameCodePage::Western) {
     const auto bytes = amp_->Snapshot().sceneNames[static_cast<size_t>(scene - 1)];
     return DecodeSceneName(bytes, page);
   }
 
   std::unique_ptr<Answer> answer_;
+  SceneNameCodePage page_ = SceneNameCodePage::Western;  // the interface language's
   std::unique_ptr<CSceneWnd> wnd_;
   Script script_;
   int row_ = -1;
@@ -100,8 +107,8 @@ class SceneWindowTest : public ToolWindowTest {
 };
 
 TEST_F(SceneWindowTest, ModeTextsAndTenRowsFromTheSlots) {
-  store_.setSceneName(1, u"Club");
-  store_.setSceneName(10, u"Last");
+  store_.setSceneName(1, u"Club", page_);
+  store_.setSceneName(10, u"Last", page_);
   const char* titles[] = {"load_scene", "save_as_scene", "delete_scene"};
   const char* confirms[] = {"load", "save", "delete"};
   for (int m = 0; m < 3; ++m) {
@@ -135,7 +142,7 @@ TEST_F(SceneWindowTest, SaveIntoAnEmptySlotThenOverwriteOnlyWhenConfirmed) {
   script_.name = QStringLiteral("Club");
   Choose(2);
   EXPECT_EQ(AmpName(3), u"Club");
-  EXPECT_EQ(store_.sceneName(3), u"Club");
+  EXPECT_EQ(Name(3), u"Club");
   EXPECT_EQ(wnd_->RowText(2), QStringLiteral("Club"));
   ASSERT_EQ(script_.shown.size(), 1u);
   EXPECT_EQ(script_.shown[0], Resolved("save_scene_ok"));
@@ -180,7 +187,7 @@ TEST_F(SceneWindowTest, DuplicateNameWarnsSendsNothingAndKeepsTheSlot) {
   EXPECT_EQ(script_.loadings, 0);
   // The amplifier still holds "Rock" in scene 2, and so does the window: the
   // next save into it asks the overwrite question again.
-  EXPECT_EQ(store_.sceneName(2), u"Rock");
+  EXPECT_EQ(Name(2), u"Rock");
   EXPECT_EQ(wnd_->RowText(1), QStringLiteral("Rock"));
   script_ = {};
   script_.answers = {0};
@@ -188,7 +195,7 @@ TEST_F(SceneWindowTest, DuplicateNameWarnsSendsNothingAndKeepsTheSlot) {
   EXPECT_EQ(script_.shown.size(), 1u);
 
   // An empty name would read back as an empty slot: refused, nothing sent.
-  store_.setSceneName(5, u"");
+  store_.clearSceneName(5);
   script_ = {};
   script_.name = QString();
   Choose(4);
@@ -221,7 +228,7 @@ TEST_F(SceneWindowTest, DeleteAsksThenConfirmsAndEmptySlotsCannotBeChosen) {
   EXPECT_EQ(script_.loadings, 1);
   EXPECT_EQ(script_.rowAtLoading, Resolved("scene_empty"));  // cleared before the acknowledgement
   EXPECT_EQ(AmpName(10), u"");
-  EXPECT_EQ(store_.sceneName(10), u"");
+  EXPECT_EQ(Name(10), u"");
   // Now empty: it can be neither chosen nor deleted.
   EXPECT_EQ(wnd_->List()->item(9)->flags(), Qt::NoItemFlags);
   script_ = {};
@@ -247,7 +254,7 @@ TEST_F(SceneWindowTest, LoadAsksWithTheNameAndTakesTheReadBack) {
   Choose(4);
   EXPECT_EQ(replaced_, 1);
   EXPECT_FLOAT_EQ(store_.live().channels[4].delay, 2.5f);
-  EXPECT_EQ(store_.sceneName(5), u"Stage");
+  EXPECT_EQ(Name(5), u"Stage");
   EXPECT_EQ(script_.loadings, 1);
 
   // A slot whose name reads back empty cannot be loaded: nothing is asked.
@@ -257,32 +264,50 @@ TEST_F(SceneWindowTest, LoadAsksWithTheNameAndTakesTheReadBack) {
   EXPECT_EQ(script_.loadings, 0);
 }
 
-TEST_F(SceneWindowTest, NamesRoundTripInEachCodePage) {
+TEST_F(SceneWindowTest, NamesAreWrittenAndShownInTheLanguagesCodePage) {
   const std::pair<SceneNameCodePage, QString> names[] = {{SceneNameCodePage::Western, QStringLiteral("Café")},
                                                          {SceneNameCodePage::Chinese, QStringLiteral("夜店音乐")},
                                                          {SceneNameCodePage::Cyrillic, QStringLiteral("Клуб")}};
-  Open(SceneMode::Save);
+  // The session's own code page stays Western: the window writes the bytes.
   int scene = 1;
   for (const auto& [page, name] : names) {
-    session_->SetCodePage(page);
+    page_ = page;
+    Open(SceneMode::Save);
     script_ = {};
     script_.name = name;
     Choose(scene - 1);
+    EXPECT_EQ(QString::fromStdU16String(AmpName(scene, page)), name);
+    EXPECT_EQ(wnd_->RowText(scene - 1), name);
     SettingsStore back;
     ASSERT_TRUE(session_->ReadBack(back).ok());
-    EXPECT_EQ(QString::fromStdU16String(back.sceneName(scene)), name);
+    EXPECT_EQ(back.sceneNameBytes(scene), store_.sceneNameBytes(scene));
+    EXPECT_EQ(QString::fromStdU16String(back.sceneName(scene, page)), name);
     ++scene;
   }
-  // A name the code page cannot hold is refused before anything is sent.
-  session_->SetCodePage(SceneNameCodePage::Cyrillic);
-  script_ = {};
-  script_.name = QStringLiteral("夜店");
+  // The same bytes shown under another language are decoded again, in its
+  // code page, and read right once more under their own.
+  page_ = SceneNameCodePage::Cyrillic;
+  Open(SceneMode::Load);
+  EXPECT_EQ(wnd_->RowText(1), QString::fromStdU16String(DecodeSceneName(store_.sceneNameBytes(2), page_)));
+  EXPECT_NE(wnd_->RowText(1), QStringLiteral("夜店音乐"));
+  page_ = SceneNameCodePage::Chinese;
+  Open(SceneMode::Load);
+  EXPECT_EQ(wnd_->RowText(1), QStringLiteral("夜店音乐"));
+}
+
+TEST_F(SceneWindowTest, NamesTheCodePageCannotHoldAreRefusedNamingTheCharacters) {
+  page_ = SceneNameCodePage::Cyrillic;
+  Stored(6, u"Клуб");
+  Open(SceneMode::Save);
+  script_.name = QStringLiteral("夜a店夜");
   const uint64_t before = amp_->counters().reportsReceived;
   Choose(5);
-  ASSERT_EQ(script_.shown.size(), 1u);
-  EXPECT_EQ(script_.shown[0], Resolved("scene_name_invalid"));
+  ASSERT_EQ(script_.shown.size(), 2u);  // the overwrite question, then the refusal
+  EXPECT_EQ(script_.shown[1], Resolved("scene_name_unwritable").replace(QStringLiteral("%s"), QStringLiteral("夜店")));
   EXPECT_EQ(amp_->counters().reportsReceived, before);
-  EXPECT_EQ(store_.sceneName(6), u"");
+  EXPECT_EQ(script_.loadings, 0);
+  EXPECT_EQ(Name(6), u"Клуб");
+  EXPECT_EQ(wnd_->RowText(5), QStringLiteral("Клуб"));
 }
 
 TEST_F(SceneWindowTest, SaveWithoutAcknowledgementOrRefusedKeepsTheOldName) {
@@ -293,7 +318,7 @@ TEST_F(SceneWindowTest, SaveWithoutAcknowledgementOrRefusedKeepsTheOldName) {
   amp_->DropNextReplies(4);
   script_.name = QStringLiteral("New");
   Choose(6);
-  EXPECT_EQ(store_.sceneName(7), u"Keep");
+  EXPECT_EQ(Name(7), u"Keep");
   EXPECT_EQ(wnd_->RowText(6), QStringLiteral("Keep"));
   EXPECT_EQ(script_.loadings, 1);
 
@@ -301,7 +326,7 @@ TEST_F(SceneWindowTest, SaveWithoutAcknowledgementOrRefusedKeepsTheOldName) {
   link_->CloseHIDDevice(false);  // the worker is refused: not connected
   script_.name = QStringLiteral("New");
   Choose(6);
-  EXPECT_EQ(store_.sceneName(7), u"Keep");
+  EXPECT_EQ(Name(7), u"Keep");
   EXPECT_EQ(wnd_->RowText(6), QStringLiteral("Keep"));
   ASSERT_EQ(script_.shown.size(), 2u);  // overwrite question, then the failure
   EXPECT_EQ(script_.shown[1], Resolved("device_connect_fail"));
