@@ -17,7 +17,10 @@ CommandWriter::CommandWriter(FrameLink& frames) : frames_(frames), queue_(256) {
   thread_ = std::thread(&CommandWriter::McuCmdThread, this);
 }
 
-CommandWriter::~CommandWriter() { Stop(); }
+CommandWriter::~CommandWriter() {
+  Stop();
+  frames_.SetLineQueue(nullptr);
+}
 
 void CommandWriter::Stop() {
   threadRunning_.store(false);

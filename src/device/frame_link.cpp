@@ -45,8 +45,8 @@ constexpr size_t kStringChars = 255;
 
 class FrameLink::LineRequest {
  public:
-  explicit LineRequest(FrameLink& link) : link_(link) {
-    if (link_.lineQueue_ != nullptr) link_.lineQueue_->LineRequested();
+  LineRequest(FrameLink& link, LineQueue* queue) : link_(link) {
+    if (queue != nullptr) queue->LineRequested();
     link_.lineWanted_.fetch_add(1);
   }
   ~LineRequest() { Granted(); }
@@ -64,8 +64,9 @@ class FrameLink::LineRequest {
 };
 
 std::unique_lock<std::recursive_mutex> FrameLink::LockExchanges() {
-  LineRequest request(*this);
-  if (lineQueue_ != nullptr) lineQueue_->AwaitEarlierWrites();
+  LineQueue* const queue = lineQueue_.load();
+  LineRequest request(*this, queue);
+  if (queue != nullptr) queue->AwaitEarlierWrites();
   std::unique_lock<std::recursive_mutex> lock(exchangeMutex_);
   request.Granted();
   return lock;

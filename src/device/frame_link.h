@@ -66,8 +66,9 @@ class FrameLink {
   FrameLink(const FrameLink&) = delete;
   FrameLink& operator=(const FrameLink&) = delete;
 
-  // The queue told about line requests; set once, before other threads use the link.
-  void SetLineQueue(LineQueue* queue) { lineQueue_ = queue; }
+  // The queue told about line requests (none: requests wait for nothing but
+  // the lock). It must stay alive until it is replaced or the link is gone.
+  void SetLineQueue(LineQueue* queue) { lineQueue_.store(queue); }
 
   // ---- connection
   // 0 when connected; otherwise the HID library's init result, the failed
@@ -157,7 +158,7 @@ class FrameLink {
 
   std::unique_ptr<HidTransport> transport_;
   DeviceLink* const owner_;
-  LineQueue* lineQueue_ = nullptr;
+  std::atomic<LineQueue*> lineQueue_{nullptr};
   std::recursive_mutex exchangeMutex_;
   std::atomic<int> lineWanted_{0};  // threads waiting for the exchange lock
 
