@@ -50,7 +50,7 @@ class FrameLink::LineRequest {
     link_.lineWanted_.fetch_add(1);
   }
   ~LineRequest() { Granted(); }
-  // The lock is held: the command thread may take the line again.
+  // The lock is held: the line's queue may take the line again.
   void Granted() {
     if (!granted_) link_.lineWanted_.fetch_sub(1);
     granted_ = true;
