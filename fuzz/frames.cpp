@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t sum = length + type;
     for (uint8_t b : body) sum += b;
     frame.push_back(static_cast<uint8_t>(-sum));
-    for (uint8_t b : frame) harness.link->packet_process(b);
+    for (uint8_t b : frame) harness.link->Frames().packet_process(b);
 
     switch (type) {
       case vlm::kPacketDsp: CheckEvents(vlm::dsp_ack_process(settings, body)); break;

@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckParser(data, size);
   harness.transport->SetInput(data, size);
   if (harness.link->OpenHIDDevice() != 0) std::abort();
-  while (harness.link->ReadHIDData(0)) {
+  while (harness.link->Frames().ReadHIDData(0)) {
   }
   harness.link->CloseHIDDevice(false);
   return 0;

@@ -21,8 +21,8 @@ AppOptions ParseAppOptions(const QStringList& args);
 
 QString AppUsage();
 
-// The options of this run, for the parts that start later (the controller
-// reads `simulate` when it attaches the device link).
+// The options of this run, for the parts made after the options are read
+// (the controller reads `simulate` when it attaches the device link).
 const AppOptions& CurrentAppOptions();
 void SetCurrentAppOptions(const AppOptions& options);
 

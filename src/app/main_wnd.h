@@ -105,9 +105,8 @@ class CMainWnd : public ui::UIWindow {
   // corner of `button`. Returns the menu, or nullptr when it cannot be read.
   ui::UIMenu* OpenMenuAt(const QString& id, QWidget* button);
 
-  // Menu actions whose windows and workers arrive with later work: each is
-  // the one place its menu item reaches, and until filled it logs and does
-  // nothing visible (main_wnd_actions.cpp).
+  // Menu actions that open the tool windows and start workers: each is the
+  // one place its menu item reaches (main_wnd_actions.cpp).
   void OpenFirmwareUpgrade();
   void ResetFactoryDefault();
   // "scene_item_load_scene", "scene_item_saveas_scene",

@@ -1,4 +1,4 @@
-// The main window's menu actions that open later windows and start workers:
+// The main window's menu actions that open the tool windows and start workers:
 // the firmware upgrade window, the factory reset, the scene window and scene
 // files, and the input mixer. Each menu item reaches exactly one of these.
 // WireToolWindows connects the same windows to device life's hooks.

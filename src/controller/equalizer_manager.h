@@ -5,9 +5,10 @@
 // editing operations. The operations themselves live in small editors, one
 // per concern; this class only holds them together and forwards.
 //
-// Later parts take their own places here: the device session (connecting,
-// read-back, scenes), speaker assignment with link and lock, the menus and
-// the band editing.
+// Its parts: the editors (volume, channel, speaker map, crossover, bands and
+// band rows, curve view, output assignment with link and lock) on one
+// EditContext, and DeviceLife, which owns the device session (connecting,
+// read-back, scenes, push) and decides what the user sees of it.
 #include <QStringList>
 #include <memory>
 
@@ -52,8 +53,8 @@ class EqualizerManager {
   controller::MainControls& controls() { return controls_; }
 
   // Opens the device and shakes hands, then lets queued edits through,
-  // without reading the amplifier's settings back. Offline demonstrations
-  // and tests use it until connecting with read-back is in place.
+  // without reading the amplifier's settings back (the window tests' quick
+  // connection; the program connects through DeviceLife).
   bool OpenLinkWithoutReadBack();
 
   // The amplifier's life (controller/device_life.h): connect, disconnect,

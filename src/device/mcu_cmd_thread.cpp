@@ -1,5 +1,5 @@
-// The command thread: sends what callers queued without waiting, one exchange
-// at a time, from the link's construction to its destruction.
+// The command writer's thread: sends what callers queued without waiting, one
+// exchange at a time, from the writer's construction to its Stop().
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,13 +10,11 @@
 
 #include "base/log.h"
 #include "base/timing.h"
-#include "device/device_link.h"
+#include "device/command_writer.h"
 
 namespace vlm {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 void LogRecord(const CommandRecord& record) {
   std::string line;
@@ -34,7 +32,7 @@ void LogRecord(const CommandRecord& record) {
 
 }  // namespace
 
-void DeviceLink::McuCmdThread() {
+void CommandWriter::McuCmdThread() {
   LogMessage("McuCmdThread start\n");
   std::optional<CommandRecord> head;
   // When each target was last written, for the pacing of one target's writes.
@@ -46,7 +44,7 @@ void DeviceLink::McuCmdThread() {
       continue;
     }
     // A record issued for an earlier connection means nothing to this one.
-    if (head->connection != connection_.load()) {
+    if (head->connection != frames_.Connection()) {
       head->TakePayload();
       LogRecord(*head);  // freed unsent
       handledUpTo_.store(head->place);
@@ -56,7 +54,7 @@ void DeviceLink::McuCmdThread() {
     // Another thread waits for the line (a worker's exchange): what was
     // issued before it asked goes out first, without pacing, and the rest
     // waits until it has had the line.
-    const bool yielding = lineWanted_.load() > 0;
+    const bool yielding = frames_.LineWanted() > 0;
     if (yielding && head->place > drainUpTo_.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
@@ -91,31 +89,31 @@ void DeviceLink::McuCmdThread() {
   LogMessage("McuCmdThread end\n");
 }
 
-std::optional<std::chrono::steady_clock::time_point> DeviceLink::SendQueued(CommandRecord& record,
-                                                                           std::optional<CommandRecord>& next) {
+std::optional<CommandWriter::Clock::time_point> CommandWriter::SendQueued(CommandRecord& record,
+                                                                         std::optional<CommandRecord>& next) {
   // Send and read as one exchange, so no other thread's reply lands in ours.
-  std::lock_guard<std::recursive_mutex> lock(exchangeMutex_);
+  const auto lock = frames_.LockForQueue();
   record.TakePayload();
   LogRecord(record);
-  const bool sent = SendCtrlCommand(record.type, record.command, static_cast<uint8_t>(record.op),
-                                    record.payload.data(), record.payload.size());
+  const bool sent = frames_.SendCtrlCommand(record.type, record.command, static_cast<uint8_t>(record.op),
+                                            record.payload.data(), record.payload.size());
   if (!sent) return std::nullopt;  // nothing to wait for when nothing went out
   const Clock::time_point start = Clock::now();
   bool gaveUp = false;
   // A healthy reply comes within a read slice; after that the wait gives way
   // to another thread's exchange at once, and to the next queued command
   // once that has waited its patience.
-  const StopWaiting giveUp = [&] {
+  const FrameLink::StopWaiting giveUp = [&] {
     if (!threadRunning_.load()) return gaveUp = true;
     const auto waited = Clock::now() - start;
     if (waited < std::chrono::milliseconds(timing().readPollSliceMs)) return false;
     if (!next) next = queue_.Pop();
-    gaveUp = lineWanted_.load() > 0 ||
+    gaveUp = frames_.LineWanted() > 0 ||
              (next && waited >= std::chrono::milliseconds(timing().queuedReplyPatienceMs));
     return gaveUp;
   };
-  if (!AwaitReplyLocked(record.type, record.command, static_cast<uint8_t>(record.op), timing().readTimeoutMs,
-                        &giveUp) &&
+  if (!frames_.AwaitReplyLocked(record.type, record.command, static_cast<uint8_t>(record.op),
+                                timing().readTimeoutMs, &giveUp) &&
       gaveUp) {
     repliesGivenUp_.fetch_add(1);
   }

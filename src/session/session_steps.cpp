@@ -25,10 +25,10 @@ std::string Name(const char* format, int a = 0, int b = 0, int c = 0) {
 
 SessionStatus RunStep(DeviceLink& link, const SessionStep& step) {
   if (!link.IsConnected()) return SessionStatus::NotConnected;
-  const uint64_t failuresBefore = link.WriteFailures();
+  const uint64_t failuresBefore = link.Frames().WriteFailures();
   if (step.run(link)) return SessionStatus::Ok;
   if (!link.IsConnected() || link.Transport().DeviceGone()) return SessionStatus::Disconnected;
-  if (link.WriteFailures() != failuresBefore) return SessionStatus::WriteFailed;
+  if (link.Frames().WriteFailures() != failuresBefore) return SessionStatus::WriteFailed;
   return SessionStatus::NoReply;
 }
 

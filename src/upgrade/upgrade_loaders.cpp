@@ -142,7 +142,7 @@ int FlashUpgParsingFile(DeviceLink& link, const std::string& path) {
     return Invalid(link);
   }
   if (read != ReadOutcome::Ok) return Invalid(link);
-  link.ClearReceiveRing();
+  link.Frames().ClearReceiveRing();
   LogMessage("%s file size is %ld\n", path.c_str(), static_cast<long>(bytes.size()));
   upgrade::SingleImage image;
   if (!upgrade::ReadSingleImage(bytes, image)) {

@@ -54,7 +54,7 @@ bool AwaitReply(DeviceLink& link, Clock::time_point since, int timeoutMs, Done d
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
     const int left = static_cast<int>(std::max<long long>(timeoutMs - elapsed, 0));
     if (left == 0 && any) break;
-    any = link.ReadHIDData(left) || any;
+    any = link.Frames().ReadHIDData(left) || any;
     if (left == 0) break;
   } while (!done() && !LinkGone(link));
   return any;
@@ -145,7 +145,7 @@ LastBlock CurrentBlock(const UpgradeData& u) {
 
 void LogReport(DeviceLink& link) {
   if (!LoggingEnabled()) return;
-  const auto report = link.LastReport();
+  const auto report = link.Frames().LastReport();
   LogMessage("has send out %d dtata... \n", static_cast<int>(report.size()));
   LogMessage("data return from devices is:\n");
   std::string line;
@@ -164,7 +164,7 @@ int ReadAck(DeviceLink& link) {
   if (LinkGone(link)) return Fail(link, UpgradeStage::Data, UpgradeFailure::LinkLost, block.index, block.offset);
   LogMessage("begain to read data...\n");
   const Clock::time_point readStart = Clock::now();
-  if (!link.ReadHIDData(timing().upgradeAckTimeoutMs)) {
+  if (!link.Frames().ReadHIDData(timing().upgradeAckTimeoutMs)) {
     if (LinkGone(link)) return Fail(link, UpgradeStage::Data, UpgradeFailure::LinkLost, block.index, block.offset);
     // No reply yet is not an error: the next call reads again. But the
     // block's answer may have been lost (or came garbled, and nothing
@@ -220,7 +220,7 @@ int SendMcuBlock(DeviceLink& link) {
   }
   ++u.blocksSent;
   u.upgradeStepFlag.store(UPG_STEP_SENT);
-  link.FeedOneByte();
+  link.Frames().FeedOneByte();
   return static_cast<int>(Progress(u));
 }
 
@@ -248,7 +248,7 @@ int SendDspBlock(DeviceLink& link) {
   }
   ++u.blocksSent;
   u.upgradeStepFlag.store(UPG_STEP_SENT);
-  link.FeedOneByte();
+  link.Frames().FeedOneByte();
   return static_cast<int>(Progress(u));
 }
 
@@ -291,7 +291,7 @@ int UpgradeStart(DeviceLink& link, const std::string& path) {
   u.awaitingMode.store(true);
   const Clock::time_point modeSent = Clock::now();
   LogMessage(bootloader ? "MCU_Enter_BL_Upg_Mode\n" : "MCU_Enter_Upg_Mode\n");
-  const bool modeWritten = link.SendCtrlCommand(kPacketMcu, bootloader ? kEnterBlMode : kEnterMode, kOpSet, nullptr, 0);
+  const bool modeWritten = link.Frames().SendCtrlCommand(kPacketMcu, bootloader ? kEnterBlMode : kEnterMode, kOpSet, nullptr, 0);
   if (!modeWritten) {
     return Abandon(link, link.IsConnected() ? UPG_NOT_READY : UPG_CONNECT_FAIL, UpgradeStage::EnterMode,
                    link.IsConnected() ? UpgradeFailure::WriteFailed : UpgradeFailure::NotConnected);
@@ -320,13 +320,13 @@ int UpgradeStart(DeviceLink& link, const std::string& path) {
     return Abandon(link, UPG_CONNECT_FAIL, UpgradeStage::Reconnect, UpgradeFailure::NotConnected);
   }
   LogMessage("UpgradeStart Device Connected\n");
-  link.ClearReceiveRing();
+  link.Frames().ClearReceiveRing();
 
   const StartParameters& parameters = IsMcuTarget(target) ? u.mcuStart : u.dspStart;
   const uint8_t type = IsMcuTarget(target) ? kPacketMcu : kPacketScene;
   const uint8_t cmd = bootloader ? kMcuBlStart : target == UPG_TARGET_MCU_APP ? kMcuStart : kFlashStart;
   const Clock::time_point startSent = Clock::now();
-  if (!link.SendCtrlCommand(type, cmd, kOpSet, parameters.data(), parameters.size())) {
+  if (!link.Frames().SendCtrlCommand(type, cmd, kOpSet, parameters.data(), parameters.size())) {
     return Abandon(link, UPG_NOT_READY, UpgradeStage::Start, UpgradeFailure::WriteFailed);
   }
   // Read until the start is acknowledged or refused; a reply the decoders
@@ -380,7 +380,7 @@ int UpgradeStep(DeviceLink& link) {
         const LastBlock block = CurrentBlock(u);
         return Fail(link, UpgradeStage::Data, UpgradeFailure::LinkLost, block.index, block.offset);
       }
-      link.FeedOneByte();
+      link.Frames().FeedOneByte();
       return static_cast<int>(Progress(u));
   }
 }

@@ -12,7 +12,7 @@
 // returns the state to UPG_IDLE; LastUpgradeError tells the step and block.
 #include <string>
 
-#include "device/upgrade_data.h"
+#include "upgrade/upgrade_state.h"
 #include "upgrade/upgrade_result.h"
 
 namespace vlm {

@@ -40,8 +40,8 @@ class DecodeThroughLink : public ::testing::Test {
     timing() = Timing{};
   }
   void Receive(const std::vector<uint8_t>& bytes) {
-    link_->PushReceived(bytes);
-    link_->DrainReceiveRing();
+    link_->Frames().PushReceived(bytes);
+    link_->Frames().DrainReceiveRing();
   }
 
   std::shared_ptr<test::Recording> rec_ = std::make_shared<test::Recording>();

@@ -44,7 +44,7 @@ TEST(HidapiTransport, LinkStaysDisconnectedWithoutAmplifier) {
   EXPECT_FALSE(link.IsConnected());
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(link.Exchange(kPacketDsp, 0x02, kOpGet, {}, 5000));
-  EXPECT_FALSE(link.ReadHIDData(5000));
+  EXPECT_FALSE(link.Frames().ReadHIDData(5000));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   link.CloseHIDDevice(true);
   EXPECT_FALSE(link.IsConnected());

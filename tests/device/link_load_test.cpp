@@ -101,7 +101,7 @@ TEST(LinkQueueMerge, NewerValuesReplaceUnsentOnesUnlessTheirChannelWasConcernedS
       Expected(0x02, {static_cast<uint8_t>(-14)}),
   };
   EXPECT_EQ(WaitForWrites(*f.state, expected.size()), expected);
-  EXPECT_EQ(f.link->MergedValues(), 3u);
+  EXPECT_EQ(f.link->Writer().MergedValues(), 3u);
 }
 
 TEST(LinkQueueMerge, ADragSendsItsLastValueAndPacesOneTarget) {
@@ -177,7 +177,7 @@ TEST(LinkQueueGiveUp, ASilentAmplifierHoldsUpNeitherAnExchangeNorTheQueueBehindI
   const auto deadline = Clock::now() + std::chrono::milliseconds(1500);
   while (f.state->WriteCount() < 4 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   EXPECT_EQ(f.state->WriteCount(), 4u);
-  EXPECT_GE(f.link->RepliesGivenUp(), 2u);
+  EXPECT_GE(f.link->Writer().RepliesGivenUp(), 2u);
 }
 
 TEST(LinkQueueGiveUp, AnotherCommandsLateReplyDoesNotEndAWaitButIsDecoded) {

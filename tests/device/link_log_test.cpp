@@ -29,12 +29,12 @@ TEST(LinkLog, ConnectionWriteReadAndClose) {
   {
     test::LinkFixture f(false);
     f.state->failStrings = 0x4;  // the serial number cannot be read
-    EXPECT_FALSE(f.link->SendCtrlCommand(kPacketDsp, 0x02, kOpGet, nullptr, 0));
+    EXPECT_FALSE(f.link->Frames().SendCtrlCommand(kPacketDsp, 0x02, kOpGet, nullptr, 0));
     ASSERT_EQ(f.link->OpenHIDDevice(), 0);
     f.state->QueueReport({0xAA, 0x55, 0x04, 0x01, 0x02, 0xDD, 0x0C, 0x10});
     EXPECT_TRUE(f.link->Exchange(kPacketDsp, 0x02, kOpGet, {}, 200));
     f.link->CloseHIDDevice(true);
-    EXPECT_FALSE(f.link->ReadHIDData(200));
+    EXPECT_FALSE(f.link->Frames().ReadHIDData(200));
   }
   ShutdownLogging();
   const std::string log = ReadFile(path);

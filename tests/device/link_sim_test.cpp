@@ -93,7 +93,7 @@ TEST(LinkSim, UnpluggingEndsAWaitingRead) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
   // Still "connected" until someone closes it, but every read ends at once.
   const auto again = Clock::now();
-  EXPECT_FALSE(s.link->ReadHIDData(10000));
+  EXPECT_FALSE(s.link->Frames().ReadHIDData(10000));
   EXPECT_LT(Clock::now() - again, std::chrono::seconds(1));
   s.link->CloseHIDDevice(true);
   EXPECT_FALSE(s.link->IsConnected());

@@ -106,9 +106,9 @@ TEST(LinkClose, NotifiesTheAmplifierOnlyWhenAsked) {
 TEST(LinkWrite, DisconnectedOrOversizedSendsNothing) {
   LinkFixture f(false);
   const uint8_t payload[1] = {1};
-  EXPECT_FALSE(f.link->SendCtrlCommand(kPacketDsp, 0x01, kOpSet, payload, 1));
+  EXPECT_FALSE(f.link->Frames().SendCtrlCommand(kPacketDsp, 0x01, kOpSet, payload, 1));
   const auto start = Clock::now();
-  EXPECT_FALSE(f.link->ReadHIDData(5000));
+  EXPECT_FALSE(f.link->Frames().ReadHIDData(5000));
   EXPECT_LT(MsSince(start), 1000);
   EXPECT_FALSE(f.link->Exchange(kPacketDsp, 0x02, kOpGet, {}, 5000));
   EXPECT_LT(MsSince(start), 1000);
@@ -118,12 +118,12 @@ TEST(LinkWrite, DisconnectedOrOversizedSendsNothing) {
 
   ASSERT_EQ(f.link->OpenHIDDevice(), 0);
   std::vector<uint8_t> big(kMaxPayload + 1, 0x11);
-  EXPECT_FALSE(f.link->SendCtrlCommand(kPacketScene, 0x0C, kOpSet, big.data(), big.size()));
+  EXPECT_FALSE(f.link->Frames().SendCtrlCommand(kPacketScene, 0x0C, kOpSet, big.data(), big.size()));
   EXPECT_FALSE(f.link->Issue(kPacketScene, 0x0C, kOpSet, big, true));
   f.link->SetQueueGate(true);
   EXPECT_FALSE(f.link->Issue(kPacketScene, 0x0C, kOpSet, big, false));
   big.pop_back();
-  EXPECT_TRUE(f.link->SendCtrlCommand(kPacketScene, 0x0C, kOpSet, big.data(), big.size()));
+  EXPECT_TRUE(f.link->Frames().SendCtrlCommand(kPacketScene, 0x0C, kOpSet, big.data(), big.size()));
   ASSERT_EQ(f.state->WriteCount(), 1u);
   EXPECT_EQ(f.state->writes[0][64], packet_checksum(60, kPacketScene,
                                                     std::span<const uint8_t>(&f.state->writes[0][5], 59)));
@@ -146,7 +146,7 @@ TEST(LinkRead, ErrorsNeverSpin) {
     f.state->failReads = true;
     f.state->gone = true;
     const auto start = Clock::now();
-    EXPECT_FALSE(f.link->ReadHIDData(10000));
+    EXPECT_FALSE(f.link->Frames().ReadHIDData(10000));
     EXPECT_LT(MsSince(start), 1000);
     EXPECT_EQ(f.state->readCalls.load(), 1);
   }
@@ -156,7 +156,7 @@ TEST(LinkRead, ErrorsNeverSpin) {
     f.state->failReads = true;
     timing().readErrorPauseMs = 20;
     const auto start = Clock::now();
-    EXPECT_FALSE(f.link->ReadHIDData(300));
+    EXPECT_FALSE(f.link->Frames().ReadHIDData(300));
     const long elapsed = MsSince(start);
     EXPECT_GE(elapsed, 250);
     EXPECT_LT(elapsed, 3000);
@@ -169,16 +169,16 @@ TEST(LinkRead, ErrorsNeverSpin) {
 TEST(LinkRead, TimeOutThenLateBytesParsedByTheNextRead) {
   LinkFixture f;
   const auto start = Clock::now();
-  EXPECT_FALSE(f.link->ReadHIDData(200));
+  EXPECT_FALSE(f.link->Frames().ReadHIDData(200));
   const long elapsed = MsSince(start);
   EXPECT_GE(elapsed, 180);
   EXPECT_LT(elapsed, 2000);
   EXPECT_TRUE(TakeFrames().empty());
 
   f.state->QueueReport({0xAA, 0x55, 0x04, 0x01, 0x02, 0xDD, 0x0C, 0x10});
-  ASSERT_TRUE(f.link->ReadHIDData(200));
+  ASSERT_TRUE(f.link->Frames().ReadHIDData(200));
   EXPECT_EQ(TakeFrames().size(), 1u);
-  const auto last = f.link->LastReport();
+  const auto last = f.link->Frames().LastReport();
   ASSERT_EQ(last.size(), 8u);
   EXPECT_EQ(last[7], 0x10);
 }
@@ -189,9 +189,9 @@ TEST(LinkRead, OneReportPerCall) {
   f.state->QueueReport(big);
   f.state->QueueReport({0xAA, 0x55, 0x04, 0x01, 0x02, 0xDD, 0x0C, 0x10});
   uint8_t buffer[64];
-  ASSERT_TRUE(f.link->ReadHIDData(std::span<uint8_t>(buffer), 100));
+  ASSERT_TRUE(f.link->Frames().ReadHIDData(std::span<uint8_t>(buffer), 100));
   EXPECT_TRUE(TakeFrames().empty());
-  ASSERT_TRUE(f.link->ReadHIDData(std::span<uint8_t>(buffer), 100));
+  ASSERT_TRUE(f.link->Frames().ReadHIDData(std::span<uint8_t>(buffer), 100));
   EXPECT_EQ(TakeFrames().size(), 1u);
 }
 
@@ -199,7 +199,7 @@ TEST(LinkRead, CloseCutsALongReadShort) {
   LinkFixture f;
   std::atomic<bool> result{true};
   const auto start = Clock::now();
-  std::thread reader([&] { result = f.link->ReadHIDData(10000); });
+  std::thread reader([&] { result = f.link->Frames().ReadHIDData(10000); });
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   f.link->CloseHIDDevice(true);
   reader.join();

@@ -146,9 +146,9 @@ TEST(ParserLink, FrameSplitAtEveryByteDecodedOnce) {
     LinkFixture f;
     f.state->QueueReport(std::vector<uint8_t>(frame.begin(), frame.begin() + cut));
     f.state->QueueReport(std::vector<uint8_t>(frame.begin() + cut, frame.end()));
-    ASSERT_TRUE(f.link->ReadHIDData(100));
+    ASSERT_TRUE(f.link->Frames().ReadHIDData(100));
     EXPECT_TRUE(TakeFrames().empty()) << "cut " << cut;
-    ASSERT_TRUE(f.link->ReadHIDData(100));
+    ASSERT_TRUE(f.link->Frames().ReadHIDData(100));
     const auto frames = TakeFrames();
     ASSERT_EQ(frames.size(), 1u) << "cut " << cut;
     EXPECT_EQ(frames[0].type, kPacketDsp);
@@ -170,7 +170,7 @@ TEST(ParserLink, FramesGoToTheirTypeOnly) {
     report.insert(report.end(), fr.begin(), fr.end());
   }
   f.state->QueueReport(report);
-  ASSERT_TRUE(f.link->ReadHIDData(100));
+  ASSERT_TRUE(f.link->Frames().ReadHIDData(100));
   const auto frames = TakeFrames();
   ASSERT_EQ(frames.size(), 4u);
   EXPECT_EQ(frames[0].type, 1);
@@ -186,12 +186,12 @@ TEST(ParserLink, ReopeningStartsWithACleanParser) {
   LinkFixture f;
   // Half a frame, then the connection ends.
   f.state->QueueReport({0xAA, 0x55, 0x10, 0x01, 0x05});
-  ASSERT_TRUE(f.link->ReadHIDData(100));
+  ASSERT_TRUE(f.link->Frames().ReadHIDData(100));
   f.link->CloseHIDDevice(false);
   ASSERT_EQ(f.link->OpenHIDDevice(), 0);
   // The first reply of the new connection must not be swallowed by the rest.
   f.state->QueueReport({0xAA, 0x55, 0x04, 0x01, 0x02, 0xDD, 0x0C, 0x10});
-  ASSERT_TRUE(f.link->ReadHIDData(100));
+  ASSERT_TRUE(f.link->Frames().ReadHIDData(100));
   EXPECT_EQ(TakeFrames().size(), 1u);
 }
 

@@ -58,7 +58,7 @@ class SimAck : public ::testing::Test {
   // The frame at the start of the report the link read last: type, command,
   // op, then the payload; empty when the report holds no good frame.
   std::vector<uint8_t> LastFrame() const {
-    const auto r = link_->LastReport();
+    const auto r = link_->Frames().LastReport();
     if (r.size() < 7 || r[0] != 0xAA || r[1] != 0x55 || r[2] < 3 || r.size() < size_t{r[2]} + 4u) return {};
     unsigned sum = 0;
     for (size_t i = 2; i < size_t{r[2]} + 4u; ++i) sum += r[i];

@@ -1,17 +1,34 @@
 #pragma once
-// What the link keeps for a firmware upgrade besides the state number: the
-// image bodies on their way to the amplifier, the counters of the transfer,
-// the start parameters, the step flag and what went wrong last.
+// A firmware upgrade's state as the device link carries it: the state number
+// (`upgradeState`), which the connection paths read to leave the link alone
+// while an upgrade holds it, and what the transfer keeps besides: the image
+// bodies on their way to the amplifier, the counters of the transfer, the
+// start parameters, the step flag and what went wrong last.
 //
-// The worker that runs the upgrade touches it under the link's exchange lock
-// (DeviceLink::LockExchanges); the reply decoders, which run under the same
-// lock, only touch the step flag.
+// Threads: the state number and the step flags are atomics any thread may use,
+// and the rest is touched only by the upgrade's worker under the link's
+// exchange lock (DeviceLink::LockExchanges), under which the decoders also run.
+//
+// The link owns one LinkUpgrade so that every party holding the link sees the
+// same upgrade; the type lives here because only the upgrade gives it meaning.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <vector>
 
 namespace vlm {
+
+// `upgradeState`: while an image is loaded or the amplifier is in upgrade mode
+// the connection paths leave the link alone.
+enum UpgradeStateValue : int {
+  UPG_IDLE = 0,
+  UPG_FILE_LOADED = 16,
+  UPG_MODE_ENTERED = 32,
+  UPG_SEND_NEXT = 48,
+  UPG_WAITING_BIN_DATA_ACK = 49,
+  UPG_FINISH = 64,
+  UPG_FAILED = 80,
+};
 
 // `upgradeTarget`: which part the loaded image goes to.
 enum UpgradeTargetValue : int {
@@ -78,6 +95,24 @@ struct UpgradeData {
     blocksSent = 0;
     silentAckWaits = 0;
   }
+};
+
+// The state number and the data together; UPG_IDLE and nothing loaded at first.
+class LinkUpgrade {
+ public:
+  int State() const { return state_.load(); }
+  void SetState(int state) { state_.store(state); }
+  // True while an upgrade holds the link (an image loaded or upgrade mode entered).
+  bool HoldsLink() const {
+    const int s = state_.load();
+    return s == UPG_FILE_LOADED || s == UPG_MODE_ENTERED;
+  }
+  UpgradeData& Data() { return data_; }
+  const UpgradeData& Data() const { return data_; }
+
+ private:
+  std::atomic<int> state_{UPG_IDLE};
+  UpgradeData data_;
 };
 
 }  // namespace vlm
