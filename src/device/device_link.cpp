@@ -116,6 +116,11 @@ void DeviceLink::SetLinkSettings(uint8_t pc_model_id, int outputChannelCount,
   noiseToMainWindow_.store(noiseToMainWindow);
 }
 
+std::string DeviceLink::SerialNumber() const {
+  std::lock_guard<std::mutex> lock(serialMutex_);
+  return serialNumber_;
+}
+
 int DeviceLink::OpenHIDDevice() {
   if (connected_.load()) return 0;  // opening again would lose the open handle
   auto lock = LockExchanges();
@@ -151,6 +156,10 @@ int DeviceLink::OpenHIDDevice() {
        "Unable to read serial number string\n");
   LogMessage("Serial Number String: (%d) %s", static_cast<int>(text[0]),
              WideToUtf8(text).c_str());
+  {
+    std::lock_guard<std::mutex> serialLock(serialMutex_);
+    serialNumber_ = WideToUtf8(text);
+  }
   read([&] { return transport_->GetIndexedString(1, text, kStringChars); },
        "Unable to read indexed string 1\n");
   LogMessage("Indexed String 1: %s\n", WideToUtf8(text).c_str());

@@ -29,6 +29,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -176,6 +177,9 @@ class DeviceLink {
   bool HandshakeAccepted() const { return handshakeAccepted_.load(); }
   void SetHandshakeAccepted(bool accepted) { handshakeAccepted_.store(accepted); }
   uint8_t BootloaderVersion() const { return bootloaderVersion_.load(); }
+  // The serial number string the device gave when the link was last opened
+  // (UTF-8; empty when it could not be read). Any thread.
+  std::string SerialNumber() const;
   void SetBootloaderVersion(uint8_t version) { bootloaderVersion_.store(version); }
 
   // ---- upgrade state (UpgradeStateValue); 0 at construction
@@ -258,6 +262,8 @@ class DeviceLink {
   std::atomic<int> deviceModel_{-1};
   std::atomic<bool> handshakeAccepted_{false};
   std::atomic<uint8_t> bootloaderVersion_{0};
+  mutable std::mutex serialMutex_;
+  std::string serialNumber_;
   std::atomic<int> upgradeState_{UPG_IDLE};
   UpgradeData upgrade_;
 
