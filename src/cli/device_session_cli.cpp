@@ -144,6 +144,11 @@ bool DeviceCommand::ReadBackWithSnapshot(SnapshotTrigger trigger, const char* wh
     Fail(what, r);
     return false;
   }
+  if (r.missingReplies > 0) {
+    // Settings some reads did not answer are not the amplifier's.
+    std::fprintf(stderr, "vlmctl: %s: no snapshot kept: %d reads got no reply\n", what, r.missingReplies);
+    return true;
+  }
   const SnapshotSaveResult saved = session_->KeepSnapshot(store_->live(), trigger);
   if (!saved.ok()) std::fprintf(stderr, "vlmctl: %s: no snapshot kept: %s\n", what, saved.detail.c_str());
   return true;

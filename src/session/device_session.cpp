@@ -413,7 +413,8 @@ SessionResult DeviceSession::ReadBackWorkerBody(std::unique_ptr<SettingsStore> s
   }
   SceneProfile& live = scratch->live();
   RecomputeCurves(live);
-  KeepSnapshot(live, SnapshotTrigger::Connected);
+  // Settings some reads did not answer are not the amplifier's: no snapshot of them.
+  if (result.missingReplies == 0) KeepSnapshot(live, SnapshotTrigger::Connected);
   std::this_thread::sleep_for(std::chrono::milliseconds(timing().readBackSettleMs));
   const bool old = FirmwareTooOld(live.versionMajor, live.versionMinor);
   auto offer = std::make_unique<FirmwareOfferRecord>();

@@ -150,6 +150,18 @@ TEST_F(SnapshotFolder, ConnectionWritesOneAndItsRestoreGivesTheAmplifierItsState
   }
 }
 
+TEST_F(SnapshotFolder, ReadBackWithUnansweredReadsKeepsNoSnapshot) {
+  SessionFixture f;
+  SnapshotStore store(Dir());
+  f.session->SetSnapshotStore(&store);
+  // One read after the handshake goes unanswered twice.
+  f.amp->ArmFaultAfterReports(20, [](sim::VirtualAmplifier& a) { a.DropNextReplies(2); });
+  auto settings = ConnectThroughTheWorker(f);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(f.sink.RecordOf<ReadBackRecord>(WM_CONNECTED)->missingReplies, 1);
+  EXPECT_TRUE(store.List().empty());
+}
+
 TEST_F(SnapshotFolder, RestoreWorkerReportsProgressAndCancelStopsIt) {
   SessionFixture f;
   f.Open();
