@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the layouts of the scene window ("XML_SENCE_PROFILE",
-skin/layout/scene.ui) and the input mixer ("XML_MIXER", skin/layout/mixer.ui).
+skin/layout/scene.ui), the snapshot window ("XML_SNAPSHOTS",
+skin/layout/snapshots.ui) and the input mixer ("XML_MIXER", skin/layout/mixer.ui).
 
 The mixer holds twelve output columns by twelve input rows of named controls
 ("box_edit_%d_%d" ...), so both are generated with the main layout's writer
@@ -64,6 +65,34 @@ def scene_ui():
     root = Widget("QWidget", "scene_root", props={"geometry": ("rect", 420, 470)},
                   layout=vbox("scene_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
     return document("SceneWnd", root)
+
+
+# ---- snapshot window ---------------------------------------------------------
+
+# Name, text and width of each column; the window's rows take the same widths.
+SNAPSHOT_COLUMNS = (("header_time", "snapshot_time", 140), ("header_trigger", "snapshot_trigger", 190),
+                    ("header_serial", "snapshot_amplifier", 140), ("header_firmware", "snapshot_firmware", 76))
+
+
+def snapshots_ui():
+    heads = [Widget("QLabel", name, key(text), props={**min_size(width, 0), "maximumSize": ("size", width, 16777215)},
+                    dyn={"role": "dim"})
+             for name, text, width in SNAPSHOT_COLUMNS]
+    header = container("list_header", hbox("list_header_layout", heads + [Spacer("header_spacer")],
+                                           (10, 0, 10, 0), 10),
+                       props=fixed(16777215, 25) | {"minimumSize": ("size", 0, 25)})
+    # One row per snapshot (listitem_<r> with its labels) is made by the window.
+    listview = Widget("QListWidget", "listview", props={**min_size(0, 300),
+                                                        "horizontalScrollBarPolicy": ("enum", "Qt::ScrollBarAlwaysOff")})
+    status = label("status_text", "", props={"wordWrap": True, **min_size(0, 36)})
+    progress = Widget("QProgressBar", "progress", props={**min_size(0, 22), "value": 0})
+    body = container("snapshot_body", vbox("snapshot_body_layout", [
+        header, listview, status, progress, button_row("snapshot_buttons", [
+            ("confirm_btn", "snapshot_restore", True), ("cancel_btn", "exit", False)])], (18, 12, 18, 16), 6),
+        role="body")
+    root = Widget("QWidget", "snapshot_root", props={"geometry": ("rect", 640, 520)},
+                  layout=vbox("snapshot_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
+    return document("SnapshotWnd", root)
 
 
 # ---- mixer window ------------------------------------------------------------
@@ -131,7 +160,7 @@ def mixer_ui():
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "skin", "layout")
-    for name, text in (("scene.ui", scene_ui()), ("mixer.ui", mixer_ui())):
+    for name, text in (("scene.ui", scene_ui()), ("snapshots.ui", snapshots_ui()), ("mixer.ui", mixer_ui())):
         with open(os.path.join(out, name), "w", encoding="utf-8") as f:
             f.write(text)
 

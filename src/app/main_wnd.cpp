@@ -609,6 +609,8 @@ void CMainWnd::OnMenuClick(const QString& item) {
     manager_->SetOutputValue(outputMenuChannel_, item);
   } else if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
     OpenFirmwareUpgrade();
+  } else if (item.startsWith(QLatin1String("option_item_snapshots"))) {
+    OpenSnapshots();
   } else if (item.startsWith(QLatin1String("option_item_reset_default"))) {
     ResetFactoryDefault();
   } else if (item.startsWith(QLatin1String("option_item_about"))) {

@@ -113,6 +113,8 @@ class CMainWnd : public ui::UIWindow {
   // "scene_item_delete_scene", "scene_item_load_file", "scene_item_save_file".
   void RunSceneItem(const QString& item);
   void OpenInputMixer();
+  // The snapshot window (option menu).
+  void OpenSnapshots();
   // Connects the tool windows, the upgrade windows and the scene window's
   // save to device life's hooks (main_wnd_actions.cpp).
   void WireToolWindows();

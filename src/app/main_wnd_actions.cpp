@@ -49,6 +49,8 @@ void CMainWnd::ResetFactoryDefault() {
   }
   if (!manager_->IsDeviceConnected()) return;  // unplugged while asked
   // Behind the loading window; 1240 closes it and tells the user.
+  // The live settings are kept (the stored scenes are not part of a snapshot).
+  manager_->session().KeepSnapshot(manager_->live(), SnapshotTrigger::FactoryReset);
   manager_->life().ExpectRestart();
   ui::PostWindowMessage(Handle(), WM_BUSY_BEGIN);
   const SessionResult started = manager_->session().StartFactoryReset();
@@ -76,5 +78,7 @@ void CMainWnd::RunSceneItem(const QString& item) {
 }
 
 void CMainWnd::OpenInputMixer() { OpenMixerWindowFor(*this); }
+
+void CMainWnd::OpenSnapshots() { OpenSnapshotWindowFor(*this); }
 
 }  // namespace vlm

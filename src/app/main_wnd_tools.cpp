@@ -6,6 +6,7 @@
 #include "device/device_link.h"
 #include "session/device_session.h"
 #include "windows/mixer_wnd.h"
+#include "windows/snapshot_wnd.h"
 
 namespace vlm {
 
@@ -42,6 +43,23 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main) {
   EqualizerManager& manager = main.Manager();
   return OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link());
+}
+
+ui::ModalResult OpenSnapshotWindowFor(CMainWnd& main) {
+  EqualizerManager& manager = main.Manager();
+  controller::DeviceLife& life = manager.life();
+  SnapshotWindowHost host;
+  host.snapshots = &life.snapshots();
+  host.session = &manager.session();
+  host.store = &manager.store();
+  host.connected = [&manager] { return manager.IsDeviceConnected(); };
+  host.setReceiver = [&life](ui::WindowHandle window) { life.sink().SetReceiver(Receiver::ToolWindow, window); };
+  host.settingsReplaced = [&manager] { manager.RefreshAllControls(); };
+  host.liveSettingsUnknown = [&manager] {
+    manager.session().WaitForWorker();
+    manager.life().StartReadBack();
+  };
+  return OpenSnapshotWindow(&main, host);
 }
 
 void CloseToolWindowsOnConnectionChange() { CloseMixerWindow(); }

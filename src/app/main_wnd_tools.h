@@ -24,6 +24,9 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main);
 
 // Connecting anew or disconnecting closes an open mixer (result 1).
+// The snapshot window over the main window, restoring through its session.
+ui::ModalResult OpenSnapshotWindowFor(CMainWnd& main);
+
 void CloseToolWindowsOnConnectionChange();
 
 }  // namespace vlm

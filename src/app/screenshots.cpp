@@ -1,4 +1,5 @@
 #include "app/screenshots.h"
+#include "app/snapshot_shots.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -202,6 +203,9 @@ bool SaveScreenshots(const QString& path) {
   QDir dir(path);
   if (!dir.mkpath(QStringLiteral("."))) return false;
   RegisterLanguages();
+  // The pictured connections keep their snapshots aside, not in the user's folder.
+  QTemporaryDir snapshotData;
+  qputenv("XDG_DATA_HOME", snapshotData.path().toLocal8Bit());
   // A lock of its own, so that pictures can be taken while the program runs.
   auto lock = std::make_unique<InstanceLock>(dir.filePath(QStringLiteral("screenshot.lock")));
   CMainWnd main(std::move(lock), nullptr, false);
@@ -307,6 +311,7 @@ bool SaveScreenshots(const QString& path) {
       ok = Save(mixer, dir, QStringLiteral("mixer_%1").arg(source), lang) && ok;
     }
     ok = SaveUpgradeShots(main, dir, lang) && ok;
+    ok = SaveSnapshotShots(main, dir, lang) && ok;
     QApplication::processEvents();
   }
   ok = SaveLifeScreenshots(dir) && ok;

@@ -28,6 +28,7 @@ CommandGroup SceneCommandGroup();
 CommandGroup FirmwareCommandGroup();
 CommandGroup TuneCommandGroup();
 CommandGroup EqCommandGroup();
+CommandGroup SnapshotCommandGroup();
 
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);

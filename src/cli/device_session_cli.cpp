@@ -84,12 +84,14 @@ bool DeviceCommand::Prepare() {
     if (f == "model") amp->SetModel(77);
     if (f == "silent") amp->DropNextReplies(1000000);
     if (f == "unplugged") amp->Unplug();
-    // "lost-replies": after the handshake, the eleventh command's answer is lost twice.
+    // "lost-replies": after the read-back that comes before a push (111
+    // reports), the eleventh command's answer is lost twice.
     if (f == "lost-replies") {
-      amp->ArmFaultAfterReports(12, [](sim::VirtualAmplifier& a) { a.DropNextReplies(2); });
+      amp->ArmFaultAfterReports(121, [](sim::VirtualAmplifier& a) { a.DropNextReplies(2); });
     }
   }
   session_ = std::make_unique<DeviceSession>(access_.link(), nullptr);
+  session_->SetSnapshotStore(&snapshots_);
   return true;
 }
 
@@ -128,6 +130,24 @@ bool DeviceCommand::Connect() {
     Fail("connect", r);
     return false;
   }
+  return true;
+}
+
+bool DeviceCommand::ReadBackWithSnapshot(SnapshotTrigger trigger, const char* what) {
+  // The read-back starts with the handshake: open only.
+  if (!Open()) return false;
+  const SessionResult r = session_->ReadBack(*store_);
+  if (!r.ok()) {
+    Fail(what, r);
+    return false;
+  }
+  if (r.missingReplies > 0) {
+    // Settings some reads did not answer are not the amplifier's.
+    std::fprintf(stderr, "vlmctl: %s: no snapshot kept: %d reads got no reply\n", what, r.missingReplies);
+    return true;
+  }
+  const SnapshotSaveResult saved = session_->KeepSnapshot(store_->live(), trigger);
+  if (!saved.ok()) std::fprintf(stderr, "vlmctl: %s: no snapshot kept: %s\n", what, saved.detail.c_str());
   return true;
 }
 

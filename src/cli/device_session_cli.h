@@ -22,6 +22,11 @@ class DeviceCommand {
   // Opens the amplifier and shakes hands. False with one line printed.
   // A read-back shakes hands itself: it only opens (one handshake per connection).
   bool Connect();
+  // Opens the amplifier, reads the live settings back into store() and keeps
+  // them as a snapshot for `trigger` (before the command changes them). False
+  // with one line printed when the read-back failed; a snapshot that cannot be
+  // written is one warning line and no failure.
+  bool ReadBackWithSnapshot(SnapshotTrigger trigger, const char* what);
   // Tells the amplifier the tool leaves and closes the link.
   ~DeviceCommand();
 
@@ -34,6 +39,7 @@ class DeviceCommand {
 
  private:
   DeviceAccess access_;
+  SnapshotStore snapshots_{SnapshotStore::DefaultFolder()};
   std::unique_ptr<DeviceSession> session_;
   std::unique_ptr<SettingsStore> store_ = std::make_unique<SettingsStore>();
   bool connected_ = false;

@@ -27,6 +27,12 @@ int Run(const std::vector<std::string>& args) {
   if (!command.Prepare() || !command.Open()) return kExitFailed;
   const SessionResult r = command.session().ReadBack(command.store());
   if (!r.ok()) return DeviceCommand::Fail("dump", r);
+  // A new connection's read-back is kept as a snapshot (none when unchanged),
+  // unless some reads went unanswered: those settings are not the amplifier's.
+  if (r.missingReplies == 0) {
+    const SnapshotSaveResult saved = command.session().KeepSnapshot(command.store().live(), SnapshotTrigger::Connected);
+    if (!saved.ok()) std::fprintf(stderr, "vlmctl: dump: no snapshot kept: %s\n", saved.detail.c_str());
+  }
   if (r.missingReplies > 0) {
     std::fprintf(stderr, "vlmctl: dump: %d reads got no reply; those settings are the factory values\n",
                  r.missingReplies);

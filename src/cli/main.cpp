@@ -19,6 +19,7 @@ const CommandGroup kGroups[] = {
     FirmwareCommandGroup(),
     TuneCommandGroup(),
     EqCommandGroup(),
+    SnapshotCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

@@ -12,7 +12,8 @@ namespace {
 
 const char* const kHelp =
     "usage: vlmctl [--simulate] [--trace FILE] push FILE.spf\n"
-    "Loads FILE.spf and sends it to the amplifier as the live settings.\n";
+    "Loads FILE.spf and sends it to the amplifier as the live settings. The live\n"
+    "settings before it are kept as a snapshot (see vlmctl snapshot).\n";
 
 int Run(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
@@ -30,7 +31,7 @@ int Run(const std::vector<std::string>& args) {
     return kExitFailed;
   }
   DeviceCommand command;
-  if (!command.Prepare() || !command.Connect()) return kExitFailed;
+  if (!command.Prepare() || !command.ReadBackWithSnapshot(SnapshotTrigger::ProfilePush, "push")) return kExitFailed;
   const SessionResult r = command.session().PushProfile(*profile);
   if (!r.ok()) return DeviceCommand::Fail("push", r);
   std::printf("%s sent\n", args[0].c_str());

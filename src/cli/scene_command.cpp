@@ -26,6 +26,12 @@ bool SceneNumber(const std::string& text, int& n) {
   return true;
 }
 
+bool ReadBackFirst(DeviceCommand& command) {
+  const SessionResult r = command.session().ReadBack(command.store());
+  if (!r.ok()) DeviceCommand::Fail("scene load", r);
+  return r.ok();
+}
+
 int Run(const std::vector<std::string>& argsIn) {
   std::vector<std::string> args = argsIn;
   if (WantsHelp(args)) {
@@ -57,7 +63,9 @@ int Run(const std::vector<std::string>& argsIn) {
   DeviceCommand command;
   if (!command.Prepare()) return kExitFailed;
   command.session().SetCodePage(page);
-  if (!command.Connect()) return kExitFailed;
+  // A load replaces the live settings: they are read back first, and the
+  // load keeps them as a snapshot before its recall.
+  if (verb == "load" ? !command.Open() || !ReadBackFirst(command) : !command.Connect()) return kExitFailed;
   DeviceSession& session = command.session();
   if (listing) {
     const SessionResult r = session.ReadBack(command.store());

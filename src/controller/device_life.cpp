@@ -48,7 +48,9 @@ DeviceLife::DeviceLife(SettingsStore& store, DeviceLink& link, MainControls& con
       link_(link),
       controls_(controls),
       refreshAll_(std::move(refreshAll)),
-      session_(std::make_unique<DeviceSession>(link, &sink_)) {}
+      session_(std::make_unique<DeviceSession>(link, &sink_)) {
+  session_->SetSnapshotStore(&snapshots_);
+}
 
 DeviceLife::~DeviceLife() {
   // Nothing more reaches a window that is going; a running worker ends with

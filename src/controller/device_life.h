@@ -48,6 +48,8 @@ class DeviceLife {
   void Attach(QWidget* window, ui::WindowHandle handle);
 
   DeviceSession& session() { return *session_; }
+  // The snapshots of the live settings (the user's data folder).
+  SnapshotStore& snapshots() { return snapshots_; }
   // The sink the session posts through; tool windows make themselves its
   // receiver while they are open.
   GuiEventSink& sink() { return sink_; }
@@ -160,6 +162,8 @@ class DeviceLife {
   QPointer<QWidget> window_;
   ui::WindowHandle handle_{};
   GuiEventSink sink_;
+  // Before the session, which keeps a pointer to it.
+  SnapshotStore snapshots_{SnapshotStore::DefaultFolder()};
   std::unique_ptr<DeviceSession> session_;
   ConnectState state_ = ConnectState::Disconnected;
   bool plugOutTold_ = false;  // the user knows the amplifier went: no "cannot connect" after it

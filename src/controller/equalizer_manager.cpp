@@ -87,7 +87,10 @@ void EqualizerManager::RefreshAfterReply(const ApplyOutcome& outcome) {
 void EqualizerManager::LoadSenceConfigFromFile() {
   LogMessage("%s\n", "EqualizerManager::LoadSenceConfigFromFile");
   const QString path = controller::ChooseProfileFile(root_, false);
-  if (path.isEmpty() || !controller::LoadProfileFile(root_, path, live())) return;
+  if (path.isEmpty()) return;
+  // The file replaces the amplifier's live settings: they are kept first.
+  if (IsDeviceConnected()) session().KeepSnapshot(live(), SnapshotTrigger::ProfilePush);
+  if (!controller::LoadProfileFile(root_, path, live())) return;
   RefreshAllControls();
   // Connected: the loaded settings become the amplifier's, behind the
   // loading window (SetCurSceneThread ends it with 1275).

@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "base/hid_transport.h"
@@ -65,6 +66,7 @@ class DeviceLink {
   int OpenHIDDevice() { return frames_.OpenHIDDevice(); }
   void CloseHIDDevice(bool notifyDevice) { frames_.CloseHIDDevice(notifyDevice); }
   bool IsConnected() const { return frames_.IsConnected(); }
+  std::string SerialNumber() const { return frames_.SerialNumber(); }
   bool Exchange(uint8_t type, uint8_t command, uint8_t op, std::span<const uint8_t> payload,
                 int timeoutMs) {
     return frames_.Exchange(type, command, op, payload, timeoutMs);

@@ -94,6 +94,11 @@ void FrameLink::CloseQuietly() {
   }
 }
 
+std::string FrameLink::SerialNumber() const {
+  std::lock_guard<std::mutex> lock(serialMutex_);
+  return serialNumber_;
+}
+
 int FrameLink::OpenHIDDevice() {
   if (connected_.load()) return 0;  // opening again would lose the open handle
   auto lock = LockExchanges();
@@ -129,6 +134,10 @@ int FrameLink::OpenHIDDevice() {
        "Unable to read serial number string\n");
   LogMessage("Serial Number String: (%d) %s", static_cast<int>(text[0]),
              WideToUtf8(text).c_str());
+  {
+    std::lock_guard<std::mutex> serialLock(serialMutex_);
+    serialNumber_ = WideToUtf8(text);
+  }
   read([&] { return transport_->GetIndexedString(1, text, kStringChars); },
        "Unable to read indexed string 1\n");
   LogMessage("Indexed String 1: %s\n", WideToUtf8(text).c_str());

@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 
 #include "base/hid_transport.h"
 #include "device/packet.h"
@@ -79,6 +80,9 @@ class FrameLink {
   // A read in progress on another thread is cut short.
   void CloseHIDDevice(bool notifyDevice);
   bool IsConnected() const { return connected_.load(); }
+  // The serial number string the device gave when the link was last opened
+  // (UTF-8; empty when it could not be read). Any thread.
+  std::string SerialNumber() const;
   // Counts opens and closes: a record issued for one connection is never
   // written to the next.
   uint64_t Connection() const { return connection_.load(); }
@@ -163,6 +167,8 @@ class FrameLink {
   std::atomic<int> lineWanted_{0};  // threads waiting for the exchange lock
 
   std::atomic<bool> connected_{false};   // the handle is open
+  mutable std::mutex serialMutex_;
+  std::string serialNumber_;             // under serialMutex_
   int handleNumber_ = 0;                 // counts opens; names the handle in the log
   std::atomic<uint64_t> connection_{0};  // counts opens and closes
   std::atomic<bool> writing_{false};     // WRITE_ROPRT

@@ -26,6 +26,8 @@ inline constexpr int WM_UPGRADE_MCU_STARTED = 1259;
 inline constexpr int WM_UPGRADE_FLASH_STARTED = 1260;
 inline constexpr int WM_BUSY_BEGIN = 1274;
 inline constexpr int WM_BUSY_END = 1275;
+// A full-state restore's progress: first parameter the commands sent, second the total.
+inline constexpr int WM_RESTORE_PROGRESS = 1276;
 
 // The system's device-change message (wparam: DBT_DEVICEARRIVAL or
 // DBT_DEVICEREMOVECOMPLETE), posted to the main window by the hot-plug monitor.

@@ -11,6 +11,7 @@
 #include "device/packet.h"
 #include "eqview/channel_response.h"
 #include "model/model_constants.h"
+#include "session/full_state.h"
 #include "session/reply_apply.h"
 #include "session/session_events.h"
 #include "session/session_steps.h"
@@ -229,6 +230,7 @@ SessionResult DeviceSession::CheckStoredScene(int scene) const {
 SessionResult DeviceSession::LoadScene(int scene, SettingsStore& store, bool* recalled) {
   if (recalled) *recalled = false;
   if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
+  KeepSnapshot(store.live(), SnapshotTrigger::SceneLoad);
   const auto n = static_cast<uint8_t>(scene);
   const SessionStatus status =
       RunStep(link_, {"ReadScene", [n](DeviceLink& l) { return ReadScene(l, n, 0); }});
@@ -277,6 +279,11 @@ SessionResult DeviceSession::PushProfile(const SceneProfile& profile, const std:
       return std::find(onlySteps->begin(), onlySteps->end(), step.name) == onlySteps->end();
     });
   }
+  return SendPlan(plan, "SetReadCurProfileToMCU", nullptr, nullptr);
+}
+
+SessionResult DeviceSession::SendPlan(const std::vector<SessionStep>& plan, const char* what,
+                                      const Progress& progress, const std::atomic<bool>* cancel) {
   // Every command is sent; one without an answer is asked once more and,
   // still unanswered, counted as not confirmed. An amplifier that confirms
   // none of several commands in a row has stopped answering: the rest is not
@@ -284,10 +291,18 @@ SessionResult DeviceSession::PushProfile(const SceneProfile& profile, const std:
   constexpr int kSilentCommandsLimit = 3;
   SessionResult result;
   int silentInARow = 0;
+  const int total = static_cast<int>(plan.size());
   for (size_t i = 0; i < plan.size(); ++i) {
     const SessionStep& step = plan[i];
+    if (cancel && cancel->load()) {
+      LogMessage("%s: cancelled before %s\n", what, step.name.c_str());
+      SessionResult stopped = SessionResult::Failure(SessionStatus::Cancelled, step.name);
+      stopped.unconfirmed = std::move(result.unconfirmed);
+      return stopped;
+    }
     SessionStatus status = RunStep(link_, step);
     if (status == SessionStatus::NoReply) status = RunStep(link_, step);
+    if (progress) progress(static_cast<int>(i) + 1, total);
     if (status == SessionStatus::Ok) {
       silentInARow = 0;
       continue;
@@ -299,7 +314,7 @@ SessionResult DeviceSession::PushProfile(const SceneProfile& profile, const std:
     }
     result.unconfirmed.push_back(step.name);
     if (++silentInARow >= kSilentCommandsLimit) {
-      LogMessage("SetReadCurProfileToMCU: the amplifier stopped answering\n");
+      LogMessage("%s: the amplifier stopped answering\n", what);
       for (size_t rest = i + 1; rest < plan.size(); ++rest) result.unconfirmed.push_back(plan[rest].name);
       break;
     }
@@ -309,6 +324,27 @@ SessionResult DeviceSession::PushProfile(const SceneProfile& profile, const std:
     result.step = result.unconfirmed.front();
   }
   return result;
+}
+
+SessionResult DeviceSession::RestoreFullState(const SceneProfile& state, const Progress& progress,
+                                              const std::atomic<bool>* cancel) {
+  LogMessage("%s\n", "DeviceSession::RestoreFullState");
+  if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "RestoreFullState");
+  return SendPlan(FullStatePlan(state), "RestoreFullState", progress, cancel);
+}
+
+SnapshotSaveResult DeviceSession::KeepSnapshot(const SceneProfile& live, SnapshotTrigger trigger) {
+  if (!snapshots_) {
+    SnapshotSaveResult none;
+    none.detail = "no snapshot folder";
+    return none;
+  }
+  SnapshotHeader header;
+  header.model = live.handshakeModel;
+  header.serial = link_.SerialNumber();
+  header.firmware = std::to_string(live.versionMajor) + "." + std::to_string(live.versionMinor);
+  header.trigger = trigger;
+  return snapshots_->Save(std::move(header), live);
 }
 
 SessionResult DeviceSession::FactoryReset() {
@@ -382,6 +418,8 @@ SessionResult DeviceSession::ReadBackWorkerBody(std::unique_ptr<SettingsStore> s
   }
   SceneProfile& live = scratch->live();
   RecomputeCurves(live);
+  // Settings some reads did not answer are not the amplifier's: no snapshot of them.
+  if (result.missingReplies == 0) KeepSnapshot(live, SnapshotTrigger::Connected);
   std::this_thread::sleep_for(std::chrono::milliseconds(timing().readBackSettleMs));
   const bool old = FirmwareTooOld(live.versionMajor, live.versionMinor);
   auto offer = std::make_unique<FirmwareOfferRecord>();
@@ -476,6 +514,30 @@ SessionResult DeviceSession::StartFactoryReset(Receiver reportTo) {
   Launch("Factory default thread", [this, reportTo]() {
     SessionResult result = FactoryReset();
     PostOwn(reportTo, WM_FACTORY_RESET_DONE);
+    return result;
+  });
+  return SessionResult::Success();
+}
+
+SessionResult DeviceSession::StartRestoreFullState(const SceneProfile& state, Receiver reportTo) {
+  if (SessionResult r = CanStartWorker(); !r.ok()) return r;
+  cancelRestore_.store(false);
+  auto copy = std::make_shared<SceneProfile>(state);
+  Launch("Restore state thread", [this, copy, reportTo]() {
+    SessionResult result;
+    {
+      GateClosed gate(link_);
+      result = RestoreFullState(*copy, [this, reportTo](int sent, int total) {
+        if (downstream_) downstream_->Post(reportTo, WM_RESTORE_PROGRESS, sent, total, nullptr);
+      }, &cancelRestore_);
+    }
+    auto outcome = std::make_unique<RestoreOutcomeRecord>();
+    outcome->unconfirmed = result.unconfirmed;
+    outcome->completed = result.ok() || result.status == SessionStatus::NoReply;
+    outcome->ok = result.ok();
+    outcome->cancelled = result.status == SessionStatus::Cancelled;
+    if (!result.ok()) outcome->why = result.Describe();
+    PostOwn(reportTo, WM_BUSY_END, std::move(outcome));
     return result;
   });
   return SessionResult::Success();

@@ -28,6 +28,8 @@
 #include "model/scene_name_codec.h"
 #include "model/settings_store.h"
 #include "session/session_result.h"
+#include "session/session_steps.h"
+#include "snapshot/snapshot_store.h"
 
 namespace vlm {
 
@@ -96,6 +98,26 @@ class DeviceSession final : public EventSink {
   SessionResult PushProfile(const SceneProfile& profile, const std::vector<std::string>* onlySteps = nullptr);
   // MCU_Factory_Default_Ctrl; the amplifier restarts afterwards.
   SessionResult FactoryReset();
+  // Makes the amplifier hold `state` whole: every command of
+  // FullStatePlan (the push's and the source, ACC, amplifier and main mute,
+  // subwoofer volume, link and lock, input phases), each sent at once, with
+  // the push's retry and `unconfirmed` report. `progress` (may be empty) is
+  // called after each command with (sent, total); a set `cancel` stops
+  // before the next command (Cancelled). The profile push is not this.
+  using Progress = std::function<void(int sent, int total)>;
+  SessionResult RestoreFullState(const SceneProfile& state, const Progress& progress = nullptr,
+                                 const std::atomic<bool>* cancel = nullptr);
+
+  // ---- snapshots of the live settings ---------------------------------------
+  // Where snapshots go (may be null: none are kept). Not owned; set before
+  // the first operation.
+  void SetSnapshotStore(SnapshotStore* store) { snapshots_ = store; }
+  SnapshotStore* snapshotStore() const { return snapshots_; }
+  // Saves `live` as a snapshot of the connected amplifier (its serial string
+  // and firmware version) for `trigger`. The read-back worker does this
+  // after a connection and a scene load before its recall; the front ends
+  // call it before a profile push, a factory reset and a restore.
+  SnapshotSaveResult KeepSnapshot(const SceneProfile& live, SnapshotTrigger trigger);
 
   // ---- workers (one at a time; each reports to `reportTo`) ----------------
   // Each refuses at once (Busy, NotConnected, UpgradeHoldsLink,
@@ -121,6 +143,12 @@ class DeviceSession final : public EventSink {
                                  std::vector<std::string> onlySteps = {});
   // "Factory default thread": the reset, then 1240.
   SessionResult StartFactoryReset(Receiver reportTo = Receiver::MainWindow);
+  // "Restore state thread": RestoreFullState(state) with 1276 (sent, total)
+  // after each command, then 1275 with a RestoreOutcomeRecord. The gate is
+  // closed while it runs, so no queued edit lands between its commands.
+  SessionResult StartRestoreFullState(const SceneProfile& state, Receiver reportTo = Receiver::ToolWindow);
+  // Asks a running restore to stop before its next command.
+  void CancelRestore() { cancelRestore_.store(true); }
 
   bool WorkerRunning() const { return busy_.load(); }
   // Waits until no worker runs (tests, shutdown).
@@ -142,6 +170,10 @@ class DeviceSession final : public EventSink {
   void Launch(const char* name, Body body);
   void PostOwn(Receiver receiver, int message, std::unique_ptr<EventRecord> record = nullptr);
   SessionResult ReadBackWorkerBody(std::unique_ptr<SettingsStore> scratch);
+  // Sends every step with one retry; unanswered ones go to `unconfirmed`
+  // (three in a row: the rest is listed unsent).
+  SessionResult SendPlan(const std::vector<SessionStep>& plan, const char* what, const Progress& progress,
+                         const std::atomic<bool>* cancel);
 
   DeviceLink& link_;
   EventSink* downstream_;
@@ -150,6 +182,9 @@ class DeviceSession final : public EventSink {
   std::mutex captureMutex_;
   SettingsStore* capture_ = nullptr;  // where settings replies go while a read runs
   std::atomic<bool> refusedSeen_{false};
+
+  SnapshotStore* snapshots_ = nullptr;
+  std::atomic<bool> cancelRestore_{false};
 
   std::atomic<bool> busy_{false};
   std::thread worker_;

@@ -171,6 +171,12 @@ ApplyOutcome ReadDspValueCallback(SettingsStore& store, int cmd, intptr_t value,
       live.mainVolume = MainVolumeFromDb(6.0 - static_cast<double>(value));
       out.profile = 0;
       break;
+    case 0x03:
+      // The subwoofer volume belongs to the live settings a snapshot keeps;
+      // the model holds its byte (0..255) as the amplifier does.
+      live.subVolume = static_cast<uint8_t>(value);
+      out.profile = 0;
+      break;
     case 0x04:
       live.mainVolumeMute = static_cast<int32_t>(value);
       out.profile = 0;

@@ -30,6 +30,14 @@ struct PushOutcomeRecord : EventRecord {
   bool completed = false;  // every command was sent (the link stayed)
 };
 
+// With 1275 at the end of a full-state restore: the push's outcome, and why
+// it stopped when it did not go through (cancelled, the amplifier went away).
+struct RestoreOutcomeRecord : PushOutcomeRecord {
+  bool ok = false;
+  bool cancelled = false;
+  std::string why;  // SessionResult::Describe() when not ok
+};
+
 // With 1275 at the end of a scene load that failed: whether the amplifier
 // had already acknowledged the recall, so that its live settings are
 // unknown and must be read back.

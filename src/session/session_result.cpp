@@ -15,6 +15,7 @@ const char* SessionStatusName(SessionStatus status) {
     case SessionStatus::WriteFailed: return "write failed";
     case SessionStatus::Disconnected: return "the amplifier went away";
     case SessionStatus::InvalidArgument: return "invalid argument";
+    case SessionStatus::Cancelled: return "cancelled";
   }
   return "unknown";
 }

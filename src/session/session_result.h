@@ -19,6 +19,7 @@ enum class SessionStatus {
   WriteFailed,       // the report could not be written
   Disconnected,      // the amplifier went away during the operation
   InvalidArgument,   // a scene number or name the amplifier cannot take
+  Cancelled,         // the user stopped the operation part-way
 };
 
 struct SessionResult {

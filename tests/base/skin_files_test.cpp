@@ -398,6 +398,11 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"update_progress_mcu", {"%d"}},             // percent
       {"update_progress_flash", {"%d"}},           // percent
       {"push_incomplete", {"%d"}},                 // settings not confirmed
+      {"snapshot_count", {"%d"}},                  // snapshots listed
+      {"snapshot_restore_tips", {"%s", "%s"}},     // the snapshot's time, its amplifier's serial
+      {"snapshot_restoring", {"%d", "%d"}},        // commands sent, commands in all
+      {"snapshot_restore_incomplete", {"%d"}},     // settings not confirmed
+      {"snapshot_other_model", {"%s"}},            // why the file is refused
   };
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -65,11 +66,26 @@ class VlmctlTest : public ::testing::Test {
         (std::filesystem::temp_directory_path() / "vlmctl-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
+    // Snapshots go into the test's folder, never the user's.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    oldData_ = data ? data : "";
+    hadData_ = data != nullptr;
+    ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override {
+    if (hadData_) {
+      ::setenv("XDG_DATA_HOME", oldData_.c_str(), 1);
+    } else {
+      ::unsetenv("XDG_DATA_HOME");
+    }
+    std::filesystem::remove_all(dir_);
+  }
+  std::string SnapshotDir() const { return (dir_ / "data" / "vlm-tuner" / "snapshots").string(); }
   std::string File(const std::string& name) const { return (dir_ / name).string(); }
 
   std::filesystem::path dir_;
+  std::string oldData_;
+  bool hadData_ = false;
 };
 
 inline std::string Slurp(const std::string& path) {

@@ -176,10 +176,10 @@ TEST_F(VlmctlTest, DumpWritesACheckableProfileAndPushTracesEveryFrame) {
   Outcome push = Vlmctl({"--simulate", "--trace", trace, "push", spf});
   ASSERT_EQ(push.status, 0) << push.err;
   const std::string t = Slurp(trace);
-  // Every write answered but PC_Connect (start and end): 431 commands of the push
-  // and the handshake.
-  EXPECT_EQ(CountLines(t, "> "), 434u);
-  EXPECT_EQ(CountLines(t, "< "), 432u);
+  // Every write answered but PC_Connect (start and end): the read-back kept as
+  // a snapshot first (the handshake and 109 reads), then the 431 commands of the push.
+  EXPECT_EQ(CountLines(t, "> "), 543u);
+  EXPECT_EQ(CountLines(t, "< "), 541u);
   EXPECT_EQ(CountLines(t, "> AA 55 0D 01 06 BB"), 12u * 31u);  // every band of every channel
 }
 
@@ -222,3 +222,46 @@ TEST_F(VlmctlTest, EachConnectionFailureIsOneLineAndExitOne) {
 }
 
 }  // namespace
+
+namespace vlm::clitest {
+namespace {
+
+TEST_F(VlmctlTest, SnapshotsAreListedRestoredAndDamagedOnesRefusedBeforeConnecting) {
+  EXPECT_EQ(Vlmctl({"snapshot", "list"}).out, "");
+  ASSERT_EQ(Vlmctl({"--simulate", "dump", File("x.spf")}).status, 0);
+  Outcome list = Vlmctl({"snapshot", "list"});
+  ASSERT_EQ(list.status, 0);
+  ASSERT_EQ(CountLines(list.out, "20"), 1u) << list.out;
+  EXPECT_NE(list.out.find("  connect  "), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("VLM2460-000078  16.19"), std::string::npos) << list.out;
+  const std::string name = list.out.substr(0, list.out.find(' '));
+
+  // By its name from the list: the whole state goes out, after the read-back.
+  const std::string trace = File("restore.txt");
+  Outcome restored = Vlmctl({"--simulate", "--trace", trace, "snapshot", "restore", name});
+  EXPECT_EQ(restored.status, 0) << restored.err;
+  EXPECT_EQ(restored.out, name + " restored\n");
+  EXPECT_EQ(CountLines(Slurp(trace), "> AA 55 0D 01 06 BB"), 12u * 31u);
+
+  const std::string good = Slurp(SnapshotDir() + "/" + name);
+  const std::pair<std::string, std::string> bad[] = {
+      {"junk", "document: not JSON"},
+      {good.substr(0, good.size() / 3), "document: not JSON"},
+      {std::string(good).replace(good.find("\"model\":78"), 10, "\"model\":77"), "model: 77, expected 78"},
+  };
+  for (const auto& [text, why] : bad) {
+    const std::string file = File("bad.json"), badTrace = File("bad-trace.txt");
+    std::ofstream(file, std::ios::binary) << text;
+    Outcome o = Vlmctl({"--simulate", "--trace", badTrace, "snapshot", "restore", file});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(CountLines(o.err, "vlmctl: snapshot restore: "), 1u) << o.err;
+    EXPECT_NE(o.err.find(why), std::string::npos) << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1);
+    // Refused before connecting: not one report written.
+    EXPECT_EQ(CountLines(Slurp(badTrace), "> "), 0u);
+  }
+  EXPECT_EQ(Vlmctl({"snapshot", "restore"}).status, 2);
+}
+
+}  // namespace
+}  // namespace vlm::clitest
