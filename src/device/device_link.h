@@ -39,6 +39,7 @@
 #include "device/packet.h"
 #include "device/receive_ring.h"
 #include "device/upgrade_data.h"
+#include "model/setting_target.h"
 
 namespace vlm {
 
@@ -123,12 +124,14 @@ class DeviceLink {
                 int timeoutMs);
   // Mode Q: immediately -> Exchange with timing().readTimeoutMs and return its
   // result; otherwise queue the command when the queue gate is open (true) or
-  // drop it when closed (false). A queued value for a target (see
-  // queue_targets.h) replaces an unsent value of the same target in place,
-  // unless something queued after that one concerns the same channel; then it
-  // is appended. Safe to call from any thread; never waits on the wire.
+  // drop it when closed (false). `target` is the setting the command changes
+  // (none: the queue treats the command as a barrier). A queued value for a
+  // target (see queue_targets.h) replaces an unsent value of the same target
+  // in place, unless something queued after that one concerns the same
+  // channel; then it is appended. Safe to call from any thread; never waits
+  // on the wire.
   bool Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
-             bool immediately);
+             bool immediately, const SettingTarget& target = {});
   // Holds the exchange lock across several exchanges (e.g. an upgrade step).
   // The command thread gives up a reply wait in progress to let the caller in.
   std::unique_lock<std::recursive_mutex> LockExchanges();
@@ -209,7 +212,7 @@ class DeviceLink {
   // Returns when the write ended, or nothing when it failed.
   std::optional<std::chrono::steady_clock::time_point> SendQueued(CommandRecord& record,
                                                                  std::optional<CommandRecord>& next);
-  bool QueueRecord(CommandRecord record);
+  bool QueueRecord(CommandRecord record, const SettingTarget& target);
   void DispatchFrame();
   // `stop`, when given, is asked between read slices whether to give up.
   bool ReadLocked(std::span<uint8_t> buffer, int timeoutMs, const StopWaiting* stop = nullptr);
