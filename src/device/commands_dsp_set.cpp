@@ -224,7 +224,8 @@ bool Input_EQ_Ctrl(DeviceLink& link, uint8_t scene, uint8_t source, uint8_t ch, 
     LogMessage("band(%d), freq(%d), Q(%.2f), Gain(%.1f)\n", static_cast<int>(band + i), bands[i].freq, bands[i].q,
                bands[i].gain);
   }
-  return SendQ(link, Describe("Input_EQ_Ctrl"), payload::InputEq(scene, source, ch, band, band_end, bands), immediately);
+  return SendQ(link, Describe("Input_EQ_Ctrl"), payload::InputEq(scene, source, ch, band, band_end, bands),
+               immediately);
 }
 
 bool Input_Mix_Trim_Ctrl(DeviceLink& link, uint8_t scene, uint8_t source, uint8_t in_channel, uint8_t out_ch_x,

@@ -136,7 +136,9 @@ DecodedEvents DspDecoder::Run() {
     case Cmd("Get_Mix_Ch"): Mixes(); break;
     case Cmd("Get_CH_Link"): case Cmd("Get_CH_Trim_Link"): case Cmd("Get_CH_Delay_Link"): Links(); break;
     case Cmd("Get_CH_Lock"): Lock(); break;
-    case Cmd("IRC_Get"): case Cmd("IRC_Get_Distance"): case Cmd("IRC_Get_Trim"): case Cmd("IRC_Get_EQ"): case Cmd("IRC_Get_Spk_Size"): case Cmd("IRC_Get_Spk_Phase"): case Cmd("IRC_Get_Spk_Level"): case Cmd("IRC_Get_Spectrum"): case Cmd("IRC_Get_Noise_Level"):
+    case Cmd("IRC_Get"): case Cmd("IRC_Get_Distance"): case Cmd("IRC_Get_Trim"): case Cmd("IRC_Get_EQ"):
+    case Cmd("IRC_Get_Spk_Size"): case Cmd("IRC_Get_Spk_Phase"): case Cmd("IRC_Get_Spk_Level"):
+    case Cmd("IRC_Get_Spectrum"): case Cmd("IRC_Get_Noise_Level"):
       Calibration();
       break;
     case Cmd("Get_Input_Trim"): case Cmd("Get_Mute_Input_Ch"): case Cmd("Get_Phase_Input_Ch"): InputChannels(); break;

@@ -57,7 +57,7 @@ TEST(ProtocolTable, NamesExactlyTheCommandsOfTheCatalogueWithTheirCodesAndWaits)
 
 // A value each field carries exactly (within its step) and the virtual
 // amplifier accepts.
-double Sample(Codec codec) {
+double Sample(Codec codec, const proto::Widths& widths = {}) {
   switch (codec) {
     case Codec::U8: return 2;
     case Codec::S8: return -3;
@@ -70,7 +70,7 @@ double Sample(Codec codec) {
     case Codec::DelayMs: return 2.5;
     case Codec::TrimSet:
     case Codec::TrimReply: return -3;
-    case Codec::InputMask: return 0x201;
+    case Codec::InputMask: return widths.wideInputMasks ? 0x201 : 0x81;
     case Codec::Threshold: return -20.3;
     case Codec::Tenths: return 4.1;
   }
@@ -96,6 +96,26 @@ std::vector<uint8_t> HeaderBytes(Header header) {
 // The header that asks for what the set wrote: the same scene, source,
 // channel and part (a filter is read with its channel, a band as a range of one).
 std::vector<uint8_t> RequestFor(const Command& get) { return HeaderBytes(get.header); }
+
+TEST(ProtocolFields, EveryBlockOfTheTableTakesItsWidthAndReadsBackWhatWasPut) {
+  const proto::Widths narrowAndHundredths{.trimHundredths = true, .wideInputMasks = false};
+  for (const proto::Widths widths : {proto::Widths{}, narrowAndHundredths}) {
+    for (const Command& row : proto::kCommands) {
+      for (const proto::Block block : {row.block, row.replyBlock}) {
+        std::vector<double> values;
+        for (const auto& field : block) values.push_back(Sample(field.codec, widths));
+        proto::Payload bytes;
+        proto::PutBlock(bytes, block, values, widths);
+        ASSERT_EQ(bytes.size(), proto::Width(block, widths)) << row.name;
+        std::vector<double> read(block.size());
+        proto::ReadBlock(enc::Reader(bytes), 0, block, read, widths);
+        for (size_t i = 0; i < block.size(); ++i) {
+          EXPECT_NEAR(read[i], values[i], 1e-3) << row.name << " " << block[i].name;
+        }
+      }
+    }
+  }
+}
 
 std::vector<uint8_t>& LastDspBody() {
   static std::vector<uint8_t> body;
@@ -148,7 +168,9 @@ TEST_F(ProtocolRoundTrip, EverySettingASetWritesIsReadBackInTheReplyLayoutAsTheV
 }
 
 TEST(QueueTargets, OneChannelIsATargetARangeConcernsAllItsChannelsAndSomeKindsNeverMerge) {
-  const auto band = [](uint8_t ch, uint8_t b) { return QueueTargetOf(SettingTarget::Part(SettingKind::EqBand, 0, 0, ch, b)); };
+  const auto band = [](uint8_t ch, uint8_t b) {
+    return QueueTargetOf(SettingTarget::Part(SettingKind::EqBand, 0, 0, ch, b));
+  };
   EXPECT_TRUE(band(2, 5).mergeable);
   EXPECT_EQ(band(2, 5).key, band(2, 5).key);
   EXPECT_NE(band(2, 5).key, band(2, 6).key);
