@@ -45,7 +45,22 @@ std::vector<uint8_t> HeaderBytes(Header header) {
   }
 }
 
-class ReplyTable : public test::SimRoundTrip {};
+// The round trip sets its own timing and leaves the defaults behind; the
+// session suites set theirs once, so it is put back afterwards.
+class ReplyTable : public test::SimRoundTrip {
+ protected:
+  void SetUp() override {
+    saved_ = timing();
+    SimRoundTrip::SetUp();
+  }
+  void TearDown() override {
+    SimRoundTrip::TearDown();
+    timing() = saved_;
+  }
+
+ private:
+  Timing saved_;
+};
 
 TEST_F(ReplyTable, EverySettingReadBackChangesTheLiveProfileWhereItsTargetSays) {
   int checked = 0;
