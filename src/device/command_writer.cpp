@@ -43,7 +43,7 @@ void CommandWriter::AwaitEarlierWrites() {
 }
 
 bool CommandWriter::Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
-                          bool immediately) {
+                          bool immediately, const SettingTarget& target) {
   if (immediately) return frames_.Exchange(type, command, op, payload, timing().readTimeoutMs);
   if (payload.size() > kMaxPayload) {
     LogMessage("SendCtrlCommand: payload of %zu bytes refused, at most %zu fit a report\n",
@@ -51,12 +51,12 @@ bool CommandWriter::Issue(uint8_t type, uint8_t command, uint8_t op, std::vector
     return false;
   }
   if (!queueGate_.load()) return false;  // dropped; the payload goes with the vector
-  return QueueRecord(CommandRecord{type, command, op, std::move(payload), nullptr, 0});
+  return QueueRecord(CommandRecord{type, command, op, std::move(payload), nullptr, 0}, target);
 }
 
-bool CommandWriter::QueueRecord(CommandRecord record) {
-  const QueueTarget target = TargetOf(record.type, record.command, static_cast<uint8_t>(record.op),
-                                      record.payload);
+bool CommandWriter::QueueRecord(CommandRecord record, const SettingTarget& setting) {
+  // Only sets change a setting; anything else queued is a barrier.
+  const QueueTarget target = record.op == kOpSet ? QueueTargetOf(setting) : QueueTarget{};
   std::lock_guard<std::mutex> lock(pushMutex_);
   const uint64_t place = issued_.load() + 1;  // taken only when the record is queued
   record.place = place;

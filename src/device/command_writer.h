@@ -27,6 +27,7 @@
 
 #include "device/command_queue.h"
 #include "device/frame_link.h"
+#include "model/setting_target.h"
 
 namespace vlm {
 
@@ -45,12 +46,14 @@ class CommandWriter : public LineQueue {
 
   // Mode Q: immediately -> the frame link's Exchange with
   // timing().readTimeoutMs and its result; otherwise queue the command when
-  // the queue gate is open (true) or drop it when closed (false). A queued
-  // value for a target (see queue_targets.h) replaces an unsent value of the
-  // same target in place, unless something queued after that one concerns the
-  // same channel; then it is appended. Never waits on the wire when queuing.
+  // the queue gate is open (true) or drop it when closed (false). `target` is
+  // the setting the command changes (none: the queue treats the command as a
+  // barrier). A queued value for a target (see queue_targets.h) replaces an
+  // unsent value of the same target in place, unless something queued after
+  // that one concerns the same channel; then it is appended. Never waits on
+  // the wire when queuing.
   bool Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
-             bool immediately);
+             bool immediately, const SettingTarget& target = {});
 
   void SetQueueGate(bool open) { queueGate_.store(open); }
   bool QueueGateOpen() const { return queueGate_.load(); }
@@ -76,7 +79,7 @@ class CommandWriter : public LineQueue {
   // Returns when the write ended, or nothing when it failed.
   std::optional<Clock::time_point> SendQueued(CommandRecord& record,
                                               std::optional<CommandRecord>& next);
-  bool QueueRecord(CommandRecord record);
+  bool QueueRecord(CommandRecord record, const SettingTarget& target);
 
   FrameLink& frames_;
   std::atomic<bool> queueGate_{false};

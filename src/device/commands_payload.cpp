@@ -1,10 +1,13 @@
 #include "device/commands_payload.h"
 
+#include <array>
+#include <cassert>
 #include <initializer_list>
 
 #include "base/log.h"
 #include "device/encoding.h"
 #include "device/packet.h"
+#include "device/protocol.h"
 
 namespace vlm::payload {
 namespace {
@@ -16,11 +19,16 @@ std::optional<Payload> Fits(const char* op, Payload bytes) {
   return std::nullopt;
 }
 
-// Header, then put(bytes, value) for the values of first..last. Refused when
-// the caller's values do not cover the range.
-template <class T, class Put>
-std::optional<Payload> Range(const char* op, std::initializer_list<uint8_t> header, uint8_t first, uint8_t last,
-                             std::span<const T> values, Put put) {
+using proto::Describe;
+
+// The header, then for first..last one block of `command`'s set layout, its
+// fields taken from the caller's value through `fields`. Refused when the
+// caller's values do not cover the range.
+template <class T, class Fields>
+std::optional<Payload> Range(const char* op, const proto::Command& command, std::initializer_list<uint8_t> header,
+                             uint8_t first, uint8_t last, std::span<const T> values, const proto::Widths& widths,
+                             Fields fields) {
+  assert(header.size() == proto::HeaderSize(command.header));
   Payload bytes(header);
   if (last >= first) {
     const size_t count = static_cast<size_t>(last - first) + 1;
@@ -28,70 +36,79 @@ std::optional<Payload> Range(const char* op, std::initializer_list<uint8_t> head
       LogMessage("%s: %zu values for %zu entries %d..%d, refused\n", op, values.size(), count, first, last);
       return std::nullopt;
     }
-    for (size_t i = 0; i < count; ++i) put(bytes, values[i]);
+    bytes.reserve(bytes.size() + count * proto::Width(command.block, widths));
+    for (size_t i = 0; i < count; ++i) proto::PutBlock(bytes, command.block, fields(values[i]), widths);
   }
   return Fits(op, std::move(bytes));
 }
 
-void PutEqBand(Payload& bytes, const EqBandValue& band) {
-  enc::PutU16(bytes, band.freq);
-  const auto q = enc::EncodeEqQ(band.q);
-  const auto gain = enc::EncodeEqGain(band.gain);
-  bytes.insert(bytes.end(), {q[0], q[1], gain[0], gain[1]});
+// A block of one field.
+template <class T>
+std::array<double, 1> One(T value) {
+  return {static_cast<double>(value)};
+}
+
+std::array<double, 3> EqFields(const EqBandValue& band) {
+  std::array<double, 3> f{};
+  f[proto::blocks::kEqFreq] = band.freq;
+  f[proto::blocks::kEqQ] = band.q;
+  f[proto::blocks::kEqGain] = band.gain;
+  return f;
+}
+
+// One block after a fixed header.
+Payload Single(const proto::Command& command, std::initializer_list<uint8_t> header,
+               std::initializer_list<double> fields) {
+  assert(header.size() == proto::HeaderSize(command.header));
+  return proto::Encode(command, std::span(header.begin(), header.size()), std::span(fields.begin(), fields.size()), 1);
 }
 
 }  // namespace
 
 std::optional<Payload> ChannelBytes(const char* op, uint8_t scene, uint8_t source, uint8_t chX, uint8_t chY,
                                     std::span<const uint8_t> values) {
-  return Range(op, {scene, source, chX, chY}, chX, chY, values, [](Payload& b, uint8_t v) { b.push_back(v); });
+  // Every one-byte-per-channel set has this layout (Mute_Ch_Ctrl's row stands for them).
+  return Range(op, Describe("Mute_Ch_Ctrl"), {scene, source, chX, chY}, chX, chY, values, {}, One<uint8_t>);
 }
 
 std::optional<Payload> Delays(uint8_t scene, uint8_t source, uint8_t chX, uint8_t chY,
                               std::span<const float> delaysMs) {
-  return Range("Delay_Ctrl", {scene, source, chX, chY}, chX, chY, delaysMs, [](Payload& b, float ms) {
-    const auto d = enc::EncodeDelay(ms);
-    b.insert(b.end(), d.begin(), d.end());
-  });
+  constexpr auto& d = Describe("Delay_Ctrl");
+  return Range(d.name, d, {scene, source, chX, chY}, chX, chY, delaysMs, {}, One<float>);
 }
 
 std::optional<Payload> Trims(uint8_t scene, uint8_t source, uint8_t chX, uint8_t chY, std::span<const float> trimsDb,
                              bool hundredths) {
-  return Range("Trim_Ctrl", {scene, source, chX, chY}, chX, chY, trimsDb, [hundredths](Payload& b, float db) {
-    b.push_back(enc::EncodeTrim(db));
-    if (hundredths) b.push_back(enc::EncodeTrimHundredths(db));
-  });
+  constexpr auto& d = Describe("Trim_Ctrl");
+  return Range(d.name, d, {scene, source, chX, chY}, chX, chY, trimsDb, {.trimHundredths = hundredths}, One<float>);
 }
 
 std::optional<Payload> Mixes(uint8_t scene, uint8_t source, uint8_t outX, uint8_t outY,
                              std::span<const uint16_t> masks, int inputChannelCount) {
-  const bool wide = inputChannelCount >= 9;
-  return Range("Mix_Ch_Ctrl", {scene, source, outX, outY}, outX, outY, masks, [wide](Payload& b, uint16_t mask) {
-    if (wide) {
-      enc::PutU16(b, mask);
-    } else {
-      b.push_back(static_cast<uint8_t>(mask & 0xFF));
-    }
-  });
+  constexpr auto& d = Describe("Mix_Ch_Ctrl");
+  return Range(d.name, d, {scene, source, outX, outY}, outX, outY, masks,
+               {.wideInputMasks = inputChannelCount >= 9}, One<uint16_t>);
 }
 
 Payload Filter(uint8_t scene, uint8_t source, uint8_t ch, uint8_t iFilter, uint8_t type, uint16_t freq,
                uint8_t slope) {
-  Payload bytes{scene, source, ch, iFilter, type};
-  enc::PutU16(bytes, freq);
-  bytes.push_back(slope);
-  return bytes;
+  using namespace proto::blocks;
+  std::array<double, 3> f{};
+  f[kFilterType] = type;
+  f[kFilterFreq] = freq;
+  f[kFilterSlope] = slope;
+  return Single(Describe("Filter_Ctrl"), {scene, source, ch, iFilter}, {f[0], f[1], f[2]});
 }
 
 Payload Eq(uint8_t scene, uint8_t source, uint8_t ch, uint8_t band, const EqBandValue& value) {
-  Payload bytes{scene, source, ch, band};
-  PutEqBand(bytes, value);
-  return bytes;
+  const auto f = EqFields(value);
+  return Single(Describe("EQ_Ctrl"), {scene, source, ch, band}, {f[0], f[1], f[2]});
 }
 
 std::optional<Payload> InputEq(uint8_t scene, uint8_t source, uint8_t ch, uint8_t band, uint8_t bandEnd,
                                std::span<const EqBandValue> bands) {
-  return Range("Input_EQ_Ctrl", {scene, source, ch, band, bandEnd}, band, bandEnd, bands, PutEqBand);
+  constexpr auto& d = Describe("Input_EQ_Ctrl");
+  return Range(d.name, d, {scene, source, ch, band, bandEnd}, band, bandEnd, bands, {}, EqFields);
 }
 
 std::optional<Payload> Links(const char* op, uint8_t scene, uint8_t link, std::span<const ChannelPair> pairs) {
@@ -118,25 +135,20 @@ std::optional<Payload> CountedList(const char* op, std::span<const uint8_t> head
 
 std::optional<Payload> InputMixTrims(uint8_t scene, uint8_t source, uint8_t inChannel, uint8_t outX, uint8_t outY,
                                      std::span<const uint8_t> trims) {
-  return Range("Input_Mix_Trim_Ctrl", {scene, source, inChannel, outX, outY}, outX, outY, trims,
-               [](Payload& b, uint8_t v) { b.push_back(v); });
+  constexpr auto& d = Describe("Input_Mix_Trim_Ctrl");
+  return Range(d.name, d, {scene, source, inChannel, outX, outY}, outX, outY, trims, {}, One<uint8_t>);
 }
 
 std::optional<Payload> InputMixTrims2(uint8_t scene, uint8_t source, uint8_t inX, uint8_t inY, uint8_t outCh,
                                       std::span<const uint8_t> trims) {
-  return Range("Input_Mix_Trim_Ctrl2", {scene, source, inX, inY, outCh}, inX, inY, trims,
-               [](Payload& b, uint8_t v) { b.push_back(v); });
+  constexpr auto& d = Describe("Input_Mix_Trim_Ctrl2");
+  return Range(d.name, d, {scene, source, inX, inY, outCh}, inX, inY, trims, {}, One<uint8_t>);
 }
 
 Payload Compressor(uint8_t scene, uint8_t source, uint8_t ch, uint8_t bypass, float thresholdDb, float ratio,
                    float softKnee, uint16_t attack, uint16_t release) {
-  Payload bytes{scene, source, ch, bypass};
-  for (const auto& pair : {enc::EncodeThreshold(thresholdDb), enc::EncodeTenths(ratio), enc::EncodeTenths(softKnee)}) {
-    bytes.insert(bytes.end(), pair.begin(), pair.end());
-  }
-  enc::PutU16(bytes, attack);
-  enc::PutU16(bytes, release);
-  return bytes;
+  return Single(Describe("Compressor_Ctrl"), {scene, source, ch, bypass},
+                {thresholdDb, ratio, softKnee, static_cast<double>(attack), static_cast<double>(release)});
 }
 
 std::optional<Payload> SceneName(uint8_t scene, std::span<const uint8_t> name) {

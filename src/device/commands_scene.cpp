@@ -3,28 +3,29 @@
 #include "base/log.h"
 #include "device/commands_send.h"
 #include "device/encoding.h"
+#include "device/protocol.h"
 
 namespace vlm {
 namespace {
 
 using detail::SendNow;
-constexpr uint8_t kScene = kPacketScene;
+using proto::Describe;
 
 }  // namespace
 
 bool SaveScene(DeviceLink& link, uint8_t scene, uint8_t immediately) {
   LogMessage("SaveScene scene(%d) immediately=%d\n", scene, immediately);
-  return SendNow(link, kScene, 0x08, kOpSet, Payload{scene, immediately}, timing().sceneReadTimeoutMs);
+  return SendNow(link, Describe("SaveScene"), Payload{scene, immediately});
 }
 
 bool ReadScene(DeviceLink& link, uint8_t from, uint8_t to) {
   LogMessage("ReadScene from scene(%d) to scene(%d)\n", from, to);
-  return SendNow(link, kScene, 0x09, kOpSet, Payload{from, to}, timing().sceneReadTimeoutMs);
+  return SendNow(link, Describe("ReadScene"), Payload{from, to});
 }
 
 bool DeleteScene(DeviceLink& link, uint8_t scene) {
   LogMessage("DeleteScene scene(%d)\n", scene);
-  return SendNow(link, kScene, 0x0A, kOpSet, Payload{scene}, timing().sceneReadTimeoutMs);
+  return SendNow(link, Describe("DeleteScene"), Payload{scene});
 }
 
 bool SetSceneName(DeviceLink& link, uint8_t scene, std::span<const uint8_t> name) {
@@ -32,17 +33,17 @@ bool SetSceneName(DeviceLink& link, uint8_t scene, std::span<const uint8_t> name
   const int shown = name.size() > 255 ? 255 : static_cast<int>(name.size());
   LogMessage("SetSceneName scene(%d), len(%d), (name)%.*s\n", scene, static_cast<int>(name.size()), shown,
              reinterpret_cast<const char*>(name.data()));
-  return SendNow(link, kScene, 0x0B, kOpSet, payload::SceneName(scene, name), timing().readTimeoutMs);
+  return SendNow(link, Describe("SetSceneName"), payload::SceneName(scene, name));
 }
 
 bool Get_Scene_Name(DeviceLink& link, uint8_t scene) {
   LogMessage("Get_Scene_Name scene(%d)\n", scene);
-  return SendNow(link, kScene, 0x0B, kOpGet, Payload{scene}, timing().readTimeoutMs);
+  return SendNow(link, Describe("Get_Scene_Name"), Payload{scene});
 }
 
 bool SetSceneProfile(DeviceLink& link, uint8_t scene, uint16_t start, std::span<const uint8_t> data) {
   LogMessage("SetSceneProfile scene(%d), start(%d), len(%zu)\n", scene, start, data.size());
-  return SendNow(link, kScene, 0x0C, kOpSet, payload::SceneProfile(scene, start, data), timing().sceneReadTimeoutMs);
+  return SendNow(link, Describe("SetSceneProfile"), payload::SceneProfile(scene, start, data));
 }
 
 bool GetSceneProfile(DeviceLink& link, uint8_t scene, uint16_t start, uint8_t data_len) {
@@ -50,22 +51,22 @@ bool GetSceneProfile(DeviceLink& link, uint8_t scene, uint16_t start, uint8_t da
   Payload bytes{scene};
   enc::PutU16(bytes, start);
   bytes.push_back(data_len);
-  return SendNow(link, kScene, 0x0C, kOpGet, bytes, timing().sceneReadTimeoutMs);
+  return SendNow(link, Describe("GetSceneProfile"), bytes);
 }
 
 bool Get_Scene_Info(DeviceLink& link, uint8_t info) {
   LogMessage("Get_Scene_Info (%d)\n", info);
-  return SendNow(link, kScene, 0x0D, kOpGet, Payload{info}, timing().readTimeoutMs);
+  return SendNow(link, Describe("Get_Scene_Info"), Payload{info});
 }
 
 bool Get_Current_Scene(DeviceLink& link) {
   LogMessage("Get_Current_Scene\n");
-  return SendNow(link, kScene, 0x0E, kOpGet, Payload{}, timing().readTimeoutMs);
+  return SendNow(link, Describe("Get_Current_Scene"), Payload{});
 }
 
 bool Get_Scene_Value(DeviceLink& link) {
   LogMessage("Get_Scene_Value\n");
-  return SendNow(link, kScene, 0x0F, kOpGet, Payload{}, timing().readTimeoutMs);
+  return SendNow(link, Describe("Get_Scene_Value"), Payload{});
 }
 
 }  // namespace vlm

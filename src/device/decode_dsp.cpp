@@ -1,18 +1,26 @@
 #include "device/decode_dsp.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
+#include <string_view>
 
 #include "base/log.h"
 #include "device/encoding.h"
 #include "device/events.h"
 #include "device/messages.h"
 #include "device/packet.h"
+#include "device/protocol.h"
 #include "model/model_constants.h"
 
 namespace vlm {
 namespace {
 
 using enc::Reader;
+using proto::Describe;
+
+// The command byte of a read, by its name in the protocol table.
+consteval uint8_t Cmd(std::string_view name) { return Describe(name).command; }
 
 // The controller files a record under profile `scene` (0 live, 1..10 stored)
 // and source-indexed tables under `source`: a reply naming anything else is
@@ -39,6 +47,9 @@ class DspDecoder {
   void Post(std::unique_ptr<EventRecord> record, Receiver to = Receiver::MainWindow,
             int message = WM_DSP_EVENT) {
     events_.push_back({to, message, cmd_, 0, std::move(record)});
+  }
+  proto::Widths Widths() const {
+    return {.trimHundredths = settings_.trimHundredths, .wideInputMasks = settings_.inputChannelCount >= 9};
   }
   void PostValue(intptr_t value) { events_.push_back({Receiver::MainWindow, WM_DSP_EVENT, cmd_, value, nullptr}); }
 
@@ -92,56 +103,58 @@ bool AnyOp(uint8_t cmd) {
 DecodedEvents DspDecoder::Run() {
   if (!AnyOp(cmd_) && op_ != kOpData) return {};
   switch (cmd_) {
-    case 0x00: SourceConfig(); break;
-    case 0x01:
-    case 0x04:
-    case 0x39: case 0x3A: case 0x3B:
-    case 0x3F:
+    case Cmd("Get_Source_Config"): SourceConfig(); break;
+    case Cmd("Get_Source"):
+    case Cmd("Get_Mute"):
+    case Cmd("Get_Factory_Preset"): case Cmd("Get_Setup_Mode"): case Cmd("Get_AUTO_ON"):
+    case Cmd("Get_Amp_Mute"):
       if (p_.Has(0, 1)) PostValue(p_.U8(0));
       break;
-    case 0x02: case 0x03: case 0x26:
+    case Cmd("Get_Main_Volume"): case Cmd("Get_Subwoofer_Volume"): case Cmd("Get_Input_Threshold"):
       if (p_.Has(0, 1)) PostValue(p_.S8(0));
       break;
-    case 0x05: Filters(); break;
-    case 0x06: case 0x23: EqBands(); break;
-    case 0x07: Delays(); break;
-    case 0x08: Trims(); break;
-    case 0x0D:
+    case Cmd("Get_Filter"): Filters(); break;
+    case Cmd("Get_EQ"): case Cmd("Get_Input_EQ"): EqBands(); break;
+    case Cmd("Get_Delay"): Delays(); break;
+    case Cmd("Get_Trim"): Trims(); break;
+    case Cmd("Get_CH_Type"):
       if (op_ == kOpAck) {
         LogMessage("DSP_CH_TYPE OP_ACK\n");
       } else if (op_ == kOpData) {
         ChannelBytes();
       }
       break;
-    case 0x09: case 0x12: case 0x34: ChannelBytes(); break;
-    case 0x11:
+    case Cmd("Get_Mute_Ch"): case Cmd("Get_PEQ_Bypass"): case Cmd("Get_Ch_Solo"): ChannelBytes(); break;
+    case Cmd("Get_PEQ_Reset"):
       if (op_ == kOpData) {
         LogMessage("DSP_EQ_RESET OP=0x%x, scene =%d, \n", op_, p_.Has(0, 1) ? p_.U8(0) : 0);
       } else {
         ChannelBytes();
       }
       break;
-    case 0x0A: Phases(); break;
-    case 0x0B: Mixes(); break;
-    case 0x0E: case 0x30: case 0x31: Links(); break;
-    case 0x0F: Lock(); break;
-    case 0x13: case 0x14: case 0x15: case 0x16: case 0x17: case 0x18: case 0x19: case 0x1A: case 0x1B:
+    case Cmd("Get_Phase"): Phases(); break;
+    case Cmd("Get_Mix_Ch"): Mixes(); break;
+    case Cmd("Get_CH_Link"): case Cmd("Get_CH_Trim_Link"): case Cmd("Get_CH_Delay_Link"): Links(); break;
+    case Cmd("Get_CH_Lock"): Lock(); break;
+    case Cmd("IRC_Get"): case Cmd("IRC_Get_Distance"): case Cmd("IRC_Get_Trim"): case Cmd("IRC_Get_EQ"):
+    case Cmd("IRC_Get_Spk_Size"): case Cmd("IRC_Get_Spk_Phase"): case Cmd("IRC_Get_Spk_Level"):
+    case Cmd("IRC_Get_Spectrum"): case Cmd("IRC_Get_Noise_Level"):
       Calibration();
       break;
-    case 0x20: case 0x21: case 0x22: InputChannels(); break;
-    case 0x24: InputMixTrims(); break;
-    case 0x27: InputNoise(); break;
-    case 0x32:
+    case Cmd("Get_Input_Trim"): case Cmd("Get_Mute_Input_Ch"): case Cmd("Get_Phase_Input_Ch"): InputChannels(); break;
+    case Cmd("Get_Input_Mix_CH_Trim"): InputMixTrims(); break;
+    case Cmd("Get_Input_Noise"): InputNoise(); break;
+    case Cmd("Get_Remote_CH"):
       if (p_.Has(0, 2)) PostValue(p_.U16(0));
       break;
-    case 0x35:
+    case Cmd("Get_Speaker_Config"):
       if (p_.Has(0, 1)) {
         auto record = std::make_unique<SpeakerConfigRecord>();
         record->spk_cfg = p_.U8(0);
         Post(std::move(record));
       }
       break;
-    case 0x36:
+    case Cmd("Get_Mix_Type"):
       if (p_.Has(0, 3) && SceneOk(p_.U8(0))) {
         auto record = std::make_unique<MixTypeRecord>();
         record->scene = p_.U8(0);
@@ -150,11 +163,11 @@ DecodedEvents DspDecoder::Run() {
         Post(std::move(record));
       }
       break;
-    case 0x37: case 0x38: QFactorModes(); break;
-    case 0x3E: Compressors(); break;
-    case 0x40: case 0x41: Distortion(); break;
-    case 0x42: MemData(); break;
-    case 0x83:
+    case Cmd("Get_HPF_Q_Fact_Mode"): case Cmd("Get_LPF_Q_Fact_Mode"): QFactorModes(); break;
+    case Cmd("Get_Compressor"): Compressors(); break;
+    case Cmd("Get_InDistort"): case Cmd("Get_OutDistort"): Distortion(); break;
+    case Cmd("Get_MemData"): MemData(); break;
+    case Cmd("Get_Mix_Type2"):
       if (p_.Has(0, 1)) {
         auto record = std::make_unique<MixTypeRecord>();
         record->scene = 0;
@@ -182,19 +195,23 @@ void DspDecoder::Filters() {
   if (!RangeHeader(scene, source, first, last)) return;
   LogMessage("DSP_FILTER_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", op_, scene,
              source, first, last);
-  const auto range = CutRange(first, last, 4, 8, p_.size(), kRecordMaxChannel);
+  using namespace proto::blocks;
+  constexpr auto& c = Describe("Get_Filter");
+  const size_t header = proto::HeaderSize(c.replyHeader), block = proto::Width(c.replyBlock);
+  const auto range = CutRange(first, last, header, block, p_.size(), kRecordMaxChannel);
   if (!range) return;
+  std::array<double, std::size(kFilterReply)> v{};
   for (int i = 0; i < range->Count(); ++i) {
-    const size_t at = 4 + static_cast<size_t>(i) * 8;
+    proto::ReadBlock(p_, header + static_cast<size_t>(i) * block, c.replyBlock, v);
     auto record = std::make_unique<FilterRecord>();
     record->scene = scene;
     record->ch = range->first + i;
-    record->hp_type = p_.U8(at);
-    record->hp_freq = p_.U16(at + 1);
-    record->hp_slope = p_.U8(at + 3);
-    record->lp_type = p_.U8(at + 4);
-    record->lp_freq = p_.U16(at + 5);
-    record->lp_slope = p_.U8(at + 7);
+    record->hp_type = static_cast<uint32_t>(v[kHpType]);
+    record->hp_freq = static_cast<uint32_t>(v[kHpFreq]);
+    record->hp_slope = static_cast<uint32_t>(v[kHpSlope]);
+    record->lp_type = static_cast<uint32_t>(v[kLpType]);
+    record->lp_freq = static_cast<uint32_t>(v[kLpFreq]);
+    record->lp_slope = static_cast<uint32_t>(v[kLpSlope]);
     LogMessage("ch(%d): hp_type = %d, hp_freq = %d, hp_slope = %d, lp_type = %d, lp_freq = %d, lp_slope = %d\n",
                record->ch, record->hp_type, record->hp_freq, record->hp_slope, record->lp_type,
                record->lp_freq, record->lp_slope);
@@ -203,23 +220,28 @@ void DspDecoder::Filters() {
 }
 
 void DspDecoder::EqBands() {
-  if (!p_.Has(0, 5) || !SceneOk(p_.U8(0))) return;
+  using namespace proto::blocks;
+  // Input equaliser replies (0x23) have the layout of the output ones.
+  constexpr auto& c = Describe("Get_EQ");
+  const size_t header = proto::HeaderSize(c.replyHeader), block = proto::Width(c.replyBlock);
+  if (!p_.Has(0, header) || !SceneOk(p_.U8(0))) return;
   const uint8_t scene = p_.U8(0), source = p_.U8(1), ch = p_.U8(2), band = p_.U8(3), bandEnd = p_.U8(4);
   LogMessage("DSP_EQ_GET OP=0x%x, scene =%d, source = 0x%x, ch(%d), from band(%d) to band_end(%d)\n", op_,
              scene, source, ch, band, bandEnd);
   if (ch > kRecordMaxChannel) return;
   // Bands are not an index of a record, so they are only cut to the blocks present.
-  const auto range = CutRange(band, bandEnd, 5, 6, p_.size(), 255);
+  const auto range = CutRange(band, bandEnd, header, block, p_.size(), 255);
   if (!range) return;
+  std::array<double, std::size(kEqBandReply)> v{};
   for (int i = 0; i < range->Count(); ++i) {
-    const size_t at = 5 + static_cast<size_t>(i) * 6;
+    proto::ReadBlock(p_, header + static_cast<size_t>(i) * block, c.replyBlock, v);
     auto record = std::make_unique<EqBandRecord>();
     record->scene = scene;
     record->ch = ch;
     record->band = range->first + i;
-    record->freq = p_.U16(at);
-    record->q = enc::DecodeEqQ(p_.U8(at + 2), p_.U8(at + 3));
-    record->gain = enc::DecodeEqGain(p_.U8(at + 4), p_.U8(at + 5));
+    record->freq = static_cast<uint32_t>(v[kEqFreq]);
+    record->q = static_cast<float>(v[kEqQ]);
+    record->gain = static_cast<float>(v[kEqGain]);
     LogMessage("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", record->band, record->freq, record->q, record->gain);
     Post(std::move(record));
   }
@@ -230,14 +252,16 @@ void DspDecoder::Delays() {
   if (!RangeHeader(scene, source, first, last)) return;
   LogMessage("DSP_DELAY_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", op_, scene, source,
              first, last);
-  const auto range = CutRange(first, last, 4, 3, p_.size(), kRecordMaxChannel);
+  constexpr auto& c = Describe("Get_Delay");
+  const size_t header = proto::HeaderSize(c.replyHeader), block = proto::Width(c.replyBlock);
+  const auto range = CutRange(first, last, header, block, p_.size(), kRecordMaxChannel);
   if (!range) return;
   for (int i = 0; i < range->Count(); ++i) {
-    const size_t at = 4 + static_cast<size_t>(i) * 3;
     auto record = std::make_unique<DelayRecord>();
     record->scene = scene;
     record->ch = range->first + i;
-    record->delay = enc::DecodeDelay(p_.U8(at), p_.U16(at + 1));
+    record->delay =
+        static_cast<float>(proto::Read(p_, header + static_cast<size_t>(i) * block, c.replyBlock[0].codec));
     LogMessage("ch(%d): delay = %.3f\n", record->ch, record->delay);
     Post(std::move(record));
   }
@@ -248,16 +272,17 @@ void DspDecoder::Trims() {
   if (!RangeHeader(scene, source, first, last)) return;
   LogMessage("DSP_TRIM_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", op_, scene, source,
              first, last);
-  const size_t block = settings_.trimHundredths ? 2 : 1;
-  const auto range = CutRange(first, last, 4, block, p_.size(), kRecordMaxChannel);
+  constexpr auto& c = Describe("Get_Trim");
+  const proto::Widths widths = Widths();
+  const size_t header = proto::HeaderSize(c.replyHeader), block = proto::Width(c.replyBlock, widths);
+  const auto range = CutRange(first, last, header, block, p_.size(), kRecordMaxChannel);
   if (!range) return;
   for (int i = 0; i < range->Count(); ++i) {
-    const size_t at = 4 + static_cast<size_t>(i) * block;
     auto record = std::make_unique<TrimRecord>();
     record->scene = scene;
     record->ch = range->first + i;
-    record->trim = settings_.trimHundredths ? enc::DecodeTrimHundredths(p_.U8(at), p_.U8(at + 1))
-                                            : static_cast<float>(p_.S8(at));
+    record->trim = static_cast<float>(
+        proto::Read(p_, header + static_cast<size_t>(i) * block, c.replyBlock[0].codec, widths));
     LogMessage("ch(%d): trim = %.2f\n", record->ch, record->trim);
     Post(std::move(record));
   }
@@ -301,17 +326,18 @@ void DspDecoder::Mixes() {
   if (!RangeHeader(scene, source, first, last) || !SourceOk(source)) return;
   LogMessage("DSP_MIX_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", op_, scene, source,
              first, last);
-  const bool wide = settings_.inputChannelCount >= 9;
-  const size_t block = wide ? 2 : 1;
-  const auto range = CutRange(first, last, 4, block, p_.size(), kRecordMaxChannel);
+  constexpr auto& c = Describe("Get_Mix_Ch");
+  const proto::Widths widths = Widths();
+  const size_t header = proto::HeaderSize(c.replyHeader), block = proto::Width(c.replyBlock, widths);
+  const auto range = CutRange(first, last, header, block, p_.size(), kRecordMaxChannel);
   if (!range) return;
   for (int i = 0; i < range->Count(); ++i) {
-    const size_t at = 4 + static_cast<size_t>(i) * block;
     auto record = std::make_unique<MixRecord>();
     record->scene = scene;
     record->source = source;
     record->ch = range->first + i;
-    record->inputMask = wide ? p_.U16(at) : p_.U8(at);
+    record->inputMask = static_cast<uint32_t>(
+        proto::Read(p_, header + static_cast<size_t>(i) * block, c.replyBlock[0].codec, widths));
     Post(std::move(record));
   }
 }
@@ -434,7 +460,10 @@ void DspDecoder::QFactorModes() {
 // The amplifier answers a compressor range with one block that holds for all
 // its channels; should it send one block per channel, each channel takes its own.
 void DspDecoder::Compressors() {
-  constexpr size_t kBlock = 11;
+  using namespace proto::blocks;
+  constexpr auto& c = Describe("Get_Compressor");
+  const size_t kBlock = proto::Width(c.replyBlock);
+  std::array<double, std::size(kCompressorReply)> v{};
   uint8_t scene, source, first, last;
   if (!RangeHeader(scene, source, first, last) || !p_.Has(4, kBlock)) return;
   if (last < first || first > kRecordMaxChannel) return;
@@ -445,12 +474,13 @@ void DspDecoder::Compressors() {
     auto record = std::make_unique<CompressorRecord>();
     record->scene = scene;
     record->ch = first + i;
-    record->bypass = p_.U8(at);
-    record->threshold = static_cast<int32_t>(p_.U8(at + 1) + p_.U8(at + 2) / 10.0 - 100.0);
-    record->ratio = static_cast<float>(p_.U8(at + 3) + p_.U8(at + 4) / 10.0);
-    record->softKnee = static_cast<float>(p_.U8(at + 5) + p_.U8(at + 6) / 10.0);
-    record->attack = p_.U16(at + 7);
-    record->release = p_.U16(at + 9);
+    proto::ReadBlock(p_, at, c.replyBlock, v);
+    record->bypass = static_cast<uint32_t>(v[kCompBypass]);
+    record->threshold = static_cast<int32_t>(v[kCompThreshold]);
+    record->ratio = static_cast<float>(v[kCompRatio]);
+    record->softKnee = static_cast<float>(v[kCompSoftKnee]);
+    record->attack = static_cast<uint32_t>(v[kCompAttack]);
+    record->release = static_cast<uint32_t>(v[kCompRelease]);
     Post(std::move(record));
   }
 }

@@ -77,8 +77,8 @@ class DeviceLink {
 
   // ---- queued commands (CommandWriter)
   bool Issue(uint8_t type, uint8_t command, uint8_t op, std::vector<uint8_t> payload,
-             bool immediately) {
-    return writer_.Issue(type, command, op, std::move(payload), immediately);
+             bool immediately, const SettingTarget& target = {}) {
+    return writer_.Issue(type, command, op, std::move(payload), immediately, target);
   }
   void SetQueueGate(bool open) { writer_.SetQueueGate(open); }
   bool QueueGateOpen() const { return writer_.QueueGateOpen(); }

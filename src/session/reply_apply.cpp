@@ -6,6 +6,8 @@
 #include "base/log.h"
 #include "device/events.h"
 #include "device/messages.h"
+#include "device/packet.h"
+#include "device/protocol.h"
 #include "model/conversions.h"
 #include "model/source_table.h"
 #include "model/speaker_rules.h"
@@ -73,14 +75,14 @@ void ApplyTrim(SettingsStore& store, const TrimRecord* r, ApplyOutcome& out) {
   LogMessage("set channel %d volume to %.1fdB\n", r->ch, gain);
 }
 
-void ApplyChannelValue(SettingsStore& store, int cmd, const ChannelValueRecord* r, ApplyOutcome& out) {
+void ApplyChannelValue(SettingsStore& store, SettingKind kind, const ChannelValueRecord* r, ApplyOutcome& out) {
   SceneProfile* p = ChannelTarget(store, r, out);
   if (!p) return;
   ChannelSettings& c = p->channels[r->ch];
-  switch (cmd) {
-    case 0x09: c.mute = static_cast<int32_t>(r->value); break;
-    case 0x12: c.bypass = r->value != 0; break;
-    case 0x0D:
+  switch (kind) {
+    case SettingKind::ChannelMute: c.mute = static_cast<int32_t>(r->value); break;
+    case SettingKind::EqBypass: c.bypass = r->value != 0; break;
+    case SettingKind::SpeakerType:
       p->outputs[r->ch] = static_cast<int32_t>(r->value);
       if (r->scene == 0) {
         LogMessage("DSP_CH_TYPE ch(%d), type(%d)\n", r->ch, r->value);
@@ -161,53 +163,56 @@ ApplyOutcome ReadDspValueCallback(SettingsStore& store, int cmd, intptr_t value,
   LogMessage("ReadDspValueCallback 0x%02x\n", cmd);
   ApplyOutcome out;
   SceneProfile& live = store.live();
-  switch (cmd) {
-    case 0x01:
+  using K = SettingKind;
+  // What the reply reports, as the protocol table names it for its command.
+  const K kind = proto::ReplySetting(kPacketDsp, static_cast<uint8_t>(cmd));
+  switch (kind) {
+    case K::Source:
       live.source = SourceIndexFromWireCode(static_cast<int>(value));
       out.profile = 0;
       break;
-    case 0x02:
+    case K::MainVolume:
       // The amplifier answers with the attenuation it was sent (6 - dB).
       live.mainVolume = MainVolumeFromDb(6.0 - static_cast<double>(value));
       out.profile = 0;
       break;
-    case 0x03:
+    case K::SubwooferVolume:
       // The subwoofer volume belongs to the live settings a snapshot keeps;
       // the model holds its byte (0..255) as the amplifier does.
       live.subVolume = static_cast<uint8_t>(value);
       out.profile = 0;
       break;
-    case 0x04:
+    case K::Mute:
       live.mainVolumeMute = static_cast<int32_t>(value);
       out.profile = 0;
       break;
-    case 0x26:
+    case K::NoiseThreshold:
       live.noiseThreshold = static_cast<int32_t>(value);
       out.profile = 0;
       break;
-    case 0x3F:
+    case K::AmpMute:
       live.ampOn = value != 0 ? 0 : 1;
       out.profile = 0;
       break;
-    case 0x05: ApplyFilter(store, As<FilterRecord>(record), out); break;
-    case 0x06: ApplyEqBand(store, As<EqBandRecord>(record), out); break;
-    case 0x07:
+    case K::Filter: ApplyFilter(store, As<FilterRecord>(record), out); break;
+    case K::EqBand: ApplyEqBand(store, As<EqBandRecord>(record), out); break;
+    case K::Delay:
       if (const auto* r = As<DelayRecord>(record); SceneProfile* p = ChannelTarget(store, r, out)) {
         p->channels[r->ch].delay = r->delay;
         LogMessage("update UI ch_delay->ch = %d, Delay %.3f\n", r->ch, r->delay);
       }
       break;
-    case 0x08: ApplyTrim(store, As<TrimRecord>(record), out); break;
-    case 0x09: case 0x0D: case 0x12:
-      ApplyChannelValue(store, cmd, As<ChannelValueRecord>(record), out);
+    case K::Trim: ApplyTrim(store, As<TrimRecord>(record), out); break;
+    case K::ChannelMute: case K::SpeakerType: case K::EqBypass:
+      ApplyChannelValue(store, kind, As<ChannelValueRecord>(record), out);
       break;
-    case 0x0A:
+    case K::Phase:
       if (const auto* r = As<PhaseRecord>(record); SceneProfile* p = ChannelTarget(store, r, out)) {
         p->channels[r->ch].phase = r->phase;
         LogMessage("channel %d phase seleted %d\n", r->ch, r->phase);
       }
       break;
-    case 0x0B:
+    case K::InputMask:
       if (const auto* r = As<MixRecord>(record); r && Source(r->source) && OutputChannel(r->ch)) {
         if (SceneProfile* p = ProfileOf(store, r->scene, out)) {
           p->inputs[r->source][r->ch] = static_cast<int32_t>(r->inputMask);
@@ -215,9 +220,9 @@ ApplyOutcome ReadDspValueCallback(SettingsStore& store, int cmd, intptr_t value,
         }
       }
       break;
-    case 0x0E: ApplyLink(store, As<LinkRecord>(record), out); break;
-    case 0x0F: ApplyLock(store, As<LockRecord>(record), out); break;
-    case 0x22:
+    case K::Link: ApplyLink(store, As<LinkRecord>(record), out); break;
+    case K::Lock: ApplyLock(store, As<LockRecord>(record), out); break;
+    case K::InputPhase:
       if (const auto* r = As<InputChannelsRecord>(record); r && Source(r->source)) {
         if (SceneProfile* p = ProfileOf(store, r->scene, out)) {
           LogMessage("DSP_INPUT_MIX_CH_TRIM source %d, ch from %d to %d\n", r->source, r->first, r->last);
@@ -227,19 +232,19 @@ ApplyOutcome ReadDspValueCallback(SettingsStore& store, int cmd, intptr_t value,
         }
       }
       break;
-    case 0x24: ApplyInputMixTrim(store, As<InputMixTrimRecord>(record), out); break;
-    case 0x27:
+    case K::MixLevel: ApplyInputMixTrim(store, As<InputMixTrimRecord>(record), out); break;
+    case K::InputNoise:
       if (const auto* r = As<InputNoiseRecord>(record)) {
         for (uint32_t ch = r->first; ch <= r->last && ch < static_cast<uint32_t>(kRecordChannels); ++ch) {
           LogMessage("in_ch(%d): noise = %fdB\n", ch, static_cast<double>(r->noise[ch]));
         }
       }
       break;
-    case 0x31: ApplyDelayLink(store, As<LinkRecord>(record), out); break;
-    case 0x40: case 0x41:
+    case K::DelayLink: ApplyDelayLink(store, As<LinkRecord>(record), out); break;
+    case K::InputDistortion: case K::OutputDistortion:
       if (const auto* r = As<DistortRecord>(record); r && Source(r->source)) {
         out.profile = 0;
-        const bool input = cmd == 0x40;
+        const bool input = kind == K::InputDistortion;
         LogMessage(input ? "DSP_INPUT_CH_DISTORT source %d, ch from %d to %d\n"
                          : "DSP_OUTPUT_CH_DISTORT source %d, ch from %d to %d\n",
                    r->source, r->first, r->last);
@@ -275,11 +280,14 @@ ApplyOutcome ReadMcuValueCallback(SettingsStore& store, int cmd, intptr_t value,
         out.profile = 0;
       }
       break;
-    case 0x91:
+    default: break;
+  }
+  switch (proto::ReplySetting(kPacketMcu, static_cast<uint8_t>(cmd))) {
+    case SettingKind::PowerOffTime:
       live.powerOffTime = static_cast<int32_t>(value);
       out.profile = 0;
       break;
-    case 0x92:
+    case SettingKind::AccDelay:
       // Posted as a signed byte; the ACC delay is the byte 0..255.
       live.acc = static_cast<uint8_t>(value);
       out.profile = 0;
