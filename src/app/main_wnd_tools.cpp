@@ -5,7 +5,9 @@
 #include "base/log.h"
 #include "device/device_link.h"
 #include "session/device_session.h"
+#include "eqview/qt/ui_equalizer.h"
 #include "windows/mixer_wnd.h"
+#include "windows/tuning_wnd.h"
 
 namespace vlm {
 
@@ -41,6 +43,24 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main) {
   EqualizerManager& manager = main.Manager();
   return OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link());
+}
+
+CTuningWnd* MakeTuningWindowFor(CMainWnd& main) {
+  EqualizerManager& manager = main.Manager();
+  const int channel = manager.CurrentChannel();
+  ApplyBandsFn apply = [&manager](std::span<const int> channels, std::span<const EqBand> bands) {
+    manager.ApplyFittedBands(channels, bands);
+  };
+  auto* wnd = new CTuningWnd(&main, manager.live(), channel, manager.CurrentPartner(), std::move(apply));
+  wnd->Create(QStringLiteral("XML_TUNE"));
+  return wnd;
+}
+
+ui::ModalResult OpenTuningWindowFor(CMainWnd& main) { return MakeTuningWindowFor(main)->ShowModal(); }
+
+bool SaveCurvePicture(CMainWnd& main, const QString& path) {
+  auto* curve = main.FindControl<eqview::UIEqualizer>(QStringLiteral("equalizer"));
+  return curve && curve->grab().save(path, "PNG");
 }
 
 void CloseToolWindowsOnConnectionChange() { CloseMixerWindow(); }
