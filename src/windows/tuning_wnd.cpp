@@ -235,7 +235,11 @@ QString CTuningWnd::SetTargetFile(const QString& path) {
 
 void CTuningWnd::SetTargetKind(tune::TargetKind kind) {
   session_.SetTarget(kind);
-  lastTarget_ = kind == tune::TargetKind::Car ? 1 : kind == tune::TargetKind::File ? 2 : 0;
+  lastTarget_ = session_.target() == tune::TargetKind::Car ? 1 : session_.target() == tune::TargetKind::File ? 2 : 0;
+  if (target_) {
+    const QSignalBlocker block(target_);
+    target_->setCurrentIndex(lastTarget_);
+  }
   Refresh();
 }
 
