@@ -95,9 +95,13 @@ TEST_F(TuningWindowTest, FitThenApplyPutsExactlyTheFittedBandsIntoTheAmplifier) 
   auto w = Open();
   EXPECT_EQ(w->session().channel(), 2);
   EXPECT_TRUE(w->AddMeasurementFile(WriteMeasurement(c, "mid.txt")).isEmpty()) << w->Message().toStdString();
+  auto* apply = w->FindControl<QAbstractButton>(QStringLiteral("confirm_btn"));
+  ASSERT_NE(apply, nullptr);
+  EXPECT_FALSE(apply->isEnabled()) << "nothing to apply before a fit";
   ASSERT_TRUE(w->StartFit()) << w->Message().toStdString();
   ASSERT_TRUE(WaitForFit(*w));
   ASSERT_NE(w->result(), nullptr) << w->Message().toStdString();
+  EXPECT_TRUE(apply->isEnabled());
   const tune::FitResult fitted = *w->result();
   EXPECT_LT(fitted.after.rmsDb, fitted.before.rmsDb);
   EXPECT_FALSE(w->StatsText().isEmpty());
