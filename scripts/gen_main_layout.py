@@ -476,6 +476,9 @@ def band_panel():
     header = hbox("band_header", [
         label("label_equalizer", key("equalizer"), role="heading"),
         Spacer("band_header_spacer"),
+        button("btn_tune", key("tune_open"), role="small", props=min_size(0, 24)),
+        button("btn_curve_png", key("tune_export_png"), role="small", props=min_size(0, 24)),
+        Spacer("band_header_gap", w=12, policy="Fixed"),
         button("btn_arg_eq", key("peq_mode"), role="small", cls="SButton", props=min_size(0, 24),
                dyn={"selected": "true"}),
         button("btn_bypass", key("bypass_eq"), role="small", props=min_size(0, 24)),

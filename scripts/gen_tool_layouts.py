@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the layouts of the scene window ("XML_SENCE_PROFILE",
 skin/layout/scene.ui), the snapshot window ("XML_SNAPSHOTS",
-skin/layout/snapshots.ui) and the input mixer ("XML_MIXER", skin/layout/mixer.ui).
+skin/layout/snapshots.ui), the input mixer ("XML_MIXER", skin/layout/mixer.ui) and
+the tuning window ("XML_TUNE", skin/layout/tune.ui).
 
 The mixer holds twelve output columns by twelve input rows of named controls
 ("box_edit_%d_%d" ...), so both are generated with the main layout's writer
@@ -14,8 +15,8 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gen_main_layout import (Spacer, Widget, button, caption_button, check, container, edit, fixed,  # noqa: E402
-                             hbox, key, label, min_size, vbox)
+from gen_main_layout import (Spacer, Widget, button, caption_button, check, combo, container, edit,  # noqa: E402
+                             fixed, hbox, key, label, min_size, vbox)
 
 COLUMNS = 12
 ROWS = 12
@@ -157,10 +158,62 @@ def mixer_ui():
     return document("MixerWnd", root)
 
 
+# ---- tuning window -----------------------------------------------------------
+
+def tune_ui():
+    def side_button(name, text):
+        return button(name, key(text), props=min_size(0, 28))
+
+    def caption(name, text):
+        return label(name, key(text), role="dim")
+
+    side = vbox("tune_side_layout", [
+        caption("tune_files_caption", "tune_measurements"),
+        label("tune_files", "", props=min_size(220, 0)),
+        side_button("tune_add_file", "tune_add_file"),
+        side_button("tune_add_partner_file", "tune_add_partner_file"),
+        side_button("tune_clear_files", "tune_clear_files"),
+        check("tune_linked", key("tune_linked")),
+        caption("tune_calibration_caption", "tune_calibration"),
+        label("tune_calibration_file", key("tune_none")),
+        side_button("tune_pick_calibration", "tune_pick_calibration"),
+        caption("tune_target_caption", "tune_target"),
+        combo("tune_target", ["tune_target_flat", "tune_target_car", "tune_target_file"], 0, 28),
+        caption("tune_smoothing_caption", "tune_smoothing"),
+        combo("tune_smoothing", ["tune_smoothing_none", "tune_smoothing_3", "tune_smoothing_6",
+                                 "tune_smoothing_12"], 0, 28, current=2),
+        caption("tune_range_caption", "tune_range"),
+        label("tune_range", ""),
+        caption("tune_boost_caption", "tune_boost"),
+        combo("tune_boost", ["tune_boost_0", "tune_boost_3", "tune_boost_6", "tune_boost_9", "tune_boost_12"],
+              0, 28, current=2),
+        Spacer("tune_side_end", horizontal=False),
+    ], spacing=6)
+    plot = Widget("TunePlot", "tune_plot", props={**min_size(620, 380),
+                                                  "sizePolicy": ("sizepolicy", "Expanding", "Expanding", 1, 1)},
+                  dyn={"fontindex": "1"})
+    stats = label("tune_stats", "")
+    stats_row = vbox("tune_result_layout", [plot, stats, label("tune_message", "", role="dim")], spacing=6)
+    work = hbox("tune_work_layout", [container("tune_side", side, props=min_size(240, 0)), stats_row], spacing=14)
+    buttons = hbox("tune_buttons", [
+        button("tune_export_png", key("tune_export_png"), props=min_size(96, 32)),
+        button("tune_export_csv", key("tune_export_csv"), props=min_size(96, 32)),
+        Spacer("tune_buttons_spacer"),
+        button("tune_fit", key("tune_fit"), role="primary", props=min_size(96, 32)),
+        button("tune_cancel_fit", key("tune_cancel_fit"), props=min_size(96, 32)),
+        button("confirm_btn", key("tune_apply"), role="primary", props=min_size(96, 32)),
+        button("cancel_btn", key("exit"), props=min_size(96, 32))], (0, 6, 0, 0), 10)
+    body = container("tune_body", vbox("tune_body_layout", [work, buttons], (16, 10, 16, 14), 8), role="body")
+    root = Widget("QWidget", "tune_root", props={"geometry": ("rect", 980, 600)},
+                  layout=vbox("tune_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
+    return document("TuneWnd", root)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "skin", "layout")
-    for name, text in (("scene.ui", scene_ui()), ("snapshots.ui", snapshots_ui()), ("mixer.ui", mixer_ui())):
+    for name, text in (("scene.ui", scene_ui()), ("snapshots.ui", snapshots_ui()), ("mixer.ui", mixer_ui()),
+                       ("tune.ui", tune_ui())):
         with open(os.path.join(out, name), "w", encoding="utf-8") as f:
             f.write(text)
 

@@ -14,6 +14,7 @@
 
 #include "app/app_options.h"
 #include "app/language_setup.h"
+#include "app/main_wnd_tools.h"
 #include "app/settings_file.h"
 #include "base/log.h"
 #include "base/timing.h"
@@ -97,6 +98,8 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "btn_lock_output", M::Exact, &W::OnLockOutput},
     {"click", "btn_link_output", M::Exact, &W::OnLinkOutput},
     {"click", "btn_reset_eq", M::Exact, &W::OnEqReset},
+    {"click", "btn_tune", M::Exact, &W::OnTuneButton},
+    {"click", "btn_curve_png", M::Exact, &W::OnCurvePictureButton},
     {"click", "btn_bypass", M::Exact, &W::OnEqBypass},
     {"click", "pt_enable_", M::Prefix, &W::OnEqEnable},
     {"click", "btn_arg_eq", M::Exact, &W::OnEqMode},
@@ -629,6 +632,8 @@ void CMainWnd::OnMenuClick(const QString& item) {
     RunSceneItem(item);
   } else if (item == QLatin1String("advance_item_mixer")) {
     OpenInputMixer();
+  } else if (item == QLatin1String("advance_item_tune")) {
+    OpenTuningWindowFor(*this);
   }
 }
 

@@ -165,6 +165,8 @@ class CMainWnd : public ui::UIWindow {
   void OnLockOutput(const ui::Notification&, int);
   void OnLinkOutput(const ui::Notification&, int);
   void OnEqReset(const ui::Notification&, int);
+  void OnTuneButton(const ui::Notification&, int);
+  void OnCurvePictureButton(const ui::Notification&, int);
   void OnEqBypass(const ui::Notification&, int);
   void OnEqEnable(const ui::Notification&, int index);
   void OnEqMode(const ui::Notification&, int);

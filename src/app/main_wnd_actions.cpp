@@ -7,7 +7,10 @@
 #include "base/log.h"
 #include "device/messages.h"
 #include "session/device_session.h"
+#include "windows/key_text.h"
 #include "windows/msg_wnd.h"
+#include "ui/language.h"
+#include <QFileDialog>
 
 namespace vlm {
 
@@ -80,5 +83,15 @@ void CMainWnd::RunSceneItem(const QString& item) {
 void CMainWnd::OpenInputMixer() { OpenMixerWindowFor(*this); }
 
 void CMainWnd::OpenSnapshots() { OpenSnapshotWindowFor(*this); }
+
+void CMainWnd::OnTuneButton(const ui::Notification&, int) { OpenTuningWindowFor(*this); }
+
+void CMainWnd::OnCurvePictureButton(const ui::Notification&, int) {
+  const QString path = QFileDialog::getSaveFileName(this, ui::Language::Instance().Resolve(QStringLiteral("${tune_export_curve_png}")),
+                                                    QString(), QStringLiteral("PNG (*.png)"));
+  if (path.isEmpty()) return;
+  if (!SaveCurvePicture(*this, path))
+    ShowMessage(this, QStringLiteral("${tips}"), FillKeyText(QStringLiteral("${tune_save_failed}"), {path}));
+}
 
 }  // namespace vlm

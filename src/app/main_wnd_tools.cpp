@@ -5,8 +5,10 @@
 #include "base/log.h"
 #include "device/device_link.h"
 #include "session/device_session.h"
+#include "eqview/qt/ui_equalizer.h"
 #include "windows/mixer_wnd.h"
 #include "windows/snapshot_wnd.h"
+#include "windows/tuning_wnd.h"
 
 namespace vlm {
 
@@ -60,6 +62,24 @@ ui::ModalResult OpenSnapshotWindowFor(CMainWnd& main) {
     manager.life().StartReadBack();
   };
   return OpenSnapshotWindow(&main, host);
+}
+
+CTuningWnd* MakeTuningWindowFor(CMainWnd& main) {
+  EqualizerManager& manager = main.Manager();
+  const int channel = manager.CurrentChannel();
+  ApplyBandsFn apply = [&manager](std::span<const int> channels, std::span<const EqBand> bands) {
+    manager.ApplyFittedBands(channels, bands);
+  };
+  auto* wnd = new CTuningWnd(&main, manager.live(), channel, manager.CurrentPartner(), std::move(apply));
+  wnd->Create(QStringLiteral("XML_TUNE"));
+  return wnd;
+}
+
+ui::ModalResult OpenTuningWindowFor(CMainWnd& main) { return MakeTuningWindowFor(main)->ShowModal(); }
+
+bool SaveCurvePicture(CMainWnd& main, const QString& path) {
+  auto* curve = main.FindControl<eqview::UIEqualizer>(QStringLiteral("equalizer"));
+  return curve && curve->grab().save(path, "PNG");
 }
 
 void CloseToolWindowsOnConnectionChange() { CloseMixerWindow(); }

@@ -12,6 +12,7 @@ namespace vlm {
 class CMainWnd;
 class DeviceSession;
 class GuiEventSink;
+class CTuningWnd;
 
 // LoadSenceConfigFromDSP / SaveSenceConfigToDSP / DeleteDSPSenceConfig: the
 // scene window in `mode`. While it is open it is the receiver of the link's
@@ -22,6 +23,14 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
 
 // The advance menu's "advance_item_mixer": the mixer for the current source.
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main);
+
+// "advance_item_tune" and the button by the curve display: the tuning window
+// for the current channel (and its linked partner). Its Apply goes through
+// the controller's one path for fitted bands.
+CTuningWnd* MakeTuningWindowFor(CMainWnd& main);
+ui::ModalResult OpenTuningWindowFor(CMainWnd& main);
+// The curve display as a PNG picture; false when it could not be written.
+bool SaveCurvePicture(CMainWnd& main, const QString& path);
 
 // Connecting anew or disconnecting closes an open mixer (result 1).
 // The snapshot window over the main window, restoring through its session.

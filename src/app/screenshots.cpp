@@ -20,6 +20,7 @@
 #include "app/recovery_shots.h"
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
+#include "app/tuning_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
 #include "model/settings_store.h"
@@ -310,6 +311,7 @@ bool SaveScreenshots(const QString& path) {
       mixer->Create(QStringLiteral("XML_MIXER"));
       ok = Save(mixer, dir, QStringLiteral("mixer_%1").arg(source), lang) && ok;
     }
+    ok = SaveTuningShots(main, dir, lang) && ok;
     ok = SaveUpgradeShots(main, dir, lang) && ok;
     ok = SaveSnapshotShots(main, dir, lang) && ok;
     QApplication::processEvents();

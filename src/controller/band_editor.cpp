@@ -14,6 +14,7 @@
 #include "controller/edit_values.h"
 #include "device/commands_dsp_set.h"
 #include "eqview/qt/ui_equalizer.h"
+#include "tune/channel_tune.h"
 #include "ui/window.h"
 #include "windows/msg_wnd.h"
 
@@ -339,6 +340,22 @@ void BandEditor::SetOutputEqRest() {
   SetShown(ctx_.controls.btnBypass, kBypassText);
   ctx_.curves.UpdateEqualizer(-1);
   PEQ_Reset_Ctrl(ctx_.link, ctx_.scene(), 0, channels, kQueued);
+}
+
+void BandEditor::ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
+  const std::vector<EqBand> fitted(bands.begin(), bands.end());
+  for (int ch : channels) {
+    if (ch < 0 || ch >= kOutputChannels) continue;
+    tune::ApplyFittedBands(ctx_.live(), ch, fitted);
+    const int count = std::min(static_cast<int>(fitted.size()), ctx_.live().bandCount(ch));
+    for (int b = 0; b < count; ++b) SendBand(ch, b);
+    // The bands first, then the bypass cleared: the amplifier never plays
+    // the old bands unbypassed.
+    SendBypass(ch);
+  }
+  SetShown(ctx_.controls.btnBypass, kBypassText);
+  rows_.Refresh(ctx_.current());
+  ctx_.curves.UpdateEqualizer(-1);
 }
 
 void BandEditor::SetEqMode() {

@@ -35,6 +35,11 @@ class BandEditor {
   void SetOutputBypass();
   void SetOutputEqRest();
   void SetEqMode();
+  // Fitted bands for `channels` (the current one and, linked, its partner):
+  // the first bands of each become `bands`, enabled, the equaliser bypass is
+  // cleared, rows and curves follow, and every band and the bypass are
+  // queued. The one way a fit reaches the amplifier.
+  void ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands);
   // Gives the curve control the mode "btn_arg_eq" shows.
   void ShowMode();
 

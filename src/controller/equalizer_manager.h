@@ -91,6 +91,9 @@ class EqualizerManager {
   void SetAccUp(bool up) { volume_.SetAccUp(up); }
 
   // The current channel.
+  int CurrentChannel() const { return ctx_.current(); }
+  // Its linked partner, or -1.
+  int CurrentPartner() const { return ctx_.partner(); }
   void SetCurChannelChange(int channel) { channels_.SetCurChannelChange(channel); }
   void SetChVolume() { channels_.SetChVolume(); }
   void SetChVolumeEdit() { channels_.SetChVolumeEdit(); }
@@ -133,6 +136,9 @@ class EqualizerManager {
   void SetOutputBypass() { eqBands_.SetOutputBypass(); }
   void SetOutputEqRest() { eqBands_.SetOutputEqRest(); }
   void SetEqMode() { eqBands_.SetEqMode(); }
+  void ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
+    eqBands_.ApplyFittedBands(channels, bands);
+  }
   // Volume edits from the profile (also after a language change: "${off}").
   void UpdateAllVolumeEdit();
 

@@ -9,6 +9,9 @@
 namespace vlm::eqview {
 namespace {
 
+// The plot reaches below and above what a band can hold.
+float BandGain(float db) { return std::clamp(db, kEqGainMinDb, kEqGainMaxDb); }
+
 bool InPlotRange(int hz) { return hz >= kPlotMinFreq && hz <= kPlotMaxFreq; }
 
 std::string Format(const char* format, auto... args) {
@@ -42,6 +45,13 @@ void CurveEditor::SetBounds(Rect bounds) {
 void CurveEditor::SetScale(int percent) {
   if (percent == geometry_.scale()) return;
   geometry_.SetScale(percent);
+  layoutDone_ = false;
+}
+
+void CurveEditor::SetTextMeasure(TextMeasure measure, int fontKey) {
+  if (fontKey == fontKey_ && measure_.lineHeight == measure.lineHeight) return;
+  measure_ = std::move(measure);
+  fontKey_ = fontKey;
   layoutDone_ = false;
 }
 
@@ -101,16 +111,32 @@ void CurveEditor::Layout() {
 }
 
 void CurveEditor::FullLayout() {
-  geometry_.SetPlot(bounds_);
+  frame_ = LayoutCurveFrame(bounds_, geometry_.scale(), measure_);
+  geometry_.SetPlot(frame_.plot);
   layoutDone_ = geometry_.Valid();
+  ++generation_;
   for (int i = 0; i < bandCount_; ++i) {
     BandView& view = bands_[static_cast<size_t>(i)];
     view.point = {geometry_.XFromFrequency(view.freq), geometry_.YFromGain(view.gain)};
     view.square = geometry_.BandSquare(view.point);
     view.label = std::to_string(i + 1);
   }
+  PlaceLabels();
   LayoutCurrent();
   LayoutMarkers();
+}
+
+void CurveEditor::PlaceLabels() {
+  std::vector<int> columns(static_cast<size_t>(bandCount_));
+  std::vector<int> widths(static_cast<size_t>(bandCount_));
+  const int pad = std::max(2, measure_.lineHeight / 3);
+  for (int i = 0; i < bandCount_; ++i) {
+    const BandView& view = bands_[static_cast<size_t>(i)];
+    columns[static_cast<size_t>(i)] = view.point.x;
+    widths[static_cast<size_t>(i)] = measure_.width(view.label) + pad;
+  }
+  const std::vector<Rect> rects = PlaceBandLabels(frame_, columns, widths, ValidCurrent());
+  for (int i = 0; i < bandCount_; ++i) bands_[static_cast<size_t>(i)].labelRect = rects[static_cast<size_t>(i)];
 }
 
 void CurveEditor::LayoutCurrent() {
@@ -124,12 +150,15 @@ void CurveEditor::LayoutCurrent() {
   if (dragAllDirection_) {
     const std::string q = Format("%0.2f", static_cast<double>(view.q));
     info_ = Format("%d Hz %s Q %.1f dB", view.freq, q.c_str(), static_cast<double>(view.gain));
-    infoRect_ = geometry_.FullInfoRect(view.point);
     qRects_ = geometry_.QHandleRects(view.point, view.q);
   } else {
     info_ = Format("%.1f dB", static_cast<double>(view.gain));
-    infoRect_ = geometry_.GainInfoRect(view.point);
   }
+  // In its own row above the plot, over the band's column: it covers no curve.
+  const int pad = std::max(2, measure_.lineHeight / 3);
+  infoRect_ = CentredIn(frame_.readoutRow, view.point.x, measure_.width(info_) + 2 * pad);
+  // The current band's number is placed first, so it always shows.
+  PlaceLabels();
 }
 
 void CurveEditor::LayoutMarkers() {
@@ -140,6 +169,11 @@ void CurveEditor::LayoutMarkers() {
 int CurveEditor::BandAt(Point p) const {
   for (int i = 0; i < bandCount_; ++i) {
     if (bands_[static_cast<size_t>(i)].square.Contains(p)) return i;
+  }
+  // A number above the plot picks its band, also where markers lie on top
+  // of each other.
+  for (int i = 0; i < bandCount_; ++i) {
+    if (bands_[static_cast<size_t>(i)].labelRect.Contains(p)) return i;
   }
   return -1;
 }
@@ -216,9 +250,9 @@ MouseOutcome CurveEditor::MouseMove(Point p) {
       BandView& view = bands_[static_cast<size_t>(c)];
       const Point q = geometry_.Clamp(p);
       if (dragAllDirection_) view.point.x = q.x;
-      view.point.y = q.y;
       const int f = geometry_.FrequencyFromX(q.x);
-      const float g = geometry_.GainFromY(q.y);
+      const float g = BandGain(geometry_.GainFromY(q.y));
+      view.point.y = g == geometry_.GainFromY(q.y) ? q.y : geometry_.YFromGain(g);
       LogMessage("freq (%d) gain(%.2f) \n", f, static_cast<double>(g));
       const bool gainChanged = std::fabs(view.gain - g) > 0.001f;
       if (gainChanged) view.gain = g;
@@ -288,9 +322,9 @@ MouseOutcome CurveEditor::MouseRelease(Point p) {
       if (c < 0) break;
       BandView& view = bands_[static_cast<size_t>(c)];
       if (dragAllDirection_) view.point.x = q.x;
-      view.point.y = q.y;
       if (dragAllDirection_) view.freq = geometry_.FrequencyFromX(q.x);
-      view.gain = geometry_.GainFromY(q.y);
+      view.gain = BandGain(geometry_.GainFromY(q.y));
+      view.point.y = view.gain == geometry_.GainFromY(q.y) ? q.y : geometry_.YFromGain(view.gain);
       view.square = geometry_.BandSquare(view.point);
       out.notices.push_back(Notice::Eq);
       LogMessage("freq (%d) gain(%.2f) \n", view.freq, static_cast<double>(view.gain));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "eqview/curve_frame.h"
 #include "eqview/curve_geometry.h"
 #include "model/scene_profile.h"
 
@@ -61,8 +62,9 @@ struct BandView {
   int freq = kEqFreqMin;
   bool enable = true;
   Point point;
-  Rect square;
+  Rect square;       // the marker on the curve, also what a press takes
   std::string label;
+  Rect labelRect;    // the number above the plot; empty when it has no room
 };
 
 struct CurveSlot {
@@ -78,6 +80,9 @@ class CurveEditor {
   // out again at the next Layout().
   void SetBounds(Rect bounds);
   void SetScale(int percent);
+  // How the widget's font measures text; a change lays everything out again.
+  // `fontKey` tells one font from another (size and family).
+  void SetTextMeasure(TextMeasure measure, int fontKey);
 
   // `bypassed`: the channel's equaliser is bypassed (the amplifier's flag);
   // "EQ BYPASSED" shows then, never merely because every gain is 0.
@@ -98,6 +103,10 @@ class CurveEditor {
   MouseOutcome MouseRelease(Point p);
 
   const CurveGeometry& geometry() const { return geometry_; }
+  // The frame around the plot: axis labels, band number rows, readout row.
+  const CurveFrame& frame() const { return frame_; }
+  // Counts full layouts, so a painter can tell when its cached texts are stale.
+  int layoutGeneration() const { return generation_; }
   bool layoutDone() const { return layoutDone_; }
   int bandCount() const { return bandCount_; }
   const BandView& band(int i) const { return bands_[static_cast<size_t>(i)]; }
@@ -123,10 +132,15 @@ class CurveEditor {
  private:
   void LayoutCurrent();
   void LayoutMarkers();
+  void PlaceLabels();
   int BandAt(Point p) const;
   bool OverQHandle(Point p) const;
 
   CurveGeometry geometry_;
+  CurveFrame frame_;
+  TextMeasure measure_ = ApproximateMeasure(14);
+  int fontKey_ = 0;
+  int generation_ = 0;
   Rect bounds_;
   bool layoutDone_ = false;
   std::array<BandView, kMaxBands> bands_{};

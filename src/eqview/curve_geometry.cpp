@@ -10,6 +10,7 @@ namespace {
 
 const double kLogMin = std::log10(kPlotMinFreq);
 const double kLogSpan = std::log10(kPlotMaxFreq) - std::log10(kPlotMinFreq);
+constexpr int kGainSpan = static_cast<int>(kPlotMaxGainDb - kPlotMinGainDb);
 
 // Keeps a computed coordinate inside what an int holds (a -1600 dB floor maps
 // far below the plot, a NaN nowhere).
@@ -22,7 +23,7 @@ double Finite(double v, double fallback) {
 
 void CurveGeometry::SetPlot(Rect plot) {
   plot_ = plot;
-  y0_ = static_cast<float>(plot.top + (plot.Height() * 12) / 30);
+  y0_ = static_cast<float>(plot.top + (plot.Height() * static_cast<int>(kPlotMaxGainDb)) / kGainSpan);
 }
 
 double CurveGeometry::XFromFrequencyF(double hz) const {
@@ -37,8 +38,8 @@ int CurveGeometry::XFromFrequency(double hz) const {
 
 double CurveGeometry::YFromGainF(double db) const {
   const double y0 = y0_;
-  if (db > 0) return y0 - std::round((y0 - plot_.top) * db) / 12.0;
-  if (db < 0) return y0 - std::round((plot_.bottom - y0) * db) / 18.0;
+  if (db > 0) return y0 - (y0 - plot_.top) * db / kPlotMaxGainDb;
+  if (db < 0) return y0 + (plot_.bottom - y0) * db / kPlotMinGainDb;
   return y0;
 }
 
@@ -57,11 +58,11 @@ float CurveGeometry::GainFromY(int y) const {
   const float fy = static_cast<float>(y);
   if (fy < y0_) {
     const float span = y0_ - static_cast<float>(plot_.top);
-    return span != 0.0f ? 12.0f * (y0_ - fy) / span : 0.0f;
+    return span != 0.0f ? kPlotMaxGainDb * (y0_ - fy) / span : 0.0f;
   }
   if (fy > y0_) {
     const float span = static_cast<float>(plot_.bottom) - y0_;
-    return span != 0.0f ? -18.0f * (fy - y0_) / span : 0.0f;
+    return span != 0.0f ? kPlotMinGainDb * (fy - y0_) / span : 0.0f;
   }
   return 0.0f;
 }
@@ -109,37 +110,6 @@ Rect CurveGeometry::BandSquare(Point p) const {
   }
   return r;
 }
-
-Rect CurveGeometry::InfoRect(Point p, int half, int full) const {
-  Rect r{p.x - Scaled(half), 0, p.x + Scaled(half), 0};
-  if (p.x < plot_.left + Scaled(half)) {
-    r.left = plot_.left;
-    r.right = plot_.left + Scaled(full);
-  } else if (p.x > plot_.right - Scaled(half)) {
-    r.left = plot_.right - Scaled(full);
-    r.right = plot_.right;
-  }
-  // Beside the point, on whichever side leaves room for the text.
-  const bool near = p.y < plot_.bottom - Scaled(10);
-  if (p.y < plot_.top + Scaled(14)) {
-    r.top = plot_.top + Scaled(22);
-    r.bottom = plot_.top + Scaled(37);
-  } else if (p.y > plot_.bottom - Scaled(29) && near) {
-    r.top = p.y - Scaled(29);
-    r.bottom = p.y - Scaled(14);
-  } else if (near) {
-    r.top = p.y + Scaled(14);
-    r.bottom = p.y + Scaled(29);
-  } else {
-    r.top = plot_.bottom - Scaled(37);
-    r.bottom = plot_.bottom - Scaled(22);
-  }
-  return r;
-}
-
-Rect CurveGeometry::GainInfoRect(Point p) const { return InfoRect(p, 25, 50); }
-
-Rect CurveGeometry::FullInfoRect(Point p) const { return InfoRect(p, 75, 150); }
 
 std::pair<Rect, Rect> CurveGeometry::QHandleRects(Point p, float q) const {
   const int d = DistanceFromQ(q);

@@ -9,8 +9,10 @@ namespace vlm::eqview {
 
 inline constexpr double kPlotMinFreq = 20.0;
 inline constexpr double kPlotMaxFreq = 20000.0;
-inline constexpr float kPlotMaxGainDb = 12.0f;   // top edge
-inline constexpr float kPlotMinGainDb = -18.0f;  // bottom edge
+// The plot shows every band gain (-18..+12 dB) and the crossovers' slopes
+// down to -24 dB.
+inline constexpr float kPlotMaxGainDb = 15.0f;   // top edge
+inline constexpr float kPlotMinGainDb = -24.0f;  // bottom edge
 inline constexpr float kMinQ = 0.5f;
 inline constexpr float kMaxQ = 24.0f;
 // Gain rows of the crossover markers.
@@ -34,12 +36,15 @@ struct Rect {
   bool Empty() const { return right <= left || bottom <= top; }
   // Left and top edges inside, right and bottom outside.
   bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  bool Intersects(const Rect& o) const {
+    return !Empty() && !o.Empty() && left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
   bool operator==(const Rect&) const = default;
 };
 
 class CurveGeometry {
  public:
-  // The plot fills `plot`; 0 dB sits 12/30 of the way down.
+  // The plot fills `plot`; 0 dB sits 15/39 of the way down.
   void SetPlot(Rect plot);
   // Display scale in percent (100 at 96 dpi).
   void SetScale(int percent) { scale_ = percent > 0 ? percent : 100; }
@@ -69,13 +74,10 @@ class CurveGeometry {
   Point Clamp(Point p) const;
 
   Rect BandSquare(Point p) const;
-  Rect GainInfoRect(Point p) const;
-  Rect FullInfoRect(Point p) const;
   std::pair<Rect, Rect> QHandleRects(Point p, float q) const;
   Rect CrossoverMarkerRect(double hz, float gainRowDb) const;
 
  private:
-  Rect InfoRect(Point p, int half, int full) const;
   Rect plot_;
   float y0_ = 0.0f;
   int scale_ = 100;

@@ -403,6 +403,16 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"snapshot_restoring", {"%d", "%d"}},        // commands sent, commands in all
       {"snapshot_restore_incomplete", {"%d"}},     // settings not confirmed
       {"snapshot_other_model", {"%s"}},            // why the file is refused
+      {"tune_title", {"%d"}},                      // channel number
+      {"tune_title_pair", {"%d", "%d"}},           // channel and partner numbers
+      {"tune_range_value", {"%s", "%s"}},          // low and high frequency
+      {"tune_fit_failed", {"%s"}},                 // the fit's reason
+      {"tune_cannot_fit", {"%s"}},                 // why the input cannot be fitted
+      {"tune_stats", {"%s", "%s", "%s", "%s"}},    // RMS before, after; largest before, after
+      {"tune_bad_file", {"%s"}},                   // the reader's error, with the path
+      {"tune_settings_differ", {"%s"}},            // file and the differing parts
+      {"tune_saved", {"%s"}},                      // path
+      {"tune_save_failed", {"%s"}},                // path
   };
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {

@@ -11,7 +11,7 @@ namespace {
 
 using Notices = std::vector<Notice>;
 
-// 600 x 300 plot at the origin: y0 = 120.
+// A 600 x 300 control; positions are taken from its plot.
 class CurveEditorTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -51,8 +51,9 @@ class CurveEditorTest : public testing::Test {
 TEST_F(CurveEditorTest, LayoutPlacesBandsAndFlagsAllBypass) {
   EXPECT_TRUE(editor.layoutDone());
   EXPECT_EQ(editor.bandCount(), 3);
-  EXPECT_EQ(editor.band(0).point, (Point{editor.geometry().XFromFrequency(1000), 120}));
-  EXPECT_EQ(editor.band(1).point.y, 60);
+  const CurveGeometry& g = editor.geometry();
+  EXPECT_EQ(editor.band(0).point, (Point{g.XFromFrequency(1000), static_cast<int>(g.y0())}));
+  EXPECT_EQ(editor.band(1).point.y, g.YFromGain(6));
   EXPECT_EQ(editor.band(2).label, "3");
   EXPECT_FALSE(editor.allBypass());
   EXPECT_TRUE(editor.infoText().empty());
@@ -75,12 +76,12 @@ TEST_F(CurveEditorTest, LayoutPlacesBandsAndFlagsAllBypass) {
 TEST_F(CurveEditorTest, GraphicModeDragMovesOnlyTheGain) {
   const Point start = Centre(1);
   const int x = editor.band(1).point.x;
-  const Notices notices = Drag(start, {start.x + 150, 240});
+  const Notices notices = Drag(start, {start.x + 150, editor.geometry().YFromGain(-12)});
   EXPECT_FALSE(notices.empty());
   for (Notice n : notices) EXPECT_EQ(n, Notice::Eq);
   EXPECT_EQ(editor.band(1).freq, 100);
   EXPECT_EQ(editor.band(1).point.x, x);
-  EXPECT_FLOAT_EQ(editor.band(1).gain, -12.0f);
+  EXPECT_NEAR(editor.band(1).gain, -12.0f, 0.15f);
   EXPECT_EQ(editor.dragMode(), DragMode::None);
   EXPECT_EQ(editor.currentBand(), 1);
 }
@@ -92,17 +93,26 @@ TEST_F(CurveEditorTest, DragAllModeMovesFrequencyAndGainAndClampsToThePlot) {
   EXPECT_EQ(press.userData, 0);
   EXPECT_EQ(press.cursor, CursorShape::SizeAll);
   EXPECT_EQ(editor.dragMode(), DragMode::Index);
-  editor.MouseMove({300, 60});
-  EXPECT_EQ(editor.band(0).freq, 632);
-  EXPECT_FLOAT_EQ(editor.band(0).gain, 6.0f);
+  const CurveGeometry& g = editor.geometry();
+  const Rect plot = g.plot();
+  const Point mid{(plot.left + plot.right) / 2, g.YFromGain(6)};
+  editor.MouseMove(mid);
+  EXPECT_NEAR(editor.band(0).freq, 632, 10);
+  EXPECT_NEAR(editor.band(0).gain, 6.0f, 0.15f);
   // Moving the same spot again changes nothing and raises nothing.
-  EXPECT_TRUE(editor.MouseMove({300, 60}).notices.empty());
+  EXPECT_TRUE(editor.MouseMove(mid).notices.empty());
+  // The plot reaches above +12 dB, the band does not.
   const MouseOutcome up = editor.MouseRelease({900, -50});
   EXPECT_EQ(up.notices, Notices{Notice::Eq});
   EXPECT_EQ(editor.band(0).freq, 20000);
   EXPECT_FLOAT_EQ(editor.band(0).gain, 12.0f);
-  EXPECT_EQ(editor.band(0).point, (Point{600, 0}));
-  EXPECT_EQ(editor.band(0).square, (Rect{584, 0, 600, 16}));
+  EXPECT_EQ(editor.band(0).point, (Point{plot.right, g.YFromGain(12)}));
+  EXPECT_EQ(editor.band(0).square.right, plot.right);
+  // and below -18 dB neither.
+  editor.MousePress(Centre(0));
+  editor.MouseRelease({plot.right, 900});
+  EXPECT_FLOAT_EQ(editor.band(0).gain, -18.0f);
+  EXPECT_EQ(editor.band(0).point.y, g.YFromGain(-18));
   EXPECT_EQ(up.cursor, CursorShape::Hand);
 }
 
@@ -117,7 +127,7 @@ TEST_F(CurveEditorTest, HoverSelectsOnceAndSetsTheUserData) {
   EXPECT_TRUE(hover.notices.empty());
   EXPECT_FALSE(hover.userDataSet);
   // Leaving the band keeps it current.
-  hover = editor.MouseMove({5, 290});
+  hover = editor.MouseMove({editor.geometry().plot().left + 5, editor.geometry().plot().bottom - 10});
   EXPECT_TRUE(hover.notices.empty());
   EXPECT_EQ(hover.cursor, CursorShape::Arrow);
   EXPECT_EQ(editor.currentBand(), 2);

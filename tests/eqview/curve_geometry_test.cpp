@@ -24,16 +24,16 @@ TEST(CurveGeometry, MappingsOfTheLogGridAndTheGainScale) {
   EXPECT_EQ(g.FrequencyFromX(10), 20);
   EXPECT_EQ(g.FrequencyFromX(610), 20000);
   EXPECT_EQ(g.FrequencyFromX(310), 632);
-  // 0 dB at 40 % of the height; the edges are +12 and -18 dB.
-  EXPECT_EQ(g.y0(), 20 + 120);
-  EXPECT_EQ(g.YFromGain(0), 140);
-  EXPECT_EQ(g.YFromGain(12), 20);
-  EXPECT_EQ(g.YFromGain(-18), 320);
-  EXPECT_EQ(g.YFromGain(6), 80);
-  EXPECT_FLOAT_EQ(g.GainFromY(20), 12.0f);
-  EXPECT_FLOAT_EQ(g.GainFromY(320), -18.0f);
-  EXPECT_FLOAT_EQ(g.GainFromY(140), 0.0f);
-  EXPECT_FLOAT_EQ(g.GainFromY(230), -9.0f);
+  // 0 dB at 15/39 of the height; the edges are +15 and -24 dB.
+  EXPECT_EQ(g.y0(), 20 + 115);
+  EXPECT_EQ(g.YFromGain(0), 135);
+  EXPECT_EQ(g.YFromGain(15), 20);
+  EXPECT_EQ(g.YFromGain(-24), 320);
+  EXPECT_EQ(g.YFromGain(6), 89);
+  EXPECT_EQ(g.YFromGain(-12), 227);
+  EXPECT_FLOAT_EQ(g.GainFromY(20), 15.0f);
+  EXPECT_FLOAT_EQ(g.GainFromY(320), -24.0f);
+  EXPECT_FLOAT_EQ(g.GainFromY(135), 0.0f);
   // Round trips stay within a pixel or a hertz step.
   // Whole hertz are coarse at the low end (20 -> 21 Hz is four pixels).
   for (int x = 110; x <= 610; x += 7) EXPECT_NEAR(g.XFromFrequency(g.FrequencyFromX(x)), x, 1) << x;
@@ -48,7 +48,7 @@ TEST(CurveGeometry, ValuesOffThePlotLandOnItsEdge) {
   EXPECT_EQ(g.XFromFrequency(96000), 600);
   EXPECT_EQ(g.YFromGain(30), 0);
   EXPECT_EQ(g.YFromGain(-400), 300);
-  EXPECT_EQ(g.YFromGain(std::nan("")), 120);
+  EXPECT_EQ(g.YFromGain(std::nan("")), 115);
   EXPECT_EQ(g.Clamp({-5, 999}), (Point{0, 300}));
   // A plot without height cannot be mapped.
   EXPECT_FALSE(Plot({0, 0, 600, 0}).Valid());
@@ -81,20 +81,14 @@ TEST(CurveGeometry, RectanglesStayInsideThePlot) {
   EXPECT_EQ(g.BandSquare({300, 150}), (Rect{292, 142, 308, 158}));
   EXPECT_EQ(g.BandSquare({3, 2}), (Rect{0, 0, 16, 16}));
   EXPECT_EQ(g.BandSquare({598, 299}), (Rect{584, 284, 600, 300}));
-  // Info text: below the point, above it near the bottom, pinned at the edges.
-  EXPECT_EQ(g.GainInfoRect({300, 100}), (Rect{275, 114, 325, 129}));
-  EXPECT_EQ(g.GainInfoRect({300, 280}), (Rect{275, 251, 325, 266}));
-  EXPECT_EQ(g.GainInfoRect({300, 295}), (Rect{275, 263, 325, 278}));
-  EXPECT_EQ(g.GainInfoRect({10, 5}), (Rect{0, 22, 50, 37}));
-  EXPECT_EQ(g.FullInfoRect({590, 100}), (Rect{450, 114, 600, 129}));
   const auto [left, right] = g.QHandleRects({300, 100}, 1.0f);
   EXPECT_EQ(left, (Rect{215, 104, 223, 112}));
   EXPECT_EQ(right, (Rect{377, 104, 385, 112}));
   EXPECT_EQ(g.QHandleRects({300, 5}, 1.0f).first.top, 12);
   // Crossover markers: -8 dB and -11 dB rows, pinned at the sides.
-  EXPECT_EQ(g.CrossoverMarkerRect(632, kHpMarkerGainDb), (Rect{292, 200, 306, 210}));
+  EXPECT_EQ(g.CrossoverMarkerRect(632, kHpMarkerGainDb), (Rect{292, 176, 306, 186}));
   EXPECT_EQ(g.CrossoverMarkerRect(20, kHpMarkerGainDb).left, 0);
-  EXPECT_EQ(g.CrossoverMarkerRect(20000, kLpMarkerGainDb), (Rect{586, 230, 600, 240}));
+  EXPECT_EQ(g.CrossoverMarkerRect(20000, kLpMarkerGainDb), (Rect{586, 199, 600, 209}));
   // Twice the scale, twice the sizes.
   const CurveGeometry big = Plot({0, 0, 1200, 600}, 200);
   EXPECT_EQ(big.BandSquare({600, 300}), (Rect{584, 284, 616, 316}));
@@ -109,13 +103,13 @@ TEST(CurvePoints, OnlyTheAudibleRangeIsDrawnAndOthersAreSmoothed) {
   ASSERT_EQ(plain.size(), 4u);
   EXPECT_EQ(plain[0].x, static_cast<int>(std::lround(g.XFromFrequencyF(20100))));
   EXPECT_GE(plain[0].x, 600);
-  EXPECT_EQ(plain[1], (Point{340, 180}));
-  EXPECT_EQ(plain[2].y, 60);
+  EXPECT_EQ(plain[1], (Point{340, 161}));
+  EXPECT_EQ(plain[2].y, 69);
   EXPECT_LT(plain[3].x, 0);
   const std::vector<Point> smooth = CollectCurvePoints(g, freqs.data(), levels.data(), 6, true);
   ASSERT_EQ(smooth.size(), 4u);
   EXPECT_EQ(smooth[0], plain[0]);
-  EXPECT_NEAR(smooth[1].y, (120 + 180) / 2, 1);
+  EXPECT_NEAR(smooth[1].y, (115 + 161) / 2, 1);
   // Left of the plot the previous point repeats.
   EXPECT_EQ(smooth[3], smooth[2]);
   // The floor of a stop band stays a finite coordinate.

@@ -71,16 +71,22 @@ TEST_F(UIEqualizerTest, LayoutsCreateItByTheCurveClassName) {
 TEST_F(UIEqualizerTest, PlotMappingsFollowTheWidgetSize) {
   SetBands({{0.0f, 632, 1.0f}, {12.0f, 1000, 1.0f}, {-18.0f, 1000, 1.0f}}, -1);
   const CurveGeometry& g = eq->editor().geometry();
-  EXPECT_NEAR(eq->editor().band(0).point.x, 300, 1);
-  EXPECT_EQ(g.y0(), 120.0f);
-  EXPECT_EQ(eq->editor().band(1).point.y, 0);
-  EXPECT_EQ(eq->editor().band(2).point.y, 300);
+  Rect plot = g.plot();
+  // The axis labels and band numbers take the edges; the plot the rest.
+  EXPECT_GT(plot.left, 0);
+  EXPECT_LT(plot.right, 600);
+  EXPECT_GT(plot.Height(), 150);
+  EXPECT_NEAR(eq->editor().band(0).point.x, (plot.left + plot.right) / 2, 1);
+  EXPECT_EQ(eq->editor().band(1).point.y, g.YFromGain(12));
+  EXPECT_EQ(eq->editor().band(2).point.y, g.YFromGain(-18));
+  EXPECT_LT(g.YFromGain(-18), plot.bottom) << "-24 dB is the bottom edge";
   // A resize lays the plot out again.
   eq->resize(800, 400);
   QTest::qWait(1);
   eq->grab();
-  EXPECT_EQ(eq->editor().geometry().y0(), 160.0f);
-  EXPECT_NEAR(eq->editor().band(0).point.x, 400, 1);
+  plot = eq->editor().geometry().plot();
+  EXPECT_GT(plot.right, 700);
+  EXPECT_NEAR(eq->editor().band(0).point.x, (plot.left + plot.right) / 2, 1);
 }
 
 TEST_F(UIEqualizerTest, GraphicModeDragKeepsFrequencyAndNotifiesWithTheIndex) {
@@ -100,9 +106,10 @@ TEST_F(UIEqualizerTest, GraphicModeDragKeepsFrequencyAndNotifiesWithTheIndex) {
 TEST_F(UIEqualizerTest, DragAllModeMovesTheBandAcross) {
   eq->SetDragAllDirection(true);
   SetBands({{0.0f, 100, 1.0f}}, -1);
-  Drag(Centre(0), QPoint(300, 60));
-  EXPECT_EQ(eq->BandFrequency(0), 632);
-  EXPECT_FLOAT_EQ(eq->BandGain(0), 6.0f);
+  const CurveGeometry& g = eq->editor().geometry();
+  Drag(Centre(0), QPoint(g.XFromFrequency(632), g.YFromGain(6)));
+  EXPECT_NEAR(eq->BandFrequency(0), 632, 10);
+  EXPECT_NEAR(eq->BandGain(0), 6.0f, 0.15f);
 }
 
 TEST_F(UIEqualizerTest, HighPassMarkerStopsBelowTheLowPass) {
@@ -243,8 +250,11 @@ TEST_F(UIEqualizerTest, CurvePointsAbove20100HzAreNotDrawn) {
   const QImage empty = eq->grab().toImage();
   const QImage with = draw(20100);
   const QImage without = draw(20101);
-  const QRect nearTop(560, 55, 30, 10);  // between 1 kHz and 20 kHz at +6 dB
-  const QRect middle(200, 55, 60, 10);   // between 100 Hz and 1 kHz
+  // At +6 dB: between 1 kHz and 20 kHz, and between 100 Hz and 1 kHz.
+  const CurveGeometry& g = eq->editor().geometry();
+  const int y = g.YFromGain(6);
+  const QRect nearTop(g.XFromFrequency(8000), y - 5, g.XFromFrequency(16000) - g.XFromFrequency(8000), 10);
+  const QRect middle(g.XFromFrequency(200), y - 5, g.XFromFrequency(500) - g.XFromFrequency(200), 10);
   EXPECT_GT(Differences(empty, with, nearTop), 10);
   EXPECT_EQ(Differences(empty, without, nearTop), 0);
   EXPECT_GT(Differences(empty, without, middle), 10);

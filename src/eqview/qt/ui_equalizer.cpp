@@ -26,10 +26,11 @@ constexpr QRgb kLabelColour = 0xFFFFFFFF;
 // Caption offset of the all-bypass text; not scaled.
 constexpr int kBypassTextTop = 40;
 
+constexpr QRgb kMarkerColour = 0xFFE0E0E0;
+
 constexpr int kGridFrequencies[] = {20,   30,   40,   50,   60,   70,   80,   90,   100,  200,
                                     300,  400,  500,  600,  700,  800,  900,  1000, 2000, 3000,
                                     4000, 5000, 6000, 7000, 8000, 9000, 10000, 20000};
-constexpr float kGridGains[] = {-15.0f, -10.0f, -5.0f, 5.0f, 10.0f};
 
 // The skin's font table: pixel sizes at 100 % by font index.
 constexpr int kFontPixels[] = {11, 12, 13, 14, 16, 18, 22};
@@ -91,6 +92,15 @@ void UIEqualizer::Register() {
 
 void UIEqualizer::SyncBounds() {
   editor_.SetScale(ScalePercent());
+  const QFont labelFont = FontFor(fontIndex_);
+  const QFontMetrics metrics(labelFont);
+  const int key = static_cast<int>(qHash(labelFont.key()) & 0x7FFFFFFF);
+  editor_.SetTextMeasure({[metrics](std::string_view text) {
+                            return metrics.horizontalAdvance(
+                                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+                          },
+                          metrics.height()},
+                         key);
   // A new size lays the plot out again (the markers follow the grid).
   editor_.SetBounds({0, 0, width(), height()});
 }
@@ -304,6 +314,37 @@ void UIEqualizer::DrawCurve(QPainter& p, int slot, bool current) const {
   p.drawPath(path);
 }
 
+void UIEqualizer::DrawAxes(QPainter& p) {
+  const CurveFrame& frame = editor_.frame();
+  if (cachedGeneration_ != editor_.layoutGeneration()) {
+    cachedGeneration_ = editor_.layoutGeneration();
+    const QFont font = FontFor(fontIndex_);
+    axisTexts_.clear();
+    auto add = [this, &font](const AxisLabel& label, Qt::Alignment align) {
+      QStaticText text(QString::fromStdString(label.text));
+      text.setTextFormat(Qt::PlainText);
+      text.prepare(QTransform(), font);
+      const QRect r = ToQRect(label.rect);
+      const QSizeF size = text.size();
+      const double x = align & Qt::AlignRight ? r.right() + 1 - size.width() : r.center().x() + 0.5 - size.width() / 2;
+      axisTexts_.push_back({std::move(text), QRect(QPoint(static_cast<int>(x), static_cast<int>(r.center().y() + 0.5 - size.height() / 2)),
+                                                   size.toSize())});
+    };
+    for (const AxisLabel& label : frame.frequencyLabels) add(label, Qt::AlignHCenter);
+    for (const AxisLabel& label : frame.gainLabels) add(label, Qt::AlignRight);
+    bandTexts_.clear();
+    for (int i = 0; i < editor_.bandCount(); ++i) {
+      QStaticText text(QString::fromStdString(editor_.band(i).label));
+      text.setTextFormat(Qt::PlainText);
+      text.prepare(QTransform(), font);
+      bandTexts_.push_back(std::move(text));
+    }
+  }
+  p.setFont(FontFor(fontIndex_));
+  p.setPen(QColor::fromRgba(textColor_));
+  for (const CachedText& t : axisTexts_) p.drawStaticText(t.rect.topLeft(), t.text);
+}
+
 void UIEqualizer::paintEvent(QPaintEvent*) {
   SyncBounds();
   editor_.Layout();
@@ -314,7 +355,7 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
   const int line = s / 100;
 
   QPainter p(this);
-  p.fillRect(ToQRect(plot), palette().color(backgroundRole()));
+  p.fillRect(rect(), palette().color(backgroundRole()));
   // A style-sheet background, when the skin gives one.
   QStyleOption option;
   option.initFrom(this);
@@ -328,7 +369,8 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
   p.drawLine(plot.left, y0, plot.right, y0);
   grid.setStyle(Qt::DotLine);
   p.setPen(grid);
-  for (float gain : kGridGains) {
+  for (int gain : kLabelledGains) {
+    if (gain == 0) continue;
     const int y = g.YFromGain(gain);
     p.drawLine(plot.left, y, plot.right, y);
   }
@@ -339,31 +381,59 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
     const int x = g.XFromFrequency(hz);
     p.drawLine(x, plot.top, x, plot.bottom);
   }
+  DrawAxes(p);
 
   if (editor_.allBypass()) {
-    DrawText(p, Rect{plot.left, plot.top + kBypassTextTop, plot.right, plot.bottom},
+    DrawText(p, Rect{plot.left, plot.top + s * kBypassTextTop / 100, plot.right, plot.bottom},
              ui::Language::Instance().Resolve(QStringLiteral("${all_bypass}")), QColor::fromRgba(kBypassTextColour),
              FontFor(bypassFontIndex_));
   }
 
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
+  // Curves stay inside the plot: a steep crossover slope never reaches the
+  // labels under it.
+  p.save();
+  p.setClipRect(ToQRect(plot));
   const int channel = editor_.currentChannel();
   for (int i = 0; i < editor_.curveCount(); ++i) {
     if (i == channel || !editor_.curveShown(i)) continue;
     DrawCurve(p, i, false);
   }
   DrawCurve(p, channel, true);
+  p.restore();
 
   const QFont font = FontFor(fontIndex_);
+  p.setFont(font);
   const int current = editor_.ValidCurrent();
+  // A dot on the curve for every band, its number in the rows above the plot.
+  const double radius = std::max(2.0, s * 3.0 / 100.0);
+  p.setPen(Qt::NoPen);
   for (int i = 0; i < editor_.bandCount(); ++i) {
+    if (i == current) continue;
     const BandView& band = editor_.band(i);
-    DrawText(p, band.square, QString::fromStdString(band.label),
-             QColor::fromRgba(i == current ? kMarkColour : kLabelColour), font);
+    p.setBrush(QColor::fromRgba(kMarkerColour));
+    p.drawEllipse(QPointF(band.point.x, band.point.y), radius, radius);
   }
   if (current >= 0) {
-    DrawText(p, editor_.infoRect(), QString::fromStdString(editor_.infoText()), QColor::fromRgba(kMarkColour), font);
+    const BandView& band = editor_.band(current);
+    p.setBrush(QColor::fromRgba(kMarkColour));
+    p.drawEllipse(QPointF(band.point.x, band.point.y), radius * 1.5, radius * 1.5);
+  }
+  p.setBrush(Qt::NoBrush);
+  for (int i = 0; i < editor_.bandCount() && i < static_cast<int>(bandTexts_.size()); ++i) {
+    const BandView& band = editor_.band(i);
+    if (band.labelRect.Empty()) continue;
+    const QStaticText& text = bandTexts_[static_cast<size_t>(i)];
+    const QRect r = ToQRect(band.labelRect);
+    const QSizeF size = text.size();
+    p.setPen(QColor::fromRgba(i == current ? kMarkColour : kLabelColour));
+    p.drawStaticText(QPointF(r.center().x() + 0.5 - size.width() / 2, r.center().y() + 0.5 - size.height() / 2), text);
+  }
+  if (current >= 0) {
+    p.setPen(QColor::fromRgba(kMarkColour));
+    p.drawText(ToQRect(editor_.infoRect()), Qt::AlignCenter | Qt::TextSingleLine,
+               QString::fromStdString(editor_.infoText()));
     if (editor_.dragAllDirection()) {
       // Crisp outlines, like the grid.
       p.setRenderHint(QPainter::Antialiasing, false);

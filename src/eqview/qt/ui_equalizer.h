@@ -6,6 +6,8 @@
 // its notices into the toolkit's notifications.
 #include <QColor>
 #include <QFont>
+#include <QStaticText>
+#include <vector>
 #include <QWidget>
 #include <span>
 
@@ -80,6 +82,17 @@ class UIEqualizer : public QWidget {
   int TextFlags() const;
   void DrawText(class QPainter& p, const Rect& r, const QString& text, const QColor& color, const QFont& font) const;
   void DrawCurve(class QPainter& p, int slot, bool current) const;
+  void DrawAxes(class QPainter& p);
+  // Laid-out texts of the axis labels and band numbers, rebuilt when the
+  // editor lays its frame out again (a size, scale or font change), never
+  // per paint.
+  struct CachedText {
+    QStaticText text;
+    QRect rect;
+  };
+  std::vector<CachedText> axisTexts_;
+  std::vector<QStaticText> bandTexts_;
+  int cachedGeneration_ = -1;
 
   CurveEditor editor_;
   int scaleOverride_ = 0;
