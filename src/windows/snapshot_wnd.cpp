@@ -87,8 +87,12 @@ void CSnapshotWnd::Fill() {
       auto* label = new QLabel(row);
       label->setObjectName(QStringLiteral("cell_%1").arg(c));
       // An unreadable file's name may run over the columns it leaves empty.
-      if (e.readable || c > 0) label->setFixedWidth(Scaled(kColumnWidths[c]));
       ui::SetText(label, texts[c]);
+      if (e.readable || c > 0) {
+        label->setFixedWidth(Scaled(kColumnWidths[c]));
+      } else {
+        label->setMinimumWidth(label->sizeHint().width());
+      }
       box->addWidget(label, e.readable || c > 0 ? 0 : 1);
       cells[static_cast<size_t>(c)] = label;
     }
