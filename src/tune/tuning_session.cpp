@@ -62,9 +62,9 @@ std::string SettingsRecordLine(const SceneProfile& profile, int channel) {
 std::vector<std::string> SettingsDifferences(const std::string& recorded, const SceneProfile& profile, int channel) {
   const auto now = Parts(SettingsRecordLine(profile, channel));
   std::vector<std::string> out;
-  for (const auto& [key, text] : Parts(recorded)) {
-    const auto same = std::find_if(now.begin(), now.end(), [&](const auto& p) { return p.first == key; });
-    if (same != now.end() && same->second != text) out.push_back(key);
+  for (const auto& part : Parts(recorded)) {
+    const auto same = std::find_if(now.begin(), now.end(), [&](const auto& p) { return p.first == part.first; });
+    if (same != now.end() && same->second != part.second) out.push_back(part.first);
   }
   return out;
 }
