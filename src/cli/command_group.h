@@ -30,6 +30,20 @@ CommandGroup TuneCommandGroup();
 CommandGroup EqCommandGroup();
 CommandGroup SnapshotCommandGroup();
 
+// A wrong command line: "vlmctl <who>: <problem>" and the usage text on
+// standard error; returns kExitUsage.
+inline int UsageError(const char* who, const std::string& problem, const char* usage) {
+  std::fprintf(stderr, "vlmctl %s: %s\n%s", who, problem.c_str(), usage);
+  return kExitUsage;
+}
+
+// A command that ran and failed: "vlmctl <who>: <problem>" on standard error;
+// returns kExitFailed.
+inline int CommandFailed(const char* who, const std::string& problem) {
+  std::fprintf(stderr, "vlmctl %s: %s\n", who, problem.c_str());
+  return kExitFailed;
+}
+
 // True when the words ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const std::vector<std::string>& args);
 

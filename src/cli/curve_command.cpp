@@ -30,10 +30,7 @@ bool ParseChannel(const std::string& text, int* out) {
   return true;
 }
 
-int Usage(const char* problem) {
-  std::fprintf(stderr, "vlmctl curve: %s\n%s", problem, kUsage);
-  return kExitUsage;
-}
+int Usage(const char* problem) { return UsageError("curve", problem, kUsage); }
 
 int Run(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {

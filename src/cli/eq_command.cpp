@@ -20,15 +20,8 @@ const char* const kUsage =
     "reported, not applied. Writes PROFILE (or OUT.spf) with the channel's bands\n"
     "fitted, enabled and its bypass cleared, and prints the residual.\n";
 
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "vlmctl eq: %s\n%s", problem.c_str(), kUsage);
-  return kExitUsage;
-}
-
-int Failed(const std::string& problem) {
-  std::fprintf(stderr, "vlmctl eq import: %s\n", problem.c_str());
-  return kExitFailed;
-}
+int Usage(const std::string& problem) { return UsageError("eq", problem, kUsage); }
+int Failed(const std::string& problem) { return CommandFailed("eq import", problem); }
 
 int Import(const std::vector<std::string>& args) {
   std::string filterPath, profilePath, outPath;

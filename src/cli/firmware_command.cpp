@@ -53,10 +53,7 @@ const char* const kFlashHelp =
 
 constexpr size_t kReadLimit = upgrade::kMaxMergedImageBytes + 1;
 
-int Usage(const char* problem, const char* help = kUsage) {
-  std::fprintf(stderr, "vlmctl firmware: %s\n%s", problem, help);
-  return kExitUsage;
-}
+int Usage(const char* problem, const char* help = kUsage) { return UsageError("firmware", problem, help); }
 
 bool ReadImageFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
   // At most one byte beyond the largest layout: enough to tell a too large file.

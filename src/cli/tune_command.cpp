@@ -27,15 +27,8 @@ const char* const kUsage =
     "fits the gains only. Writes PROFILE (or OUT.spf) with the channel's bands\n"
     "fitted, enabled and its bypass cleared; nothing else changes.\n";
 
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "vlmctl tune: %s\n%s", problem.c_str(), kUsage);
-  return kExitUsage;
-}
-
-int Failed(const std::string& problem) {
-  std::fprintf(stderr, "vlmctl tune: %s\n", problem.c_str());
-  return kExitFailed;
-}
+int Usage(const std::string& problem) { return UsageError("tune", problem, kUsage); }
+int Failed(const std::string& problem) { return CommandFailed("tune", problem); }
 
 int Run(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
