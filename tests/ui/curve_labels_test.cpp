@@ -10,6 +10,7 @@
 
 #include "eqview/qt/ui_equalizer.h"
 #include "model/model_constants.h"
+#include "app/language_setup.h"
 #include "test_skin.h"
 
 namespace vlm::ui {
@@ -24,9 +25,7 @@ class CurveLabelsTest : public ::testing::Test {
   void SetUp() override {
     test::UseBuiltInSkin();
     Language::Instance().Reset();
-    Language::Instance().Register(QStringLiteral("en"), QStringLiteral("lan/lan_en.xml"));
-    Language::Instance().Register(QStringLiteral("cn_zh"), QStringLiteral("lan/lan_cn.xml"));
-    Language::Instance().Register(QStringLiteral("ru"), QStringLiteral("lan/lan_ru.xml"));
+    RegisterLanguages();
   }
   void TearDown() override { Language::Instance().Select(QStringLiteral("en")); }
 };

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
+#include "app/language_setup.h"
 #include "test_skin.h"
 
 namespace vlm::ui {
@@ -18,9 +19,7 @@ class LanguageTest : public ::testing::Test {
   void SetUp() override {
     test::UseBuiltInSkin();
     Language::Instance().Reset();
-    Language::Instance().Register(QStringLiteral("en"), QStringLiteral("lan/lan_en.xml"));
-    Language::Instance().Register(QStringLiteral("cn_zh"), QStringLiteral("lan/lan_cn.xml"));
-    Language::Instance().Register(QStringLiteral("ru"), QStringLiteral("lan/lan_ru.xml"));
+    RegisterLanguages();
   }
   void TearDown() override { Language::Instance().Select(QStringLiteral("en")); }
 };

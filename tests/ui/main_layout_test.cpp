@@ -14,6 +14,7 @@
 #include <QStyleOptionFrame>
 #include <algorithm>
 
+#include "app/language_setup.h"
 #include "test_skin.h"
 #include "ui/notification.h"
 
@@ -25,9 +26,7 @@ class MainLayoutTest : public ::testing::Test {
   void SetUp() override {
     test::UseBuiltInSkin();
     Language::Instance().Reset();
-    Language::Instance().Register(QStringLiteral("en"), QStringLiteral("lan/lan_en.xml"));
-    Language::Instance().Register(QStringLiteral("cn_zh"), QStringLiteral("lan/lan_cn.xml"));
-    Language::Instance().Register(QStringLiteral("ru"), QStringLiteral("lan/lan_ru.xml"));
+    RegisterLanguages();
     ASSERT_TRUE(window_.Create(QStringLiteral("XML_MAIN")));
   }
   void TearDown() override { Language::Instance().Select(QStringLiteral("en")); }
