@@ -12,6 +12,8 @@ PACKAGES=(
   # The equaliser fit solves with Ceres; the peer-style comparison in the
   # benchmarks uses NLopt's SLSQP.
   libceres-dev libnlopt-cxx-dev
+  # The measurement's FFTs (deconvolution, minimum-phase filters) run on FFTW.
+  libfftw3-dev
   # Qt's UiTools needs OpenGLWidgets, which needs the OpenGL development files:
   # --no-install-recommends does not bring them, so they are named here.
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6opengl6-dev
