@@ -346,6 +346,11 @@ def tool_bar():
         slider("slider_acc", 0, 255, w=70, h=22, page=10),
         edit("edit_acc", 56, 26, role="value", text=widest("0", key("off"))),
         Spacer("status_spacer"),
+        # A/B comparison: which tuning plays, and A copied onto B.
+        label("label_ab", key("ab_compare")),
+        check("btn_ab_a", key("ab_a"), role="toggle", props=min_size(34, 26), tip=key("ab_a_tips")),
+        check("btn_ab_b", key("ab_b"), role="toggle", props=min_size(34, 26), tip=key("ab_b_tips")),
+        button("btn_ab_copy", key("ab_copy"), role="small", props=min_size(0, 26)),
     ]
     return container("status_bar", hbox("status_layout", children, (10, 6, 10, 6), 6), role="toolbar")
 
