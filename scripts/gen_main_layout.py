@@ -309,6 +309,12 @@ def title_bar():
         Widget("QLabel", "title_logo", "", dyn={"image": "logo"}),
         Widget("QLabel", "title_text", "VLM24.60 DSP Audio", dyn={"role": "title"}),
         Spacer("title_spacer"),
+        # A/B comparison: which tuning plays, and A copied onto B.
+        label("label_ab", key("ab_compare"), role="dim"),
+        check("btn_ab_a", key("ab_a"), role="toggle", props=min_size(34, 26), tip=key("ab_a_tips")),
+        check("btn_ab_b", key("ab_b"), role="toggle", props=min_size(34, 26), tip=key("ab_b_tips")),
+        button("btn_ab_copy", key("ab_copy"), role="small", props=min_size(0, 26)),
+        Spacer("title_ab_gap", w=12, policy="Fixed"),
         label("label_dpi", key("dpi"), role="dim"),
         Widget("QLineEdit", "edt_dpi", props={**fixed(52, 26), "alignment": ("set", "Qt::AlignCenter")}),
         button("btnDpi", key("apply"), role="small", props=min_size(64, 26)),
@@ -346,11 +352,6 @@ def tool_bar():
         slider("slider_acc", 0, 255, w=70, h=22, page=10),
         edit("edit_acc", 56, 26, role="value", text=widest("0", key("off"))),
         Spacer("status_spacer"),
-        # A/B comparison: which tuning plays, and A copied onto B.
-        label("label_ab", key("ab_compare")),
-        check("btn_ab_a", key("ab_a"), role="toggle", props=min_size(34, 26), tip=key("ab_a_tips")),
-        check("btn_ab_b", key("ab_b"), role="toggle", props=min_size(34, 26), tip=key("ab_b_tips")),
-        button("btn_ab_copy", key("ab_copy"), role="small", props=min_size(0, 26)),
     ]
     return container("status_bar", hbox("status_layout", children, (10, 6, 10, 6), 6), role="toolbar")
 
