@@ -1,22 +1,34 @@
 #include "session/ab_compare.h"
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 #include "base/log.h"
-#include "session/full_state.h"
+#include "model/speaker_rules.h"
 
 namespace vlm {
-namespace {
 
-// The commands that take an amplifier holding `from`'s tuning to `to`'s,
-// queued. Only the channels' part: a slot never carries the rest.
-std::vector<StateCommand> TuningCommands(const SceneProfile& to, const SceneProfile& from) {
-  std::vector<StateCommand> commands = FullStateCommands(to, &from, StateSend::Queued);
-  std::erase_if(commands, [](const StateCommand& c) { return c.part != StatePart::Channels; });
+std::vector<StateCommand> AbSwitchCommands(const SceneProfile& to, const SceneProfile& from) {
+  // Only the channels' part: a slot never carries the rest.
+  std::vector<StateCommand> differing = FullStateCommands(to, &from, StateSend::Queued);
+  std::erase_if(differing, [](const StateCommand& c) { return c.part != StatePart::Channels; });
+  const bool linkSet = to.linkMode == 1 && std::any_of(differing.begin(), differing.end(), [](const StateCommand& c) {
+                         return c.name == "CH_Link_Ctrl";
+                       });
+  if (!linkSet) return differing;
+  std::set<std::string> names;
+  for (const StateCommand& c : differing) names.insert(c.name);
+  const auto partners = LinkPartners(to);
+  std::vector<StateCommand> commands = FullStateCommands(to, nullptr, StateSend::Queued);
+  std::erase_if(commands, [&](const StateCommand& c) {
+    if (c.part != StatePart::Channels) return true;
+    if (names.count(c.name)) return false;
+    const bool paired = c.channel >= 0 && c.channel < kOutputChannels && partners[c.channel] >= 0;
+    return !(c.linkCopies && (c.channel < 0 || paired));
+  });
   return commands;
 }
-
-}  // namespace
 
 const char* AbSlotName(AbSlot slot) { return slot == AbSlot::A ? "A" : "B"; }
 
@@ -36,7 +48,7 @@ void CopyChannelTuning(const SceneProfile& from, SceneProfile& to) {
   to.curveLevels = from.curveLevels;
 }
 
-bool SameChannelTuning(const SceneProfile& a, const SceneProfile& b) { return TuningCommands(a, b).empty(); }
+bool SameChannelTuning(const SceneProfile& a, const SceneProfile& b) { return AbSwitchCommands(a, b).empty(); }
 
 AbCompare::AbCompare() : stored_(std::make_unique<SceneProfile>()) {}
 AbCompare::~AbCompare() = default;
@@ -55,7 +67,7 @@ AbOutcome AbCompare::TakeTuning(const SceneProfile& tuning, SceneProfile& live, 
     return out;
   }
   // The commands carry their values, so the model may change before they go.
-  const std::vector<StateCommand> commands = TuningCommands(tuning, live);
+  const std::vector<StateCommand> commands = AbSwitchCommands(tuning, live);
   CopyChannelTuning(tuning, live);
   for (const StateCommand& c : commands) {
     if (!c.step.run(link)) {

@@ -19,6 +19,7 @@
 
 #include "device/device_link.h"
 #include "model/scene_profile.h"
+#include "session/full_state.h"
 #include "session/session_result.h"
 
 namespace vlm {
@@ -39,6 +40,13 @@ void CopyChannelTuning(const SceneProfile& from, SceneProfile& to);
 // Whether two profiles hold the same tuning of the channels, as the
 // amplifier would hold it (what a switch between them would send).
 bool SameChannelTuning(const SceneProfile& a, const SceneProfile& b);
+
+// What taking the live settings from `from`'s tuning to `to`'s queues, in
+// the order it is sent: the channels' commands whose values differ; when the
+// link is set on the way (switched on, or other pairs), also every command an
+// amplifier that copies on link may have overwritten for the linked
+// channels, whether it differs or not.
+std::vector<StateCommand> AbSwitchCommands(const SceneProfile& to, const SceneProfile& from);
 
 // What a switch or a copy did: the result (NotConnected with nothing changed
 // when the link's gate is closed; WriteFailed naming the first command the

@@ -28,11 +28,14 @@ class Builder {
  public:
   explicit Builder(StateSend send) : now(send == StateSend::AtOnce) {}
   void Add(std::string name, std::vector<double> values, std::function<bool(DeviceLink&)> run) {
-    StateCommand c{name, std::move(values), part, {std::move(name), std::move(run)}};
+    StateCommand c{name, std::move(values), part, channel, linkCopies, {std::move(name), std::move(run)}};
     commands.push_back(std::move(c));
   }
   const bool now;  // sent at once (true) or queued
+  // What the next commands carry (see StateCommand).
   StatePart part = StatePart::Amplifier;
+  int channel = -1;
+  bool linkCopies = false;
   std::vector<StateCommand> commands;
 };
 
@@ -77,7 +80,9 @@ void AddLinkAndLock(Builder& b, const SceneProfile& p) {
 
 void AddChannels(Builder& b, const SceneProfile& p) {
   const bool now = b.now;
+  b.linkCopies = true;
   for (int c = 0; c < kOutputChannels; ++c) {
+    b.channel = c;
     const auto ch = static_cast<uint8_t>(c);
     const FilterSettings lp = p.channels[c].crossover.lp, hp = p.channels[c].crossover.hp;
     b.Add(Name("Filter_Ctrl ch %d low-pass", c), {double(lp.type), double(lp.fs), double(lp.slope)},
@@ -99,6 +104,8 @@ void AddChannels(Builder& b, const SceneProfile& p) {
     }
   }
 
+  b.channel = -1;
+  b.linkCopies = false;
   std::array<uint8_t, kOutputChannels> types{}, mutes{}, phases{}, bypass{};
   std::array<float, kOutputChannels> trims{}, delays{};
   for (int c = 0; c < kOutputChannels; ++c) {
@@ -112,12 +119,16 @@ void AddChannels(Builder& b, const SceneProfile& p) {
   }
   auto values = [](const auto& row) { return std::vector<double>(row.begin(), row.end()); };
   b.Add("CH_Type_Ctrl", values(types), [types, now](DeviceLink& l) { return CH_Type_Ctrl(l, 0, 0, 0, kLastChannel, types, now); });
+  b.linkCopies = true;
   b.Add("Trim_Ctrl", values(trims), [trims, now](DeviceLink& l) { return Trim_Ctrl(l, 0, 0, 0, kLastChannel, trims, now); });
+  b.linkCopies = false;
   b.Add("Mute_Ch_Ctrl", values(mutes), [mutes, now](DeviceLink& l) { return Mute_Ch_Ctrl(l, 0, 0, 0, kLastChannel, mutes, now); });
   b.Add("Phase_Ctrl", values(phases), [phases, now](DeviceLink& l) { return Phase_Ctrl(l, 0, 0, 0, kLastChannel, phases, now); });
   b.Add("Delay_Ctrl", values(delays), [delays, now](DeviceLink& l) { return Delay_Ctrl(l, 0, 0, 0, kLastChannel, delays, now); });
+  b.linkCopies = true;
   b.Add("PEQ_Bypass_Ctrl", values(bypass),
         [bypass, now](DeviceLink& l) { return PEQ_Bypass_Ctrl(l, 0, 0, 0, kLastChannel, bypass, now); });
+  b.linkCopies = false;
 }
 
 void AddInputs(Builder& b, const SceneProfile& p) {

@@ -30,6 +30,13 @@ struct StateCommand {
   std::string name;
   std::vector<double> values;
   StatePart part = StatePart::Amplifier;
+  // The one output channel it sets, or -1 (the amplifier, a range of
+  // channels, the mix).
+  int channel = -1;
+  // What an amplifier that copies a channel onto its partner when the link
+  // is set may overwrite: the channel's filters and bands, the trims and the
+  // equaliser bypass.
+  bool linkCopies = false;
   SessionStep step;
 };
 

@@ -4,11 +4,15 @@
 // slot; edits land in the slot playing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <set>
+#include <string>
 #include <thread>
 
 #include "device/commands.h"
 #include "model/source_table.h"
+#include "model/speaker_rules.h"
 #include "session/ab_compare.h"
 #include "session/full_state.h"
 #include "amplifier_settings.h"
@@ -91,6 +95,36 @@ TEST(AbCompare, ASlotCarriesExactlyTheChannelCommands) {
   for (const StateCommand& c : copied) EXPECT_EQ(c.part, StatePart::Channels) << c.name;
   EXPECT_TRUE(SameChannelTuning(*copy, *edited));
   EXPECT_FALSE(SameChannelTuning(*copy, *factory));
+}
+
+TEST(AbCompare, SettingTheLinkSendsWhatAnAmplifierCopyingOnLinkWouldOverwrite) {
+  // Slots that differ only in the link: whatever the amplifier copies onto a
+  // partner when the link is set goes out again for every linked channel.
+  auto unlinked = std::make_unique<SceneProfile>();
+  EditProfile(*unlinked);
+  auto linked = std::make_unique<SceneProfile>(*unlinked);
+  linked->lockMode = linked->linkMode = 1;
+  const auto partners = LinkPartners(*linked);
+  ASSERT_GT(std::count_if(partners.begin(), partners.end(), [](int p) { return p >= 0; }), 1);
+  std::set<std::string> expected{"CH_Lock_Ctrl", "CH_Link_Ctrl", "Trim_Ctrl", "PEQ_Bypass_Ctrl"};
+  for (int c = 0; c < kOutputChannels; ++c) {
+    if (partners[c] < 0) continue;
+    expected.insert("Filter_Ctrl ch " + std::to_string(c) + " low-pass");
+    expected.insert("Filter_Ctrl ch " + std::to_string(c) + " high-pass");
+    for (int b = 0; b < linked->bandCount(c); ++b) {
+      expected.insert("EQ_Ctrl ch " + std::to_string(c) + " band " + std::to_string(b));
+    }
+  }
+  std::vector<std::string> sent;
+  for (const StateCommand& c : AbSwitchCommands(*linked, *unlinked)) sent.push_back(c.name);
+  EXPECT_EQ(std::set<std::string>(sent.begin(), sent.end()), expected);
+  ASSERT_GE(sent.size(), 2u);
+  EXPECT_EQ(sent[0], "CH_Lock_Ctrl");
+  EXPECT_EQ(sent[1], "CH_Link_Ctrl") << "the copies go after the link";
+  // Releasing the link copies nothing: the link and the lock alone.
+  sent.clear();
+  for (const StateCommand& c : AbSwitchCommands(*unlinked, *linked)) sent.push_back(c.name);
+  EXPECT_EQ(sent, (std::vector<std::string>{"CH_Link_Ctrl", "CH_Lock_Ctrl"}));
 }
 
 TEST(AbCompare, SwitchSendsOnlyTheDifferenceAndLeavesTheAmplifierHoldingTheOtherSlot) {
