@@ -309,6 +309,12 @@ def title_bar():
         Widget("QLabel", "title_logo", "", dyn={"image": "logo"}),
         Widget("QLabel", "title_text", "VLM24.60 DSP Audio", dyn={"role": "title"}),
         Spacer("title_spacer"),
+        # A/B comparison: which tuning plays, and A copied onto B.
+        label("label_ab", key("ab_compare"), role="dim"),
+        check("btn_ab_a", key("ab_a"), role="toggle", props=min_size(34, 26), tip=key("ab_a_tips")),
+        check("btn_ab_b", key("ab_b"), role="toggle", props=min_size(34, 26), tip=key("ab_b_tips")),
+        button("btn_ab_copy", key("ab_copy"), role="small", props=min_size(0, 26)),
+        Spacer("title_ab_gap", w=12, policy="Fixed"),
         label("label_dpi", key("dpi"), role="dim"),
         Widget("QLineEdit", "edt_dpi", props={**fixed(52, 26), "alignment": ("set", "Qt::AlignCenter")}),
         button("btnDpi", key("apply"), role="small", props=min_size(64, 26)),

@@ -104,6 +104,9 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "pt_enable_", M::Prefix, &W::OnEqEnable},
     {"click", "btn_arg_eq", M::Exact, &W::OnEqMode},
     {"click", "btnConnect", M::Exact, &W::OnConnectButton},
+    {"click", "btn_ab_a", M::Exact, &W::OnAbA},
+    {"click", "btn_ab_b", M::Exact, &W::OnAbB},
+    {"click", "btn_ab_copy", M::Exact, &W::OnAbCopy},
 
     {"selectchanged", "ch_show_", M::Prefix, &W::OnChShow},
     {"selectchanged", "ch_mute", M::Prefix, &W::OnChMute},
@@ -459,6 +462,9 @@ void CMainWnd::OnResetOutput(const ui::Notification&, int) { manager_->SetOutput
 void CMainWnd::OnLockOutput(const ui::Notification&, int) { manager_->SetOutpuLock(); }
 void CMainWnd::OnLinkOutput(const ui::Notification&, int) { manager_->SetOutputLink(); }
 void CMainWnd::OnEqReset(const ui::Notification&, int) { manager_->SetOutputEqRest(); }
+void CMainWnd::OnAbA(const ui::Notification&, int) { manager_->SwitchAb(AbSlot::A); }
+void CMainWnd::OnAbB(const ui::Notification&, int) { manager_->SwitchAb(AbSlot::B); }
+void CMainWnd::OnAbCopy(const ui::Notification&, int) { manager_->CopyAbAToB(); }
 void CMainWnd::OnEqBypass(const ui::Notification&, int) { manager_->SetOutputBypass(); }
 void CMainWnd::OnEqEnable(const ui::Notification&, int i) { manager_->OnEqEnable(i); }
 void CMainWnd::OnEqMode(const ui::Notification&, int) { manager_->SetEqMode(); }

@@ -165,6 +165,9 @@ class CMainWnd : public ui::UIWindow {
   void OnLockOutput(const ui::Notification&, int);
   void OnLinkOutput(const ui::Notification&, int);
   void OnEqReset(const ui::Notification&, int);
+  void OnAbA(const ui::Notification&, int);
+  void OnAbB(const ui::Notification&, int);
+  void OnAbCopy(const ui::Notification&, int);
   void OnTuneButton(const ui::Notification&, int);
   void OnCurvePictureButton(const ui::Notification&, int);
   void OnEqBypass(const ui::Notification&, int);

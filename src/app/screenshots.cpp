@@ -1,5 +1,6 @@
 #include "app/screenshots.h"
 #include "app/snapshot_shots.h"
+#include "app/ab_shots.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -47,13 +48,6 @@ bool Save(ui::UIWindow* w, const QDir& dir, const QString& name, const QString& 
   w->Close(ui::kResultCancel);
   return ok;
 }
-
-// The scales the main window is pictured at (DPI value, file suffix).
-struct ShotScale {
-  int dpi;
-  const char* suffix;
-};
-constexpr ShotScale kMainScales[] = {{96, ""}, {192, "_200"}};
 
 }  // namespace
 
@@ -318,6 +312,7 @@ bool SaveScreenshots(const QString& path) {
   }
   ok = SaveLifeScreenshots(dir) && ok;
   ok = SaveRecoveryShots(dir) && ok;
+  ok = SaveAbShots(dir) && ok;
   return ok;
 }
 

@@ -7,6 +7,13 @@ namespace vlm {
 
 class CMainWnd;
 
+// The scales the main window is pictured at (DPI value, file suffix).
+struct ShotScale {
+  int dpi;
+  const char* suffix;
+};
+inline constexpr ShotScale kMainScales[] = {{96, ""}, {192, "_200"}};
+
 // Puts the main window into the state it is pictured in (called before each
 // picture of it, after the language and the scale are set).
 void PrepareMainWindowShot(CMainWnd& main);

@@ -65,6 +65,9 @@ struct MainControls {
   QAbstractButton* btnResetOutput = nullptr;
   QAbstractButton* btnLockOutput = nullptr;
   QAbstractButton* btnLinkOutput = nullptr;
+  QAbstractButton* btnAbA = nullptr;  // the A/B comparison
+  QAbstractButton* btnAbB = nullptr;
+  QAbstractButton* btnAbCopy = nullptr;
   QAbstractButton* minButton = nullptr;
   QLineEdit* dpiEdit = nullptr;
   QAbstractButton* btnDpi = nullptr;

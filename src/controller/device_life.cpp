@@ -69,6 +69,7 @@ void DeviceLife::Attach(QWidget* window, ui::WindowHandle handle) {
 void DeviceLife::ShowButton(ConnectState state) {
   state_ = state;
   SetConnectLook(controls_.btnConnect, state);
+  if (stateShown_) stateShown_(state);
 }
 
 void DeviceLife::Tell(const QString& text) {
@@ -243,6 +244,7 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
     DisconnectDevice();
     return;
   }
+  if (readBackTaken_) readBackTaken_();
   refreshAll_();
   ShowButton(ConnectState::Connected);
   expectingRestart_ = false;

@@ -100,6 +100,11 @@ class DeviceLife {
     std::function<bool()> awaitingReconnection;
   };
   void SetUpgradeHooks(UpgradeHooks hooks) { upgrade_ = std::move(hooks); }
+  // Runs when a new connection's read-back has been taken, before the
+  // controls are refreshed from it.
+  void SetReadBackTakenHandler(std::function<void()> handler) { readBackTaken_ = std::move(handler); }
+  // Runs whenever the connection state shown changes.
+  void SetStateShownHandler(std::function<void(ConnectState)> handler) { stateShown_ = std::move(handler); }
   // Runs after the device opened and after a disconnect (tool windows close).
   void SetConnectionChangeHandler(std::function<void()> handler) { connectionChanged_ = std::move(handler); }
   // Run after a settings reply outside a worker changed the live profile,
@@ -156,6 +161,8 @@ class DeviceLife {
   std::function<void()> refreshAll_;
   std::function<bool()> saveScene_;
   std::function<void()> connectionChanged_;
+  std::function<void()> readBackTaken_;
+  std::function<void(ConnectState)> stateShown_;
   std::function<void(const ApplyOutcome&)> replyApplied_;
   UpgradeHooks upgrade_;
   std::function<AmplifierAccess()> probe_;

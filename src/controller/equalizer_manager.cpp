@@ -30,10 +30,14 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
       channels_(ctx_, crossover_, bands_),
       volume_(ctx_),
       speakers_(ctx_, channels_),
-      outputs_(ctx_, channels_, speakers_) {
+      outputs_(ctx_, channels_, speakers_),
+      ab_(ctx_, [this] { RefreshAllControls(); }) {
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
   life_ = std::make_unique<controller::DeviceLife>(store_, *link_, controls_, [this] { RefreshAllControls(); });
   life_->SetReplyAppliedHandler([this](const ApplyOutcome& outcome) { RefreshAfterReply(outcome); });
+  // Slots live while connected: each new connection's read-back starts them afresh.
+  life_->SetReadBackTakenHandler([this] { ab_.ResetFromLive(); });
+  life_->SetStateShownHandler([this](controller::ConnectState s) { ab_.SetConnected(s == controller::ConnectState::Connected); });
 }
 
 EqualizerManager::~EqualizerManager() {
@@ -51,6 +55,8 @@ QStringList EqualizerManager::Init(QWidget* root) {
   eqBands_.ShowMode();
   speakers_.ShowAssignments();
   outputs_.SetPromptParent(root);
+  ab_.SetPromptParent(root);
+  ab_.Show();
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
@@ -115,6 +121,8 @@ bool EqualizerManager::OpenLinkWithoutReadBack() {
   }
   link_->SetQueueGate(true);
   life_->Attach(root_, HandleOf(root_));
+  ab_.ResetFromLive();
+  ab_.SetConnected(true);
   return true;
 }
 

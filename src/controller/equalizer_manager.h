@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "base/hid_transport.h"
+#include "controller/ab_control.h"
 #include "controller/band_editor.h"
 #include "controller/band_rows.h"
 #include "controller/channel_editor.h"
@@ -151,6 +152,15 @@ class EqualizerManager {
   void SetSubMenu(ui::UIMenu& menu, int channel) { outputs_.SetSubMenu(menu, channel); }
   void ShowLinkLock() { outputs_.ShowLinkLock(); }
 
+  // The A/B comparison: "A"/"B" switch the tuning that plays, "A → B"
+  // copies A onto B. The core's AbCompare takes a listener ("switched to
+  // slot X", or reset after a new connection's read-back) for whoever keeps
+  // something per slot.
+  AbCompare& ab() { return ab_.compare(); }
+  AbSlot AbPlaying() const { return ab_.Playing(); }
+  void SwitchAb(AbSlot slot) { ab_.SwitchTo(slot); }
+  void CopyAbAToB() { ab_.CopyAToB(); }
+
  private:
   SettingsStore store_;
   std::unique_ptr<DeviceLink> link_;
@@ -164,6 +174,7 @@ class EqualizerManager {
   controller::VolumeEditor volume_;
   controller::SpeakerMap speakers_;
   controller::OutputAssigner outputs_;
+  controller::AbControl ab_;
   std::unique_ptr<controller::DeviceLife> life_;
   QWidget* root_ = nullptr;
 };

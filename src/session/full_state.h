@@ -12,12 +12,31 @@
 
 namespace vlm {
 
+// Which settings a command carries: the amplifier-wide ones (source, ACC,
+// power, main volume and mute, subwoofer volume) or the tuning of the
+// channels (speaker positions, link and lock, filters, bands, gains, mutes,
+// phases, delays, bypass, the input mix with its phases and levels).
+enum class StatePart { Amplifier, Channels };
+
+// How the commands go out: at once, each waiting for the amplifier's answer
+// (a worker), or queued for the command thread with the setting each changes
+// (the GUI thread; the link's gate must be open).
+enum class StateSend { AtOnce, Queued };
+
 // One command of the full state: its step name (unique within the plan),
-// the values it carries (compared between two states) and how it is sent
-// (at once, waiting for the amplifier's answer).
+// the values it carries (compared between two states), which part of the
+// settings it carries and how it is sent.
 struct StateCommand {
   std::string name;
   std::vector<double> values;
+  StatePart part = StatePart::Amplifier;
+  // The one output channel it sets, or -1 (the amplifier, a range of
+  // channels, the mix).
+  int channel = -1;
+  // What an amplifier that copies a channel onto its partner when the link
+  // is set may overwrite: the channel's filters and bands, the trims and the
+  // equaliser bypass.
+  bool linkCopies = false;
   SessionStep step;
 };
 
@@ -28,7 +47,8 @@ struct StateCommand {
 // the input phases and the mix levels. With `from`, only the commands whose
 // values differ from the same command for `from` (a command `from` lacks,
 // such as a band beyond its band count, counts as differing).
-std::vector<StateCommand> FullStateCommands(const SceneProfile& to, const SceneProfile* from = nullptr);
+std::vector<StateCommand> FullStateCommands(const SceneProfile& to, const SceneProfile* from = nullptr,
+                                           StateSend send = StateSend::AtOnce);
 
 // The same as plain steps, for the session's sender.
 std::vector<SessionStep> FullStatePlan(const SceneProfile& to, const SceneProfile* from = nullptr);

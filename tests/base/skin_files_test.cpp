@@ -413,6 +413,7 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"tune_settings_differ", {"%s"}},            // file and the differing parts
       {"tune_saved", {"%s"}},                      // path
       {"tune_save_failed", {"%s"}},                // path
+      {"ab_not_sent", {"%s"}},                     // the first command not queued
   };
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {
