@@ -25,8 +25,10 @@ AppOptions ParseAppOptions(const QStringList& args) {
     else if (value(QStringLiteral("--skin"), &o.skinDir)) continue;
     else if (value(QStringLiteral("--screenshot"), &o.screenshotDir)) continue;
     else if (value(QStringLiteral("--trace"), &o.traceFile)) continue;
+    else if (value(QStringLiteral("--cabin"), &o.cabinFile)) continue;
     else o.errors.append(QStringLiteral("unknown argument: ") + a);
   }
+  if (!o.cabinFile.isEmpty() && !o.simulate) o.errors.append(QStringLiteral("--cabin needs --simulate"));
   return o;
 }
 
@@ -35,6 +37,8 @@ QString AppUsage() {
       "Usage: vlm-tuner [options]\n"
       "Tuning tool for the VLM24.60DSP amplifier.\n\n"
       "  --simulate        work with the built-in virtual amplifier instead of USB\n"
+      "  --cabin FILE      with --simulate: the virtual cabin (JSON) its sound card\n"
+      "                    measures in; without it a built-in saloon car\n"
       "  --skin DIR        load the skin from DIR instead of the built-in one\n"
       "                    (also: environment variable VLM_SKIN_DIR)\n"
       "  --screenshot DIR  save pictures of the windows in every language to DIR, then quit\n"

@@ -271,6 +271,12 @@ TEST(AppOptionsTest, CommandLine) {
   EXPECT_EQ(ParseAppOptions({QStringLiteral("--skin=/y")}).skinDir, QStringLiteral("/y"));
   qunsetenv("VLM_SKIN_DIR");
   EXPECT_TRUE(AppUsage().contains(QLatin1String("--simulate")));
+  // The cabin belongs to the virtual amplifier.
+  o = ParseAppOptions({QStringLiteral("--simulate"), QStringLiteral("--cabin"), QStringLiteral("car.json")});
+  EXPECT_EQ(o.cabinFile, QStringLiteral("car.json"));
+  EXPECT_TRUE(o.errors.isEmpty());
+  EXPECT_EQ(ParseAppOptions({QStringLiteral("--cabin=car.json")}).errors,
+            QStringList{QStringLiteral("--cabin needs --simulate")});
 }
 
 TEST(SkinChoiceTest, FolderOnDiskOverridesAndABadOneFallsBack) {
