@@ -9,8 +9,9 @@
 namespace vlm::sim {
 namespace {
 
-// Longest take the card accepts: ten minutes.
-constexpr std::size_t kMaxFrames = std::size_t{kCabinRate} * 600;
+// Longest take the card accepts: two minutes (the whole take is rendered in
+// one block, some 100 MB per minute).
+constexpr std::size_t kMaxFrames = std::size_t{kCabinRate} * 120;
 // Half-width of the interpolation kernel, in samples.
 constexpr int kSincHalfWidth = 32;
 
@@ -59,7 +60,7 @@ std::string CheckRequest(const audio::TakeRequest& r, int inputs) {
     return "the played block is not a whole number of frames";
   }
   if (r.recordFrames > kMaxFrames || r.play.size() / static_cast<std::size_t>(r.outputChannels) > kMaxFrames) {
-    return "a take is limited to ten minutes";
+    return "a take on the virtual sound card is limited to two minutes";
   }
   return {};
 }

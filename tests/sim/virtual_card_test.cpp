@@ -158,7 +158,7 @@ TEST(VirtualCard, TheDeviceItListsAndTheRequestsItRefuses) {
       {[](audio::TakeRequest& r) { r.inputChannels = 2; }, "no loopback"},
       {[](audio::TakeRequest& r) { r.outputChannels = 3; }, "2 outputs"},
       {[](audio::TakeRequest& r) { r.play.pop_back(); }, "whole number of frames"},
-      {[](audio::TakeRequest& r) { r.recordFrames = std::size_t{48000} * 3600; }, "ten minutes"},
+      {[](audio::TakeRequest& r) { r.recordFrames = std::size_t{48000} * 3600; }, "two minutes"},
   };
   for (const Case& c : cases) {
     audio::TakeRequest request = Request(480, 1, {});
