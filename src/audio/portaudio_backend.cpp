@@ -160,17 +160,20 @@ int InputCallback(const void* in, void*, unsigned long frames, const PaStreamCal
   return paContinue;
 }
 
-// Closes the streams it holds, aborting them first.
+// Closes the streams it holds, aborting them first; after Close() no
+// callback runs any more.
 struct Streams {
   PaStream* first = nullptr;
   PaStream* second = nullptr;
-  ~Streams() {
-    for (PaStream* s : {first, second}) {
-      if (!s) continue;
-      Pa_AbortStream(s);
-      Pa_CloseStream(s);
+  void Close() {
+    for (PaStream** s : {&first, &second}) {
+      if (!*s) continue;
+      Pa_AbortStream(*s);
+      Pa_CloseStream(*s);
+      *s = nullptr;
     }
   }
+  ~Streams() { Close(); }
 };
 
 std::string Failed(const char* what, PaError e) { return std::string(what) + ": " + Pa_GetErrorText(e); }
@@ -288,11 +291,13 @@ TakeResult PortAudioBackend::Take(const TakeRequest& request, const std::atomic<
   while (buffers.taken.load(std::memory_order_acquire) < request.recordFrames ||
          buffers.played.load(std::memory_order_acquire) < buffers.playFrames) {
     if (cancel.load()) {
+      streams.Close();  // before the buffers the callbacks write are touched
       result.cancelled = true;
       result.recorded.clear();
       return result;
     }
     if (Clock::now() > deadline) {
+      streams.Close();
       result.error = "the sound device stopped delivering sound part way through the take";
       result.recorded.clear();
       return result;
@@ -305,6 +310,7 @@ TakeResult PortAudioBackend::Take(const TakeRequest& request, const std::atomic<
   for (PaStream* s : {streams.first, streams.second}) {
     if (s) Pa_StopStream(s);
   }
+  streams.Close();
   if (progress) progress(1.0);
   result.ok = true;
   return result;
