@@ -1,5 +1,9 @@
 #include "app/app_options.h"
 
+#include <QFile>
+
+#include "sim/cabin.h"
+
 namespace vlm {
 
 AppOptions ParseAppOptions(const QStringList& args) {
@@ -28,7 +32,13 @@ AppOptions ParseAppOptions(const QStringList& args) {
     else if (value(QStringLiteral("--cabin"), &o.cabinFile)) continue;
     else o.errors.append(QStringLiteral("unknown argument: ") + a);
   }
-  if (!o.cabinFile.isEmpty() && !o.simulate) o.errors.append(QStringLiteral("--cabin needs --simulate"));
+  if (!o.cabinFile.isEmpty() && !o.simulate) {
+    o.errors.append(QStringLiteral("--cabin needs --simulate"));
+  } else if (!o.cabinFile.isEmpty()) {
+    // Refused at the start, not when the first measurement begins.
+    const sim::CabinReadResult cabin = sim::ReadCabinFile(QFile::encodeName(o.cabinFile).toStdString());
+    if (!cabin.ok) o.errors.append(QStringLiteral("the cabin ") + QString::fromStdString(cabin.error));
+  }
   return o;
 }
 

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "audio/portaudio_backend.h"
 #include "device/hidapi_transport.h"
 #include "device/tracing_transport.h"
 #include "model/model_constants.h"
@@ -61,8 +60,7 @@ bool DeviceAccess::Prepare(const DeviceOptions& options, std::string& error) {
 }
 
 std::unique_ptr<audio::AudioBackend> DeviceAccess::SoundCard(std::string& error) {
-  if (!options_.simulate) return std::make_unique<audio::PortAudioBackend>();
-  return sim::MakeVirtualCard(amplifier_, options_.cabinPath, error);
+  return sim::MakeSoundCard(amplifier_, options_.cabinPath, error);
 }
 
 DeviceOptions& GlobalDeviceOptions() {

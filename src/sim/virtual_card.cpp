@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "audio/portaudio_backend.h"
 #include "sim/virtual_amplifier.h"
 
 namespace vlm::sim {
@@ -177,6 +178,12 @@ std::unique_ptr<VirtualSoundCard> MakeVirtualCard(std::shared_ptr<VirtualAmplifi
     cabin = std::move(read.cabin);
   }
   return std::make_unique<VirtualSoundCard>(std::move(amplifier), std::move(cabin), options);
+}
+
+std::unique_ptr<audio::AudioBackend> MakeSoundCard(std::shared_ptr<VirtualAmplifier> simulated,
+                                                   const std::string& cabinPath, std::string& error) {
+  if (!simulated) return std::make_unique<audio::PortAudioBackend>();
+  return MakeVirtualCard(std::move(simulated), cabinPath, error);
 }
 
 }  // namespace vlm::sim

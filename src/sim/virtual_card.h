@@ -67,6 +67,12 @@ std::unique_ptr<VirtualSoundCard> MakeVirtualCard(std::shared_ptr<VirtualAmplifi
                                                   const std::string& cabinPath, std::string& error,
                                                   VirtualCardOptions options = {});
 
+// The sound card of a measurement, for every front end: the virtual card on
+// `simulated` (in the cabin of `cabinPath`, or the saloon) when it is given,
+// otherwise the real devices. Null with the reason when the cabin is refused.
+std::unique_ptr<audio::AudioBackend> MakeSoundCard(std::shared_ptr<VirtualAmplifier> simulated,
+                                                   const std::string& cabinPath, std::string& error);
+
 // x read at positions i * `step` - `delay` for i in 0..outFrames-1 (zero
 // outside x), by windowed-sinc interpolation: how a drifting input clock sees
 // a signal.

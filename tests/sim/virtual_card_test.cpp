@@ -179,6 +179,10 @@ TEST(VirtualCard, TheFactoryReadsTheCabinOrRefusesIt) {
   EXPECT_EQ(card->Devices().devices[0].inputChannels, 2);
   EXPECT_FALSE(MakeVirtualCard(amplifier, "/nonexistent/cabin.json", error));
   EXPECT_NE(error.find("/nonexistent/cabin.json"), std::string::npos) << error;
+  // Every front end asks the same factory: the virtual card with a simulated
+  // amplifier, the real devices without.
+  EXPECT_EQ(MakeSoundCard(amplifier, "", error)->Name(), "virtual");
+  EXPECT_EQ(MakeSoundCard(nullptr, "", error)->Name(), "PortAudio");
 }
 
 }  // namespace
