@@ -14,6 +14,8 @@ PACKAGES=(
   libceres-dev libnlopt-cxx-dev
   # The measurement's FFTs (deconvolution, minimum-phase filters) run on FFTW.
   libfftw3-dev
+  # The real sound devices (playing the sweep, recording the microphone).
+  portaudio19-dev
   # Qt's UiTools needs OpenGLWidgets, which needs the OpenGL development files:
   # --no-install-recommends does not bring them, so they are named here.
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6opengl6-dev

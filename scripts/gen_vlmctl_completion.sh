@@ -30,7 +30,7 @@ verbs_of() {  # GROUP HELP
     }' <<<"$2"
 }
 options_of() {  # HELP...
-  { grep -oE -- '--[a-z][a-z-]*' <<<"$*" || true; } | { grep -vxE -- '--(simulate|trace)' || true; } |
+  { grep -oE -- '--[a-z][a-z-]*' <<<"$*" || true; } | { grep -vxE -- '--(simulate|trace|cabin)' || true; } |
     sort -u | tr '\n' ' '
 }
 # "OPTION<TAB>CHOICES" for each option that takes a value (CHOICES may be empty).
@@ -49,7 +49,7 @@ valued_of() {  # HELP...
 trim() { sed 's/^ *//; s/ *$//' <<<"$1"; }
 
 cases=""
-valued="--trace "
+valued="--trace --cabin "
 choice_cases=""
 for g in $groups; do
   help=$("$vlmctl" "$g" --help)
@@ -98,7 +98,7 @@ $choice_cases    esac
     fi
   done
   if [[ -z \$group ]]; then
-    COMPREPLY=(\$(compgen -W "\$groups --simulate --trace --help --version" -- "\$cur"))
+    COMPREPLY=(\$(compgen -W "\$groups --simulate --cabin --trace --help --version" -- "\$cur"))
     return 0
   fi
   case \$group in

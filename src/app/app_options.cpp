@@ -1,5 +1,9 @@
 #include "app/app_options.h"
 
+#include <QFile>
+
+#include "sim/cabin.h"
+
 namespace vlm {
 
 AppOptions ParseAppOptions(const QStringList& args) {
@@ -25,7 +29,15 @@ AppOptions ParseAppOptions(const QStringList& args) {
     else if (value(QStringLiteral("--skin"), &o.skinDir)) continue;
     else if (value(QStringLiteral("--screenshot"), &o.screenshotDir)) continue;
     else if (value(QStringLiteral("--trace"), &o.traceFile)) continue;
+    else if (value(QStringLiteral("--cabin"), &o.cabinFile)) continue;
     else o.errors.append(QStringLiteral("unknown argument: ") + a);
+  }
+  if (!o.cabinFile.isEmpty() && !o.simulate) {
+    o.errors.append(QStringLiteral("--cabin needs --simulate"));
+  } else if (!o.cabinFile.isEmpty()) {
+    // Refused at the start, not when the first measurement begins.
+    const sim::CabinReadResult cabin = sim::ReadCabinFile(QFile::encodeName(o.cabinFile).toStdString());
+    if (!cabin.ok) o.errors.append(QStringLiteral("the cabin ") + QString::fromStdString(cabin.error));
   }
   return o;
 }
@@ -35,6 +47,8 @@ QString AppUsage() {
       "Usage: vlm-tuner [options]\n"
       "Tuning tool for the VLM24.60DSP amplifier.\n\n"
       "  --simulate        work with the built-in virtual amplifier instead of USB\n"
+      "  --cabin FILE      with --simulate: the virtual cabin (JSON) its sound card\n"
+      "                    measures in; without it a built-in saloon car\n"
       "  --skin DIR        load the skin from DIR instead of the built-in one\n"
       "                    (also: environment variable VLM_SKIN_DIR)\n"
       "  --screenshot DIR  save pictures of the windows in every language to DIR, then quit\n"

@@ -12,6 +12,7 @@ struct AppOptions {
   QString skinDir;             // a skin folder on disk in place of the built-in one
   QString screenshotDir;       // render every window in every language there, then quit
   QString traceFile;           // record the traffic with the amplifier there
+  QString cabinFile;           // with simulate: the virtual cabin (JSON); empty: the built-in saloon
   QStringList errors;          // unknown or incomplete arguments
 };
 

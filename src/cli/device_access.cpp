@@ -8,6 +8,7 @@
 #include "model/model_constants.h"
 #include "sim/sim_transport.h"
 #include "sim/virtual_amplifier.h"
+#include "sim/virtual_card.h"
 
 namespace vlm::cli {
 
@@ -17,18 +18,22 @@ bool TakeDeviceOptions(std::vector<std::string>& words, DeviceOptions& options, 
     if (words[i] == "--simulate") {
       options.simulate = true;
       ++i;
-    } else if (words[i] == "--trace") {
+    } else if (words[i] == "--trace" || words[i] == "--cabin") {
       if (i + 1 >= words.size() || words[i + 1].empty() || words[i + 1].rfind("--", 0) == 0) {
-        error = "--trace needs a file name";
+        error = words[i] + " needs a file name";
         return false;
       }
-      options.tracePath = words[i + 1];
+      (words[i] == "--trace" ? options.tracePath : options.cabinPath) = words[i + 1];
       i += 2;
     } else {
       break;
     }
   }
   words.erase(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(i));
+  if (!options.cabinPath.empty() && !options.simulate) {
+    error = "--cabin needs --simulate (the cabin is where the virtual amplifier plays)";
+    return false;
+  }
   return true;
 }
 
@@ -52,6 +57,10 @@ bool DeviceAccess::Prepare(const DeviceOptions& options, std::string& error) {
   link_ = std::make_unique<DeviceLink>(std::move(transport));
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
   return true;
+}
+
+std::unique_ptr<audio::AudioBackend> DeviceAccess::SoundCard(std::string& error) {
+  return sim::MakeSoundCard(amplifier_, options_.cabinPath, error);
 }
 
 DeviceOptions& GlobalDeviceOptions() {

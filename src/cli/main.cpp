@@ -4,6 +4,7 @@
 #include "base/version.h"
 #include "cli/command_group.h"
 #include "cli/device_access.h"
+#include "sim/cabin.h"
 
 namespace vlm::cli {
 namespace {
@@ -20,13 +21,16 @@ const CommandGroup kGroups[] = {
     TuneCommandGroup(),
     EqCommandGroup(),
     SnapshotCommandGroup(),
+    AudioCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "usage: vlmctl [--simulate] [--trace FILE] <command> [arguments]\n"
+               "usage: vlmctl [--simulate [--cabin FILE]] [--trace FILE] <command> [arguments]\n"
                "       vlmctl <command> --help\n\n"
                "  --simulate     talk to the built-in virtual amplifier instead of the USB device\n"
+               "  --cabin FILE   with --simulate: the virtual cabin (JSON) its sound card measures in;\n"
+               "                 without it a built-in saloon car\n"
                "  --trace FILE   write every report to FILE (\"> \" written, \"< \" read, frame bytes in hex)\n"
                "  --version      print the program's version\n\n"
                "commands:\n");
@@ -51,6 +55,13 @@ int main(int argc, char** argv) {
   if (!TakeDeviceOptions(words, GlobalDeviceOptions(), error)) {
     std::fprintf(stderr, "vlmctl: %s\n", error.c_str());
     return kExitUsage;
+  }
+  if (const std::string& cabin = GlobalDeviceOptions().cabinPath; !cabin.empty()) {
+    // Refused at once, whichever command follows.
+    if (const vlm::sim::CabinReadResult r = vlm::sim::ReadCabinFile(cabin); !r.ok) {
+      std::fprintf(stderr, "vlmctl: the cabin %s\n", r.error.c_str());
+      return kExitFailed;
+    }
   }
   if (words.empty()) {
     PrintUsage(stderr);

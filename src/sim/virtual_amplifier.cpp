@@ -332,6 +332,11 @@ AmplifierState VirtualAmplifier::Snapshot() const {
   return state_;
 }
 
+SceneSettings VirtualAmplifier::LiveScene() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_.scenes.at(0);
+}
+
 void VirtualAmplifier::ResetToFactory() {
   std::lock_guard<std::mutex> lock(mutex_);
   state_ = FactoryState();

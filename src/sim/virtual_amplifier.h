@@ -138,6 +138,9 @@ class VirtualAmplifier {
     return f(state_);
   }
   AmplifierState Snapshot() const;
+  // A copy of the live settings (scene 0) alone, under the lock: what the
+  // amplifier is doing to the sound right now.
+  SceneSettings LiveScene() const;
   void ResetToFactory();
 
   struct Counters {

@@ -271,6 +271,27 @@ TEST(AppOptionsTest, CommandLine) {
   EXPECT_EQ(ParseAppOptions({QStringLiteral("--skin=/y")}).skinDir, QStringLiteral("/y"));
   qunsetenv("VLM_SKIN_DIR");
   EXPECT_TRUE(AppUsage().contains(QLatin1String("--simulate")));
+  // The cabin belongs to the virtual amplifier.
+  const QString cabin = QString::fromStdString(::testing::TempDir()) + QStringLiteral("app_cabin.json");
+  {
+    QFile file(cabin);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"speakers": [{"channel": 1, "distanceM": 1.2}]})");
+  }
+  o = ParseAppOptions({QStringLiteral("--simulate"), QStringLiteral("--cabin"), cabin});
+  EXPECT_EQ(o.cabinFile, cabin);
+  EXPECT_TRUE(o.errors.isEmpty()) << o.errors.join(' ').toStdString();
+  {
+    QFile file(cabin);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"({"speakers": [{"channel": 1}]})");
+  }
+  o = ParseAppOptions({QStringLiteral("--simulate"), QStringLiteral("--cabin"), cabin});
+  ASSERT_EQ(o.errors.size(), 1);
+  EXPECT_TRUE(o.errors[0].contains(QLatin1String("speakers[0] (channel 1).distanceM: missing"))) << o.errors[0].toStdString();
+  QFile::remove(cabin);
+  EXPECT_EQ(ParseAppOptions({QStringLiteral("--cabin=car.json")}).errors,
+            QStringList{QStringLiteral("--cabin needs --simulate")});
 }
 
 TEST(SkinChoiceTest, FolderOnDiskOverridesAndABadOneFallsBack) {
