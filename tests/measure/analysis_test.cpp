@@ -74,7 +74,7 @@ TEST(Sweep, IsFadedAndItsInverseGivesBackAnImpulseFlatOverTheBand) {
   const ResponseResult flat = ResponseOf(ir, s, 10.0);
   ASSERT_TRUE(flat.ok) << flat.error;
   for (const ResponsePoint& p : flat.points) {
-    EXPECT_NEAR(p.db, 0.0, 0.1) << p.hz;
+    EXPECT_NEAR(p.db, 0.0, 0.3) << p.hz;
     EXPECT_NEAR(p.phaseDeg, 0.0, 5.0) << p.hz;
   }
   EXPECT_NEAR(flat.points.front().hz, 100.0, 1e-9);
