@@ -165,7 +165,22 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   const std::vector<Complex> window = BandWindow(sweep, fft);
   // Excess phase, unwrapped over the band, and its straight-line fit
   // weighted by the power of each bin.
-  double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+  // The whole band and its lower and upper halves (in octaves): the halves'
+  // disagreement is how far the minimum phase can be trusted here.
+  struct Line {
+    double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+    void Add(double w, double x, double y) {
+      sw += w;
+      sx += w * x;
+      sy += w * y;
+      sxx += w * x * x;
+      sxy += w * x * y;
+    }
+    bool Fits() const { return sw * sxx - sx * sx > 0.0; }
+    double Slope() const { return (sw * sxy - sx * sy) / (sw * sxx - sx * sx); }
+  };
+  Line all, lower, upper;
+  const auto kMid = static_cast<std::size_t>(std::sqrt(static_cast<double>(kLo) * static_cast<double>(kHi)));
   double previous = 0.0;
   double offset = 0.0;
   for (std::size_t k = kLo; k <= kHi; ++k) {
@@ -179,19 +194,15 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     previous = phase;
     const double w = std::norm(h[k]);
     const double x = 2.0 * kPi * static_cast<double>(k) / static_cast<double>(m);
-    sw += w;
-    sx += w * x;
-    sy += w * phase;
-    sxx += w * x * x;
-    sxy += w * x * phase;
+    all.Add(w, x, phase);
+    (k < kMid ? lower : upper).Add(w, x, phase);
   }
-  const double denominator = sw * sxx - sx * sx;
-  if (!(denominator > 0.0)) {
+  if (!all.Fits()) {
     a.error = "the phase could not be fitted";
     return a;
   }
-  const double slope = (sw * sxy - sx * sy) / denominator;
-  a.samples = static_cast<double>(a.peakIndex) - slope;
+  a.samples = static_cast<double>(a.peakIndex) - all.Slope();
+  if (lower.Fits() && upper.Fits()) a.spread = std::abs(lower.Slope() - upper.Slope());
   a.ok = true;
   return a;
 }

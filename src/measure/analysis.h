@@ -47,6 +47,10 @@ struct Arrival {
   bool ok = false;
   std::string error;
   double samples = 0.0;
+  // How far the delays fitted over the lower and the upper half (in
+  // octaves) of the band lie apart, in samples: small where the minimum
+  // phase is well known, larger for a narrow, low-passed band.
+  double spread = 0.0;
   double peak = 0.0;          // largest |ir| in the search range
   std::size_t peakIndex = 0;
 };

@@ -78,6 +78,7 @@ TEST(TakeRunner, LoopbackTimesTheChannelWithinASampleAsTheLatencyChangesAndTheMa
     ASSERT_EQ(o.status, MeasureStatus::Done) << o.message;
     EXPECT_EQ(o.measurement.reference, TimingReference::Loopback);
     EXPECT_NEAR(o.measurement.delayMs, truthMs, kSampleMs);
+    EXPECT_LE(std::abs(o.measurement.delayMs - truthMs), o.measurement.uncertaintyMs);
     delays.push_back(o.measurement.delayMs);
     // The probe rose step by step, never above the maximum.
     ASSERT_GE(o.probeLevels.size(), 2u);
@@ -127,6 +128,7 @@ TEST(TakeRunner, AnAcousticReferenceTimesTheChannelRelativeToItAndALowPassedChan
     ASSERT_EQ(o.status, MeasureStatus::Done) << o.message;
     EXPECT_EQ(o.measurement.reference, TimingReference::Acoustic);
     EXPECT_NEAR(o.measurement.delayMs, wooferMs - referenceMs, kLowPassedMs);
+    EXPECT_LE(std::abs(o.measurement.delayMs - (wooferMs - referenceMs)), o.measurement.uncertaintyMs);
   }
 }
 
@@ -265,6 +267,8 @@ TEST(MeasurementFile, ReadsBackThroughTheFitsReaderWithItsHeadersAndMicCalibrati
   ASSERT_NE(uncertaintyAt, std::string::npos);
   ASSERT_EQ(std::sscanf(text.c_str() + uncertaintyAt, "* Timing uncertainty: %lf ms", &uncertainty), 1);
   EXPECT_GT(uncertainty, 0.0);
+  EXPECT_LE(std::abs(delay - 1.5), uncertainty);
+
 }
 
 }  // namespace
