@@ -18,6 +18,8 @@ constexpr double kRegularisation = 1e-5;
 constexpr double kArrivalBeforePeakSeconds = 0.02;
 // Steepest slope (dB per octave) the magnitude is carried on with outside the band.
 constexpr double kSteepestSlope = 60.0;
+// How far below the passband's top the magnitude is still taken as measured.
+constexpr double kTrustedDepthDb = 40.0;
 // The band window's order (24 dB an octave beyond the sweep's ends).
 constexpr double kWindowOrder = 4.0;
 
@@ -137,8 +139,8 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   auto bin = [&](double hz) { return std::clamp<std::size_t>(static_cast<std::size_t>(std::lround(hz / binHz)), 1, h.size() - 2); };
   const std::size_t kLo = bin(fitLo);
   const std::size_t kHi = bin(fitHi);
-  const std::size_t bLo = std::min(kLo, bin(bandLo));
-  const std::size_t bHi = std::max(kHi, bin(bandHi));
+  std::size_t bLo = std::min(kLo, bin(bandLo));
+  std::size_t bHi = std::max(kHi, bin(bandHi));
   if (kHi <= kLo + 2) {
     a.error = "the band is too narrow to time";
     return a;
@@ -147,6 +149,24 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   // slope at its edges (the crossovers' roll-offs continue), for the minimum phase.
   std::vector<double> logMag(h.size());
   for (std::size_t k = 0; k < h.size(); ++k) logMag[k] = std::log(std::abs(h[k]) + 1e-300);
+  // Where the swept band's edges lie far below the passband (a roll-off), the
+  // noise is measured there, not the speaker: the magnitude is trusted only
+  // where its sixth-octave mean stays within kTrustedDepthDb of the passband's top.
+  {
+    std::vector<double> sums(h.size() + 1, 0.0);
+    for (std::size_t k = 0; k < h.size(); ++k) sums[k + 1] = sums[k] + logMag[k];
+    const double twelfth = std::exp2(1.0 / 12.0);
+    auto mean = [&](std::size_t k) {
+      const auto a = std::max<std::size_t>(1, static_cast<std::size_t>(static_cast<double>(k) / twelfth));
+      const auto b = std::min(h.size() - 1, static_cast<std::size_t>(static_cast<double>(k) * twelfth) + 1);
+      return (sums[b + 1] - sums[a]) / static_cast<double>(b + 1 - a);
+    };
+    double top = -1e300;
+    for (std::size_t k = kLo; k <= kHi; ++k) top = std::max(top, mean(k));
+    const double floor = top - kTrustedDepthDb * std::log(10.0) / 20.0;
+    while (bHi > kHi && mean(bHi) < floor) --bHi;
+    while (bLo < kLo && mean(bLo) < floor) ++bLo;
+  }
   const double third = std::exp2(1.0 / 3.0);
   const auto innerLo = std::min(bHi, static_cast<std::size_t>(std::lround(static_cast<double>(bLo) * third)));
   const auto innerHi = std::max(bLo, static_cast<std::size_t>(std::lround(static_cast<double>(bHi) / third)));

@@ -11,11 +11,11 @@ namespace vlm::measure {
 namespace {
 
 // Each arrival is taken to be known within half a sample; that of a channel
-// whose passband a low-pass ends within six (the roll-off above the swept
+// whose passband a low-pass ends within three (the roll-off above the swept
 // band is carried on, not measured, and what that misses reads as delay:
-// found up to five samples on the tests' synthetic woofers).
+// found up to two samples on the tests' synthetic woofers).
 constexpr double kArrivalSamples = 0.5;
-constexpr double kLowPassedArrivalSamples = 6.0;
+constexpr double kLowPassedArrivalSamples = 3.0;
 // Share of the drift correction counted as unknown (the drift need not be
 // perfectly steady within a take).
 constexpr double kDriftDoubt = 0.1;

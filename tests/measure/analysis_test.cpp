@@ -139,9 +139,9 @@ TEST(Analysis, ALowPassedChannelArrivesAtItsOnsetNotItsLatePeak) {
   ASSERT_TRUE(a.ok) << a.error;
   const double truth = delayMs * kRate / 1000.0;
   EXPECT_GT(static_cast<double>(a.peakIndex) - truth, 20.0);  // the peak is far later than the sound's start
-  // Within six samples: the minimum phase above the swept band is carried on
-  // from its edge, and what it misses there reads as delay.
-  EXPECT_NEAR(a.samples, truth, 6.0);
+  // Within three samples: the minimum phase above the swept band is carried
+  // on from its edge, and what it misses there reads as delay.
+  EXPECT_NEAR(a.samples, truth, 3.0);
 }
 
 }  // namespace

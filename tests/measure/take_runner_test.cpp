@@ -27,8 +27,8 @@ using testing::Path;
 
 constexpr double kSampleMs = 1000.0 / kRate;
 // A low-passed channel's arrival is known less well (the roll-off above the
-// swept band is carried on, not measured): within six samples.
-constexpr double kLowPassedMs = 6.0 * kSampleMs;
+// swept band is carried on, not measured): within three samples.
+constexpr double kLowPassedMs = 3.0 * kSampleMs;
 
 // Channel 1 a door woofer with its factory crossover, channel 2 a full-range speaker.
 std::unique_ptr<SceneProfile> Profile() {
