@@ -1,6 +1,8 @@
 #include "tune/tuning_session.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -39,6 +41,10 @@ std::string Filter(const char* name, const FilterSettings& f) {
   return buffer;
 }
 
+// The parts that shape the curve a fit corrects; gain, delay and phase are
+// recorded too but leave the measured magnitude's shape alone.
+constexpr std::array<std::string_view, 4> kShapingParts = {"hp", "lp", "bypass", "eq"};
+
 }  // namespace
 
 std::string SettingsRecordLine(const SceneProfile& profile, int channel) {
@@ -56,6 +62,10 @@ std::string SettingsRecordLine(const SceneProfile& profile, int channel) {
                   static_cast<double>(band.eqGain), band.enable ? 1 : 0);
     line += buffer;
   }
+  char tail[96];
+  std::snprintf(tail, sizeof tail, "; gain %.1f; delay %.2f; phase %d", static_cast<double>(ch.gain),
+                static_cast<double>(ch.delay), ch.phase);
+  line += tail;
   return line;
 }
 
@@ -63,6 +73,7 @@ std::vector<std::string> SettingsDifferences(const std::string& recorded, const 
   const auto now = Parts(SettingsRecordLine(profile, channel));
   std::vector<std::string> out;
   for (const auto& part : Parts(recorded)) {
+    if (std::find(kShapingParts.begin(), kShapingParts.end(), part.first) == kShapingParts.end()) continue;
     const auto same = std::find_if(now.begin(), now.end(), [&](const auto& p) { return p.first == part.first; });
     if (same != now.end() && same->second != part.second) out.push_back(part.first);
   }

@@ -23,13 +23,16 @@ namespace vlm::tune {
 
 // A measurement may carry the settings its channel had while it was taken,
 // as one comment line (ignored by every curve reader):
-//   * vlm-settings: hp 120 3 4; lp 2500 2 2; bypass 0; eq 20/5.8/0.0/1 25/...
+//   * vlm-settings: hp 120 3 4; lp 2500 2 2; bypass 0; eq 20/5.8/0.0/1 25/...; gain -3.0; delay 1.25; phase 0
 // Parts: each crossover's corner, type and slope codes, the equaliser bypass,
-// and every band as frequency/Q/gain/enabled.
+// every band as frequency/Q/gain/enabled, and the trim gain (dB), delay (ms)
+// and phase inversion.
 inline constexpr const char* kSettingsPrefix = "* vlm-settings:";
 std::string SettingsRecordLine(const SceneProfile& profile, int channel);
 // The names of the parts ("hp", "lp", "bypass", "eq") in which `recorded`
 // (a line as above) differs from the channel now; empty when they agree.
+// Only the parts that shape the measured curve are compared (hp, lp,
+// bypass, eq).
 std::vector<std::string> SettingsDifferences(const std::string& recorded, const SceneProfile& profile, int channel);
 
 struct Measurement {

@@ -24,6 +24,12 @@ TEST(SettingsRecord, NamesExactlyThePartsThatDiffer) {
   EXPECT_EQ(SettingsDifferences(line, *profile, 4), (std::vector<std::string>{"lp", "eq"}));
   profile->channels[4].bypass = true;
   EXPECT_EQ(SettingsDifferences(line, *profile, 4), (std::vector<std::string>{"lp", "bypass", "eq"}));
+  // Gain, delay and phase are recorded but leave the curve's shape alone.
+  profile->channels[4].gain = -4.5f;
+  profile->channels[4].delay = 2.5f;
+  profile->channels[4].phase = 1;
+  EXPECT_NE(SettingsRecordLine(*profile, 4).find("; gain -4.5; delay 2.50; phase 1"), std::string::npos);
+  EXPECT_EQ(SettingsDifferences(line, *profile, 4), (std::vector<std::string>{"lp", "bypass", "eq"}));
   // Another channel's settings are not this one's.
   EXPECT_TRUE(SettingsDifferences(SettingsRecordLine(*profile, 5), *profile, 5).empty());
   // Parts a record leaves out are not judged; unknown parts are ignored.

@@ -1,0 +1,308 @@
+#include "measure/analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "audio/fft.h"
+
+namespace vlm::measure {
+namespace {
+
+using Complex = std::complex<double>;
+constexpr double kPi = std::numbers::pi;
+// The regulariser's level below the sweep's strongest bin (power).
+constexpr double kRegularisation = 1e-5;
+// Before and after the peak, the stretch the arrival is fitted on.
+constexpr double kArrivalBeforePeakSeconds = 0.02;
+// Steepest slope (dB per octave) the magnitude is carried on with outside the band.
+constexpr double kSteepestSlope = 60.0;
+// How far below the passband's top the magnitude is still taken as measured.
+constexpr double kTrustedDepthDb = 40.0;
+// The band window's order (24 dB an octave beyond the sweep's ends).
+constexpr double kWindowOrder = 4.0;
+
+std::size_t NextPowerOfTwo(std::size_t n) {
+  std::size_t m = 1;
+  while (m < n) m <<= 1;
+  return m;
+}
+
+// Half a Hann window rising over `len` samples: 0 at i = 0, 1 at i = len.
+double Rise(double i, double len) { return len <= 0.0 ? 1.0 : 0.5 - 0.5 * std::cos(kPi * std::clamp(i / len, 0.0, 1.0)); }
+
+// The dB-per-octave slope of `logMag` (natural log of magnitude) over the
+// third of an octave inside the band edge at bin `edge`, towards `inner`.
+double EdgeSlope(const std::vector<double>& logMag, std::size_t edge, std::size_t inner) {
+  if (edge == inner || edge == 0 || inner == 0) return 0.0;
+  const double octaves = std::log2(static_cast<double>(inner) / static_cast<double>(edge));
+  return (logMag[inner] - logMag[edge]) / octaves;  // natural-log units per octave
+}
+
+// The minimum-phase spectrum whose log magnitude is `logMag` (n/2+1 bins,
+// real parts used), by the folded cepstrum.
+std::vector<Complex> MinimumPhase(audio::RealFft& fft, const std::vector<Complex>& logMag) {
+  std::vector<double> cepstrum = fft.Inverse(logMag);
+  const std::size_t m = fft.Size();
+  for (std::size_t n = 1; n < (m + 1) / 2; ++n) cepstrum[n] *= 2.0;
+  std::fill(cepstrum.begin() + static_cast<std::ptrdiff_t>(m / 2 + 1), cepstrum.end(), 0.0);
+  std::vector<Complex> out = fft.Forward(cepstrum);
+  for (Complex& v : out) v = std::exp(v);
+  return out;
+}
+
+// The band window at the FFT's size: a Butterworth-shaped band-pass of
+// order kWindowOrder with its corners where the sweep starts and ends, made
+// minimum-phase so that it rings only after the sound it shapes, never before
+// the arrival. Smooth everywhere, so its phase is the same at any FFT size;
+// within the band it is nearly 1, and the response divides it out.
+std::vector<Complex> BandWindow(const Sweep& sweep, audio::RealFft& fft) {
+  const double binHz = sweep.sampleRate / static_cast<double>(fft.Size());
+  std::vector<Complex> window(fft.Bins());
+  for (std::size_t k = 0; k < window.size(); ++k) {
+    const double hz = std::max(static_cast<double>(k), 0.5) * binHz;
+    const double below = std::pow(sweep.startHz / hz, 2.0 * kWindowOrder);
+    const double above = std::pow(hz / sweep.endHz, 2.0 * kWindowOrder);
+    window[k] = -0.5 * (std::log1p(below) + std::log1p(above));
+  }
+  return MinimumPhase(fft, window);
+}
+
+}  // namespace
+
+std::vector<Complex> InverseFilter(const Sweep& sweep, std::size_t fftSize) {
+  audio::RealFft fft(fftSize);
+  std::vector<Complex> x = fft.Forward(sweep.signal);
+  double strongest = 0.0;
+  for (const Complex& b : x) strongest = std::max(strongest, std::norm(b));
+  const double e = strongest * kRegularisation + 1e-300;
+  const std::vector<Complex> window = BandWindow(sweep, fft);
+  for (std::size_t k = 0; k < x.size(); ++k) x[k] = window[k] * std::conj(x[k]) / (std::norm(x[k]) + e);
+  return x;
+}
+
+std::vector<double> Deconvolve(std::span<const double> recorded, const Sweep& sweep) {
+  if (recorded.size() < sweep.signal.size() || sweep.signal.empty()) return {};
+  // A circular division of this size leaves the lags kept below untouched:
+  // the sweep never wraps onto them.
+  const std::size_t n = audio::GoodFftSize(recorded.size());
+  const std::vector<Complex> inverse = InverseFilter(sweep, n);
+  audio::RealFft fft(n);
+  std::vector<Complex> y = fft.Forward(std::vector<double>(recorded.begin(), recorded.end()));
+  for (std::size_t k = 0; k < y.size(); ++k) y[k] *= inverse[k];
+  std::vector<double> ir = fft.Inverse(y);
+  ir.resize(recorded.size() - sweep.signal.size() + 1);
+  return ir;
+}
+
+Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
+                    double fitLo, double fitHi) {
+  Arrival a;
+  const int sampleRate = sweep.sampleRate;
+  const double bandLo = sweep.lo;
+  const double bandHi = sweep.hi;
+  searchTo = std::min(searchTo, ir.size());
+  fitLo = std::max(fitLo, bandLo);
+  fitHi = std::min(fitHi, bandHi);
+  if (searchFrom >= searchTo || fitHi <= fitLo || fitLo <= 0.0) {
+    a.error = "nothing to search for the arrival in";
+    return a;
+  }
+  for (std::size_t i = searchFrom; i < searchTo; ++i) {
+    if (std::abs(ir[i]) > a.peak) {
+      a.peak = std::abs(ir[i]);
+      a.peakIndex = i;
+    }
+  }
+  if (!(a.peak > 0.0)) {
+    a.error = "no sound arrived";
+    return a;
+  }
+  const auto rate = static_cast<double>(sampleRate);
+  const auto before = static_cast<std::ptrdiff_t>(std::lround(kArrivalBeforePeakSeconds * rate));
+  const auto after = static_cast<std::ptrdiff_t>(std::lround(std::clamp(4.0 / fitLo, 0.01, 0.1) * rate));
+  const std::size_t m = NextPowerOfTwo(static_cast<std::size_t>(8 * (before + after)));
+  std::vector<double> buffer(m, 0.0);
+  const auto peak = static_cast<std::ptrdiff_t>(a.peakIndex);
+  for (std::ptrdiff_t k = -before; k < after; ++k) {
+    const std::ptrdiff_t i = peak + k;
+    if (i < 0 || i >= static_cast<std::ptrdiff_t>(ir.size())) continue;
+    const double w = k < 0 ? Rise(static_cast<double>(k + before), before / 2.0)
+                           : Rise(static_cast<double>(after - k), after / 4.0);
+    buffer[static_cast<std::size_t>((k + static_cast<std::ptrdiff_t>(m)) % static_cast<std::ptrdiff_t>(m))] =
+        ir[static_cast<std::size_t>(i)] * w;
+  }
+  audio::RealFft fft(m);
+  const std::vector<Complex> h = fft.Forward(buffer);
+  const double binHz = rate / static_cast<double>(m);
+  auto bin = [&](double hz) { return std::clamp<std::size_t>(static_cast<std::size_t>(std::lround(hz / binHz)), 1, h.size() - 2); };
+  const std::size_t kLo = bin(fitLo);
+  const std::size_t kHi = bin(fitHi);
+  std::size_t bLo = std::min(kLo, bin(bandLo));
+  std::size_t bHi = std::max(kHi, bin(bandHi));
+  if (kHi <= kLo + 2) {
+    a.error = "the band is too narrow to time";
+    return a;
+  }
+  // The log magnitude over the swept band, carried on beyond it with the
+  // slope at its edges (the crossovers' roll-offs continue), for the minimum phase.
+  std::vector<double> logMag(h.size());
+  for (std::size_t k = 0; k < h.size(); ++k) logMag[k] = std::log(std::abs(h[k]) + 1e-300);
+  // Where the swept band's edges lie far below the passband (a roll-off), the
+  // noise is measured there, not the speaker: the magnitude is trusted only
+  // where its sixth-octave mean stays within kTrustedDepthDb of the passband's top.
+  {
+    std::vector<double> sums(h.size() + 1, 0.0);
+    for (std::size_t k = 0; k < h.size(); ++k) sums[k + 1] = sums[k] + logMag[k];
+    const double twelfth = std::exp2(1.0 / 12.0);
+    auto mean = [&](std::size_t k) {
+      const auto a = std::max<std::size_t>(1, static_cast<std::size_t>(static_cast<double>(k) / twelfth));
+      const auto b = std::min(h.size() - 1, static_cast<std::size_t>(static_cast<double>(k) * twelfth) + 1);
+      return (sums[b + 1] - sums[a]) / static_cast<double>(b + 1 - a);
+    };
+    double top = -1e300;
+    for (std::size_t k = kLo; k <= kHi; ++k) top = std::max(top, mean(k));
+    const double floor = top - kTrustedDepthDb * std::log(10.0) / 20.0;
+    while (bHi > kHi && mean(bHi) < floor) --bHi;
+    while (bLo < kLo && mean(bLo) < floor) ++bLo;
+  }
+  const double third = std::exp2(1.0 / 3.0);
+  const auto innerLo = std::min(bHi, static_cast<std::size_t>(std::lround(static_cast<double>(bLo) * third)));
+  const auto innerHi = std::max(bLo, static_cast<std::size_t>(std::lround(static_cast<double>(bHi) / third)));
+  const double nepersPerDb = std::log(10.0) / 20.0;
+  const double slopeLo = std::clamp(EdgeSlope(logMag, bLo, innerLo), 0.0, kSteepestSlope * nepersPerDb);
+  const double slopeHi = std::clamp(EdgeSlope(logMag, bHi, innerHi), -kSteepestSlope * nepersPerDb, 0.0);
+  for (std::size_t k = 0; k < bLo; ++k) {
+    const double at = std::max(0.5, static_cast<double>(k));
+    logMag[k] = logMag[bLo] - slopeLo * std::log2(static_cast<double>(bLo) / at);
+  }
+  for (std::size_t k = bHi + 1; k < h.size(); ++k) {
+    logMag[k] = logMag[bHi] + slopeHi * std::log2(static_cast<double>(k) / static_cast<double>(bHi));
+  }
+  const std::vector<Complex> minimum = MinimumPhase(fft, std::vector<Complex>(logMag.begin(), logMag.end()));
+  // The band window's own phase is the deconvolution's, not the room's.
+  const std::vector<Complex> window = BandWindow(sweep, fft);
+  // Excess phase, unwrapped over the band, and its straight-line fit
+  // weighted by the power of each bin.
+  // The whole band and its lower and upper halves (in octaves): the halves'
+  // disagreement is how far the minimum phase can be trusted here.
+  struct Line {
+    double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+    void Add(double w, double x, double y) {
+      sw += w;
+      sx += w * x;
+      sy += w * y;
+      sxx += w * x * x;
+      sxy += w * x * y;
+    }
+    bool Fits() const { return sw * sxx - sx * sx > 0.0; }
+    double Slope() const { return (sw * sxy - sx * sy) / (sw * sxx - sx * sx); }
+  };
+  Line all, lower, upper;
+  const auto kMid = static_cast<std::size_t>(std::sqrt(static_cast<double>(kLo) * static_cast<double>(kHi)));
+  double previous = 0.0;
+  double offset = 0.0;
+  for (std::size_t k = kLo; k <= kHi; ++k) {
+    double phase = std::arg(h[k]) - std::arg(minimum[k]) - std::arg(window[k]);
+    phase = std::remainder(phase, 2.0 * kPi);
+    if (k > kLo) {
+      double step = phase + offset - previous;
+      offset -= 2.0 * kPi * std::round(step / (2.0 * kPi));
+    }
+    phase += offset;
+    previous = phase;
+    const double w = std::norm(h[k]);
+    const double x = 2.0 * kPi * static_cast<double>(k) / static_cast<double>(m);
+    all.Add(w, x, phase);
+    (k < kMid ? lower : upper).Add(w, x, phase);
+  }
+  if (!all.Fits()) {
+    a.error = "the phase could not be fitted";
+    return a;
+  }
+  a.samples = static_cast<double>(a.peakIndex) - all.Slope();
+  if (lower.Fits() && upper.Fits()) a.spread = std::abs(lower.Slope() - upper.Slope());
+  a.ok = true;
+  return a;
+}
+
+ResponseResult ResponseOf(std::span<const double> ir, const Sweep& sweep, double arrival) {
+  ResponseResult r;
+  const int sampleRate = sweep.sampleRate;
+  const double lo = sweep.lo;
+  const double hi = sweep.hi;
+  const auto rate = static_cast<double>(sampleRate);
+  const auto length = static_cast<std::size_t>(std::lround(kResponseSeconds * rate));
+  const double startAt = std::max(0.0, std::floor(arrival - kBeforeArrivalSeconds * rate));
+  const auto start = static_cast<std::size_t>(startAt);
+  if (start + 2 * length > ir.size()) {
+    r.error = "the sound arrived too late to be judged against the noise after it";
+    return r;
+  }
+  const std::size_t m = audio::GoodFftSize(2 * length);
+  audio::RealFft fft(m);
+  const auto fade = static_cast<double>(length) / 10.0;
+  auto stretch = [&](std::size_t from) {
+    std::vector<double> out(length);
+    for (std::size_t i = 0; i < length; ++i) {
+      out[i] = ir[from + i] * Rise(static_cast<double>(length - i), fade);
+    }
+    return fft.Forward(out);
+  };
+  const std::vector<Complex> signal = stretch(start);
+  const std::vector<Complex> noise = stretch(start + length);
+  const std::vector<Complex> window = BandWindow(sweep, fft);
+  // Running sums over the bins, so every band's mean costs two look-ups.
+  const double delay = arrival - startAt;
+  std::vector<double> sumSignal(signal.size() + 1, 0.0);
+  std::vector<double> sumNoise(signal.size() + 1, 0.0);
+  std::vector<Complex> sumRotated(signal.size() + 1, 0.0);
+  std::vector<Complex> rotated(signal.size());
+  for (std::size_t k = 0; k < signal.size(); ++k) {
+    rotated[k] = signal[k] / window[k] * std::polar(1.0, 2.0 * kPi * static_cast<double>(k) * delay / static_cast<double>(m));
+    sumSignal[k + 1] = sumSignal[k] + std::norm(rotated[k]);
+    sumNoise[k + 1] = sumNoise[k] + std::norm(noise[k] / window[k]);
+    sumRotated[k + 1] = sumRotated[k] + rotated[k];
+  }
+  const double binHz = rate / static_cast<double>(m);
+  const std::size_t lastBin = signal.size() - 1;
+  struct Mean {
+    double signal;
+    double noise;
+    Complex value;
+  };
+  auto mean = [&](double hz, double halfOctaves) -> Mean {
+    const double a = hz * std::exp2(-halfOctaves) / binHz;
+    const double b = hz * std::exp2(halfOctaves) / binHz;
+    const auto ka = static_cast<std::size_t>(std::ceil(a));
+    const auto kb = std::min(lastBin, static_cast<std::size_t>(std::floor(b)));
+    if (kb >= ka) {
+      const auto count = static_cast<double>(kb - ka + 1);
+      return {(sumSignal[kb + 1] - sumSignal[ka]) / count, (sumNoise[kb + 1] - sumNoise[ka]) / count,
+              (sumRotated[kb + 1] - sumRotated[ka]) / count};
+    }
+    const double x = std::min(hz / binHz, static_cast<double>(lastBin));
+    const auto k0 = std::min(lastBin - 1, static_cast<std::size_t>(std::floor(x)));
+    const double f = x - static_cast<double>(k0);
+    return {(1.0 - f) * std::norm(rotated[k0]) + f * std::norm(rotated[k0 + 1]),
+            (1.0 - f) * std::norm(noise[k0] / window[k0]) + f * std::norm(noise[k0 + 1] / window[k0 + 1]),
+            (1.0 - f) * rotated[k0] + f * rotated[k0 + 1]};
+  };
+  const double step = std::exp2(1.0 / kPointsPerOctave);
+  for (double hz = lo; hz <= hi * (1.0 + 1e-9); hz *= step) {
+    const Mean point = mean(hz, 0.5 / kPointsPerOctave);
+    const Mean sixth = mean(hz, 1.0 / 12.0);
+    ResponsePoint p;
+    p.hz = hz;
+    p.db = 10.0 * std::log10(point.signal + 1e-30);
+    p.phaseDeg = std::arg(point.value) * 180.0 / kPi;
+    p.snrDb = std::min(200.0, 10.0 * std::log10((sixth.signal + 1e-30) / (sixth.noise + 1e-30)));
+    r.points.push_back(p);
+  }
+  r.ok = !r.points.empty();
+  if (!r.ok) r.error = "no frequencies to give the response at";
+  return r;
+}
+
+}  // namespace vlm::measure
