@@ -26,9 +26,9 @@ uint8_t U8(int32_t v) { return static_cast<uint8_t>(v); }
 
 class Builder {
  public:
-  void Add(std::string name, std::vector<double> values, std::function<bool(DeviceLink&)> run) {
-    StateCommand c{name, std::move(values), {std::move(name), std::move(run)}};
-    commands.push_back(std::move(c));
+  void Add(std::string name, std::vector<double> values, std::function<bool(DeviceLink&, bool)> send) {
+    SessionStep step{name, [send](DeviceLink& l) { return send(l, true); }};
+    commands.push_back({std::move(name), std::move(values), std::move(step), std::move(send)});
   }
   std::vector<StateCommand> commands;
 };
@@ -56,10 +56,10 @@ void AddLinkAndLock(Builder& b, const SceneProfile& p) {
     linkValues.push_back(pair.to);
   }
   auto addLock = [&] {
-    b.Add("CH_Lock_Ctrl", {static_cast<double>(lock)}, [lock](DeviceLink& l) { return CH_Lock_Ctrl(l, 0, lock, true); });
+    b.Add("CH_Lock_Ctrl", {static_cast<double>(lock)}, [lock](DeviceLink& l, bool now) { return CH_Lock_Ctrl(l, 0, lock, now); });
   };
   auto addLink = [&] {
-    b.Add("CH_Link_Ctrl", linkValues, [link, pairs](DeviceLink& l) { return CH_Link_Ctrl(l, 0, link, pairs, true); });
+    b.Add("CH_Link_Ctrl", linkValues, [link, pairs](DeviceLink& l, bool now) { return CH_Link_Ctrl(l, 0, link, pairs, now); });
   };
   // A link needs the lock; a lock is released only after the link.
   if (link) {
@@ -76,20 +76,20 @@ void AddChannels(Builder& b, const SceneProfile& p) {
     const auto ch = static_cast<uint8_t>(c);
     const FilterSettings lp = p.channels[c].crossover.lp, hp = p.channels[c].crossover.hp;
     b.Add(Name("Filter_Ctrl ch %d low-pass", c), {double(lp.type), double(lp.fs), double(lp.slope)},
-          [ch, lp](DeviceLink& l) {
-            return Filter_Ctrl(l, 0, 0, ch, 1, U8(lp.type), static_cast<uint16_t>(lp.fs), U8(lp.slope), true);
+          [ch, lp](DeviceLink& l, bool now) {
+            return Filter_Ctrl(l, 0, 0, ch, 1, U8(lp.type), static_cast<uint16_t>(lp.fs), U8(lp.slope), now);
           });
     b.Add(Name("Filter_Ctrl ch %d high-pass", c), {double(hp.type), double(hp.fs), double(hp.slope)},
-          [ch, hp](DeviceLink& l) {
-            return Filter_Ctrl(l, 0, 0, ch, 2, U8(hp.type), static_cast<uint16_t>(hp.fs), U8(hp.slope), true);
+          [ch, hp](DeviceLink& l, bool now) {
+            return Filter_Ctrl(l, 0, 0, ch, 2, U8(hp.type), static_cast<uint16_t>(hp.fs), U8(hp.slope), now);
           });
     const auto bands = p.eqArray(c);
     for (int n = 0; n < p.bandCount(c); ++n) {
       const EqBand band = bands[n];
       const auto bn = static_cast<uint8_t>(n);
       b.Add(Name("EQ_Ctrl ch %d band %d", c, n), {double(band.freq), band.eqFactor, band.eqGain},
-            [ch, bn, band](DeviceLink& l) {
-              return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, band.eqGain, true);
+            [ch, bn, band](DeviceLink& l, bool now) {
+              return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, band.eqGain, now);
             });
     }
   }
@@ -106,13 +106,13 @@ void AddChannels(Builder& b, const SceneProfile& p) {
     bypass[c] = ch.bypass ? 1 : 0;
   }
   auto values = [](const auto& row) { return std::vector<double>(row.begin(), row.end()); };
-  b.Add("CH_Type_Ctrl", values(types), [types](DeviceLink& l) { return CH_Type_Ctrl(l, 0, 0, 0, kLastChannel, types, true); });
-  b.Add("Trim_Ctrl", values(trims), [trims](DeviceLink& l) { return Trim_Ctrl(l, 0, 0, 0, kLastChannel, trims, true); });
-  b.Add("Mute_Ch_Ctrl", values(mutes), [mutes](DeviceLink& l) { return Mute_Ch_Ctrl(l, 0, 0, 0, kLastChannel, mutes, true); });
-  b.Add("Phase_Ctrl", values(phases), [phases](DeviceLink& l) { return Phase_Ctrl(l, 0, 0, 0, kLastChannel, phases, true); });
-  b.Add("Delay_Ctrl", values(delays), [delays](DeviceLink& l) { return Delay_Ctrl(l, 0, 0, 0, kLastChannel, delays, true); });
+  b.Add("CH_Type_Ctrl", values(types), [types](DeviceLink& l, bool now) { return CH_Type_Ctrl(l, 0, 0, 0, kLastChannel, types, now); });
+  b.Add("Trim_Ctrl", values(trims), [trims](DeviceLink& l, bool now) { return Trim_Ctrl(l, 0, 0, 0, kLastChannel, trims, now); });
+  b.Add("Mute_Ch_Ctrl", values(mutes), [mutes](DeviceLink& l, bool now) { return Mute_Ch_Ctrl(l, 0, 0, 0, kLastChannel, mutes, now); });
+  b.Add("Phase_Ctrl", values(phases), [phases](DeviceLink& l, bool now) { return Phase_Ctrl(l, 0, 0, 0, kLastChannel, phases, now); });
+  b.Add("Delay_Ctrl", values(delays), [delays](DeviceLink& l, bool now) { return Delay_Ctrl(l, 0, 0, 0, kLastChannel, delays, now); });
   b.Add("PEQ_Bypass_Ctrl", values(bypass),
-        [bypass](DeviceLink& l) { return PEQ_Bypass_Ctrl(l, 0, 0, 0, kLastChannel, bypass, true); });
+        [bypass](DeviceLink& l, bool now) { return PEQ_Bypass_Ctrl(l, 0, 0, 0, kLastChannel, bypass, now); });
 }
 
 void AddInputs(Builder& b, const SceneProfile& p) {
@@ -121,14 +121,14 @@ void AddInputs(Builder& b, const SceneProfile& p) {
     std::array<uint16_t, kOutputChannels> masks{};
     for (int c = 0; c < kOutputChannels; ++c) masks[c] = static_cast<uint16_t>(p.inputs[s][c]);
     b.Add(Name("Mix_Ch_Ctrl source %d", s), std::vector<double>(masks.begin(), masks.end()),
-          [src, masks](DeviceLink& l) { return Mix_Ch_Ctrl(l, 0, src, 0, kLastChannel, masks, true); });
+          [src, masks](DeviceLink& l, bool now) { return Mix_Ch_Ctrl(l, 0, src, 0, kLastChannel, masks, now); });
   }
   for (int s = 0; s < kInputSources; ++s) {
     const auto src = static_cast<uint8_t>(s);
     std::array<uint8_t, kInputChannels> phases{};
     for (int i = 0; i < kInputChannels; ++i) phases[i] = U8(p.inMixPhase[s][i]);
     b.Add(Name("Input_Phase_Ctrl source %d", s), std::vector<double>(phases.begin(), phases.end()),
-          [src, phases](DeviceLink& l) { return Input_Phase_Ctrl(l, 0, src, 0, kLastInput, phases, true); });
+          [src, phases](DeviceLink& l, bool now) { return Input_Phase_Ctrl(l, 0, src, 0, kLastInput, phases, now); });
   }
   for (int s = 0; s < kInputSources; ++s) {
     for (int in = 0; in < InputCount(s); ++in) {
@@ -138,8 +138,8 @@ void AddInputs(Builder& b, const SceneProfile& p) {
       }
       const auto src = static_cast<uint8_t>(s), input = static_cast<uint8_t>(in);
       b.Add(Name("Input_Mix_Trim_Ctrl source %d input %d", s, in), std::vector<double>(levels.begin(), levels.end()),
-            [src, input, levels](DeviceLink& l) {
-              return Input_Mix_Trim_Ctrl(l, 0, src, input, 0, kLastChannel, levels, true);
+            [src, input, levels](DeviceLink& l, bool now) {
+              return Input_Mix_Trim_Ctrl(l, 0, src, input, 0, kLastChannel, levels, now);
             });
     }
   }
@@ -149,19 +149,19 @@ std::vector<StateCommand> AllCommands(const SceneProfile& p) {
   Builder b;
   const int source = std::clamp(p.source, 0, kInputSources - 1);
   b.Add("Source_Switch_Ctrl", {double(source)},
-        [source](DeviceLink& l) { return Source_Switch_Ctrl(l, SourceWireCode(source), true); });
+        [source](DeviceLink& l, bool now) { return Source_Switch_Ctrl(l, SourceWireCode(source), now); });
   const uint8_t acc = static_cast<uint8_t>(std::clamp(p.acc, 0, 255));
-  b.Add("Set_Acc", {double(acc)}, [acc](DeviceLink& l) { return Set_Acc(l, acc, true); });
+  b.Add("Set_Acc", {double(acc)}, [acc](DeviceLink& l, bool now) { return Set_Acc(l, acc, now); });
   const uint8_t ampMute = p.ampOn == 1 ? 0 : 1;
-  b.Add("Amp_Mute_Ctrl", {double(ampMute)}, [ampMute](DeviceLink& l) { return Amp_Mute_Ctrl(l, ampMute, true); });
+  b.Add("Amp_Mute_Ctrl", {double(ampMute)}, [ampMute](DeviceLink& l, bool now) { return Amp_Mute_Ctrl(l, ampMute, now); });
   const float attenuation = MainVolumeAttenuation(p.mainVolume);
   b.Add("Main_Volume_Ctrl", {double(p.mainVolume)},
-        [attenuation](DeviceLink& l) { return Main_Volume_Ctrl(l, attenuation, true); });
+        [attenuation](DeviceLink& l, bool now) { return Main_Volume_Ctrl(l, attenuation, now); });
   const uint8_t mute = U8(p.mainVolumeMute);
-  b.Add("Mute_Ctrl", {double(mute)}, [mute](DeviceLink& l) { return Mute_Ctrl(l, mute, true); });
+  b.Add("Mute_Ctrl", {double(mute)}, [mute](DeviceLink& l, bool now) { return Mute_Ctrl(l, mute, now); });
   const uint8_t sub = U8(p.subVolume);
   b.Add("Subwoofer_Volume_Ctrl", {double(p.subVolume)},
-        [sub](DeviceLink& l) { return Subwoofer_Volume_Ctrl(l, sub, true); });
+        [sub](DeviceLink& l, bool now) { return Subwoofer_Volume_Ctrl(l, sub, now); });
   AddLinkAndLock(b, p);
   AddChannels(b, p);
   AddInputs(b, p);
