@@ -43,6 +43,8 @@ class CMainWnd : public ui::UIWindow {
   // window closes.
   bool InstanceRejected() const { return instanceRejected_; }
   CLoadingWnd* LoadingWindow() const { return loading_.get(); }
+  // The loading window's last line (an undone load's progress).
+  QString LoadingText() const { return loading_.Text(); }
   ui::UIMenu* OpenMenu() const { return menu_; }
   EqualizerManager& Manager() { return *manager_; }
   UpgradeWindows& Upgrades() { return *upgrades_; }

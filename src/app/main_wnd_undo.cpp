@@ -98,6 +98,7 @@ void CMainWnd::RunUndo(bool undo) {
   if (!manager_) return;
   LogMessage("%s\n", undo ? "Undo" : "Redo");
   using Outcome = controller::EditRecorder::Outcome;
+  loading_.SetText(QString());
   const Outcome outcome = undo ? manager_->recorder().Undo() : manager_->recorder().Redo();
   if (outcome == Outcome::Restoring) ui::PostWindowMessage(Handle(), WM_BUSY_BEGIN);
 }

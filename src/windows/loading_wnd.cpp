@@ -74,6 +74,7 @@ void LoadingWindowSlot::Show(QWidget* parent) {
   auto* wnd = new CLoadingWnd(parent);
   wnd_ = wnd;
   wnd->Create(QStringLiteral("XML_LOADING"));
+  if (!text_.isEmpty()) wnd->SetText(text_);
   wnd->ShowModal();
   // Whatever closed it, the reference goes with it.
   if (wnd_ == wnd) wnd_ = nullptr;

@@ -44,14 +44,18 @@ class LoadingWindowSlot {
   void Show(QWidget* parent);
   // Closes the shown loading window with 1; nothing when none is shown.
   void Close();
-  // The shown loading window's line; nothing when none is shown.
+  // The loading window's line: shown at once, or when the window opens
+  // (progress may arrive before it does). Kept until set again.
   void SetText(const QString& text) {
+    text_ = text;
     if (wnd_) wnd_->SetText(text);
   }
+  const QString& Text() const { return text_; }
   CLoadingWnd* get() const { return wnd_; }
 
  private:
   QPointer<CLoadingWnd> wnd_;
+  QString text_;
 };
 
 }  // namespace vlm
