@@ -179,10 +179,12 @@ TEST_F(UndoTest, TheMenuNamesTheStepInEveryLanguage) {
     for (const EditKind& kind : EditKinds()) {
       targets.clear();
       kind.targets(live(), targets);
-      for (int value : {-1, 0, 1, 2, 3}) {
-        const StepName name = kind.name(targets.front(), value);
-        const QString key = QStringLiteral("${%1}").arg(QString::fromStdString(name.key));
-        EXPECT_NE(ui::Language::Instance().Resolve(key), key) << name.key << " in " << lang.toStdString();
+      for (const SettingTarget& t : targets) {
+        for (int value : {-1, 0, 1, 2, 3}) {
+          const StepName name = kind.name(t, value);
+          const QString key = QStringLiteral("${%1}").arg(QString::fromStdString(name.key));
+          EXPECT_NE(ui::Language::Instance().Resolve(key), key) << name.key << " in " << lang.toStdString();
+        }
       }
     }
   }
