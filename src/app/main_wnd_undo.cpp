@@ -1,6 +1,7 @@
 // The main window's undo and redo: shortcuts, the option menu's entries that
 // name the step, and the end of an undone load's restore.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTimer>
@@ -35,6 +36,30 @@ QLineEdit* FocusedEditWith(bool undo) {
   if (!edit || edit->isReadOnly()) return nullptr;
   return (undo ? edit->isUndoAvailable() : edit->isRedoAvailable()) ? edit : nullptr;
 }
+
+// A line edit takes Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y for itself even with
+// nothing of its own to undo or redo; then the window's undo and redo get
+// the keys.
+class EditUndoKeys : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() != QEvent::ShortcutOverride) return false;
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (!edit) return false;
+    const bool undo = key->matches(QKeySequence::Undo);
+    const bool redo = key->matches(QKeySequence::Redo) ||
+                      key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
+    if ((undo && !edit->isUndoAvailable()) || (redo && !edit->isRedoAvailable())) {
+      e->ignore();
+      return true;  // not the edit's: the window's shortcut takes it
+    }
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -72,6 +97,8 @@ void CMainWnd::AddUndoShortcuts() {
   add(QKeySequence(Qt::CTRL | Qt::Key_Z), &CMainWnd::Undo);
   add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &CMainWnd::Redo);
   add(QKeySequence(Qt::CTRL | Qt::Key_Y), &CMainWnd::Redo);
+  auto* keys = new EditUndoKeys(this);
+  for (auto* edit : findChildren<QLineEdit*>()) edit->installEventFilter(keys);
   // One slider move, press to release, is one step.
   for (auto* slider : findChildren<QAbstractSlider*>()) {
     connect(slider, &QAbstractSlider::sliderPressed, this, [this] { ++sliderGesture_; });

@@ -109,8 +109,20 @@ TEST_F(UndoTest, ATextEditWithTheFocusUndoesItsOwnTextFirst) {
   ASSERT_TRUE(edit->isUndoAvailable());
   wnd_->Undo();
   EXPECT_EQ(history().UndoCount(), 1u) << "the edit's own typing went first";
-  wnd_->Undo();
+  EXPECT_FALSE(edit->isUndoAvailable());
+  // With nothing of its own left to undo, the key undoes the window's step;
+  // the edit's own redo still comes first.
+  QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(history().UndoCount(), 0u);
+  ASSERT_TRUE(edit->isRedoAvailable());
+  QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_FALSE(edit->isRedoAvailable()) << "the edit redid its own typing";
+  EXPECT_EQ(history().UndoCount(), 0u);
+  edit->setText(QStringLiteral("96"));  // a text set by the program has no history
+  QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(history().UndoCount(), 1u);
+  QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(history().UndoCount(), 1u) << "nothing left to redo";
 }
 
 TEST_F(UndoTest, AnUndoneLoadIsRestoredByTheWorkerWithProgress) {
