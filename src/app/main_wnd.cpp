@@ -19,6 +19,8 @@
 #include "base/log.h"
 #include "base/timing.h"
 #include "controller/focus_moves.h"
+#include "eqview/qt/ui_equalizer.h"
+#include "windows/key_text.h"
 #include "device/device_link.h"
 #include "device/hidapi_transport.h"
 #include "device/messages.h"
@@ -243,6 +245,7 @@ void CMainWnd::InitWindow() {
   // The controller finds its controls and fills them.
   missing_ = manager_->Init(this);
   WireToolWindows();
+  AddUndoShortcuts();
 
   // One copy per session: a second one says so and closes. A copy started
   // by a restart first gives the old one a few seconds to close.
@@ -376,6 +379,8 @@ void CMainWnd::Notify(ui::Notification& n) {
       (this->*route.handler)(n, ui::UserDataIndex(n.sender));
       break;
     }
+    // What the action changed is a step to undo.
+    if (manager_) manager_->recorder().Observe(n.SenderName().toStdString(), GestureOf(n));
   }
   // The toolkit's own dispatch only logs.
   if (!logging) return;
@@ -483,14 +488,33 @@ void CMainWnd::OnBandCommit(const ui::Notification& n, int i) {
   manager_->SetChEqEdit(i);
 }
 
-void CMainWnd::OnEqualizer(const ui::Notification& n, int index) {
-  LogMessage("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
-  const int kind = n.Is(nt::kEqualizerHp) ? 1 : n.Is(nt::kEqualizerLp) ? 2 : 0;
-  // The index names the dragged band. A corner is dragged whether or not a
-  // band is selected (index -1): the control shows the moved corner, so the
-  // channel must take it too.
-  if (index < 0 && kind == 0) return;
-  manager_->EqualizerCallback(index, kind);
+void CMainWnd::OnEqualizer(const ui::Notification& n, int) {
+  // The curve control reports what the drag moved with its values; a
+  // corner is dragged whether or not a band is selected.
+  const auto* drag = reinterpret_cast<const eqview::CurveDrag*>(n.lparam);
+  if (!drag) return;
+  LogMessage("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", drag->band);
+  switch (drag->part) {
+    case eqview::Notice::Hp:
+      manager_->crossover().CornerDragged(controller::FilterSide::HighPass, drag->freq);
+      break;
+    case eqview::Notice::Lp:
+      manager_->crossover().CornerDragged(controller::FilterSide::LowPass, drag->freq);
+      break;
+    case eqview::Notice::Eq:
+      if (drag->band >= 0) manager_->bandEditor().BandDragged(*drag);
+      break;
+  }
+}
+
+int CMainWnd::GestureOf(const ui::Notification& n) const {
+  if (n.lparam && qobject_cast<eqview::UIEqualizer*>(n.sender.data())) {
+    return reinterpret_cast<const eqview::CurveDrag*>(n.lparam)->gesture;
+  }
+  if (auto* slider = qobject_cast<QAbstractSlider*>(n.sender.data()); slider && slider->isSliderDown()) {
+    return sliderGesture_;
+  }
+  return 0;
 }
 
 void CMainWnd::OnDelayFocus(const ui::Notification& n, int position) {
@@ -569,6 +593,7 @@ void CMainWnd::ShowOptionMenu() {
   menu->SetItemChecked(QStringLiteral("option_item_language_en"), current == QLatin1String("en"));
   menu->SetItemChecked(QStringLiteral("option_item_language_cn"), current == QLatin1String("cn_zh"));
   menu->SetItemChecked(QStringLiteral("option_item_language_ru"), current == QLatin1String("ru"));
+  ShowUndoItems(*menu);
   // Connected and read back (the link alone is open while connecting too).
   menu->SetItemEnabled(QStringLiteral("option_item_reset_default"),
                        manager_->IsDeviceConnected() && manager_->link().IsConnected());
@@ -616,6 +641,11 @@ void CMainWnd::SwitchLanguage(const QString& name) {
 void CMainWnd::OnMenuClick(const QString& item) {
   if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
     manager_->SetOutputValue(outputMenuChannel_, item);
+    manager_->recorder().Observe(item.toStdString());
+  } else if (item == QLatin1String("option_item_undo")) {
+    Undo();
+  } else if (item == QLatin1String("option_item_redo")) {
+    Redo();
   } else if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
     OpenFirmwareUpgrade();
   } else if (item.startsWith(QLatin1String("option_item_snapshots"))) {
@@ -659,8 +689,17 @@ bool CMainWnd::HandleMessage(ui::WindowMessage& msg) {
       ShowLoadingWindow();
       return true;
     case WM_BUSY_END:
-      if (manager_) manager_->HandleDeviceMessage(msg);  // a scene load's settings
+      // An undone or redone load ends here; anything else is the manager's
+      // (a scene load's settings, a push's outcome).
+      if (manager_ && manager_->recorder().Restoring()) UndoRestoreEnded(msg);
+      else if (manager_) manager_->HandleDeviceMessage(msg);
       CloseLoadingWindow();
+      return true;
+    case WM_RESTORE_PROGRESS:
+      if (manager_ && manager_->recorder().Restoring()) {
+        loading_.SetText(FillKeyText(QStringLiteral("${snapshot_restoring}"),
+                                     {static_cast<int>(msg.wparam), static_cast<int>(msg.lparam)}));
+      }
       return true;
     case WM_FACTORY_RESET_DONE:
       CloseLoadingWindow();

@@ -43,6 +43,8 @@ class CMainWnd : public ui::UIWindow {
   // window closes.
   bool InstanceRejected() const { return instanceRejected_; }
   CLoadingWnd* LoadingWindow() const { return loading_.get(); }
+  // The loading window's last line (an undone load's progress).
+  QString LoadingText() const { return loading_.Text(); }
   ui::UIMenu* OpenMenu() const { return menu_; }
   EqualizerManager& Manager() { return *manager_; }
   UpgradeWindows& Upgrades() { return *upgrades_; }
@@ -53,6 +55,13 @@ class CMainWnd : public ui::UIWindow {
   // and re-resolves every shown text.
   void SwitchLanguage(const QString& name);
   void ShowOptionMenu();
+  // Undo and redo of the user's edits (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y; the
+  // option menu). A text edit with the focus and something to undo takes
+  // its own undo first. The menu texts name the step.
+  void Undo();
+  void Redo();
+  QString UndoText() const;
+  QString RedoText() const;
   void ShowSceneMenu();
   void ShowAdvanceMenu();
   // The output menu for channel c, at that channel's output button.
@@ -180,6 +189,13 @@ class CMainWnd : public ui::UIWindow {
   void OnBandCommit(const ui::Notification& n, int index);
 
   void MoveFocusTo(const std::string& name);
+  // The mouse gesture a notification belongs to (a curve drag's or a
+  // slider's press to release), 0 for none.
+  int GestureOf(const ui::Notification& n) const;
+  void RunUndo(bool undo);
+  void UndoRestoreEnded(ui::WindowMessage& msg);
+  void ShowUndoItems(ui::UIMenu& menu);
+  void AddUndoShortcuts();
 
   static const Route kRoutes[];
 
@@ -195,6 +211,7 @@ class CMainWnd : public ui::UIWindow {
   QPointer<ui::UIMenu> menu_;
   QPushButton* optionButton_ = nullptr;
   int outputMenuChannel_ = 0;
+  int sliderGesture_ = 0;
   bool connectAtStart_ = false;
   bool ownRealTransport_ = false;
   bool closingDone_ = false;

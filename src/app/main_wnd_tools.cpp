@@ -30,7 +30,9 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
     link.SetReceiver(Receiver::SceneWindow, window != 0);
   };
   host.settingsReplaced = [&manager] {
-    // The loaded scene is now the live settings: every control shows it.
+    // The loaded scene is now the live settings: every control shows it,
+    // and the load is one step to undo.
+    manager.recorder().RecordLoad("edit_scene_load");
     manager.RefreshAllControls();
   };
   host.liveSettingsUnknown = [&manager] {
@@ -44,7 +46,10 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
 
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main) {
   EqualizerManager& manager = main.Manager();
-  return OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link());
+  const ui::ModalResult result = OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link());
+  // What the user changed in the mixer is one step.
+  manager.recorder().Observe("mixer");
+  return result;
 }
 
 ui::ModalResult OpenSnapshotWindowFor(CMainWnd& main) {
@@ -56,7 +61,10 @@ ui::ModalResult OpenSnapshotWindowFor(CMainWnd& main) {
   host.store = &manager.store();
   host.connected = [&manager] { return manager.IsDeviceConnected(); };
   host.setReceiver = [&life](ui::WindowHandle window) { life.sink().SetReceiver(Receiver::ToolWindow, window); };
-  host.settingsReplaced = [&manager] { manager.RefreshAllControls(); };
+  host.settingsReplaced = [&manager] {
+    manager.recorder().RecordLoad("edit_snapshot_restore");
+    manager.RefreshAllControls();
+  };
   host.liveSettingsUnknown = [&manager] {
     manager.session().WaitForWorker();
     manager.life().StartReadBack();

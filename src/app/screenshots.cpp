@@ -21,6 +21,7 @@
 #include "app/recovery_shots.h"
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
+#include "app/undo_shots.h"
 #include "app/tuning_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
@@ -226,6 +227,7 @@ bool SaveScreenshots(const QString& path) {
       if (scale.dpi == kMainScales[0].dpi) {
         ok = SaveOutputMenuShot(main, dir, lang) && ok;
         ok = SaveLinkedShot(main, dir, lang) && ok;
+        ok = SaveUndoMenuShots(main, dir, lang) && ok;
       }
     }
     // The same window with an edited equaliser; the settings are put back

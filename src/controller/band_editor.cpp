@@ -269,13 +269,13 @@ void BandEditor::OnEqEnable(int band) {
   rows_.ShowBypassText();
 }
 
-void BandEditor::BandDragged(int band) {
-  eqview::UIEqualizer* eq = ctx_.controls.equalizer;
+void BandEditor::BandDragged(const eqview::CurveDrag& drag) {
+  const int band = drag.band;
   const int c = ctx_.current();
-  if (!eq || band < 0 || band >= ctx_.live().bandCount(c) || band >= eq->BandCount()) return;
+  if (drag.part != eqview::Notice::Eq || band < 0 || band >= ctx_.live().bandCount(c)) return;
   const Values shown = Shown(c, band);
-  Values v{std::clamp(eq->BandFrequency(band), kEqFreqMin, kEqFreqMax), TypedQ(eq->BandQ(band), shown.q),
-           static_cast<float>(ClampTo(eq->BandGain(band), GainMin(band), GainMax(band)))};
+  Values v{std::clamp(drag.freq, kEqFreqMin, kEqFreqMax), TypedQ(drag.q, shown.q),
+           static_cast<float>(ClampTo(drag.gain, GainMin(band), GainMax(band)))};
   // In graphic mode the bands keep their fixed centres and Q: a drag
   // changes the gain only, whatever way the mouse went.
   if (!rows_.Parametric()) {
@@ -286,7 +286,7 @@ void BandEditor::BandDragged(int band) {
   // drawn has not been edited.
   if (v.freq == shown.freq && std::fabs(v.q - shown.q) < kSameValue && std::fabs(v.gain - shown.gain) < kSameValue) {
     // A sideways drag in graphic mode moved only the drawing: put it back.
-    if (eq->BandFrequency(band) != shown.freq) ctx_.curves.UpdateEqualizer(band);
+    if (drag.freq != shown.freq) ctx_.curves.UpdateEqualizer(band);
     return;
   }
   if (ctx_.channel(c).bypass && std::fabs(v.gain) > kGainEpsilon) Flatten(c);

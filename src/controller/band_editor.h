@@ -11,6 +11,7 @@
 #include <QString>
 #include <span>
 
+#include "eqview/curve_editor.h"
 #include "model/scene_profile.h"
 
 namespace vlm::controller {
@@ -28,9 +29,9 @@ class BandEditor {
   void SetEqGainUp(int band, bool up);
   void SetEqSlider(int band);
   void OnEqEnable(int band);
-  // The curve control moved band `band` (its frequency, Q and gain are read
-  // from the control).
-  void BandDragged(int band);
+  // The curve control moved a band: its report carries the band's number,
+  // frequency, Q and gain.
+  void BandDragged(const eqview::CurveDrag& drag);
 
   void SetOutputBypass();
   void SetOutputEqRest();

@@ -246,6 +246,7 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   }
   if (readBackTaken_) readBackTaken_();
   refreshAll_();
+  if (settingsReplaced_) settingsReplaced_(true);
   ShowButton(ConnectState::Connected);
   expectingRestart_ = false;
   link_.SetQueueGate(true);
@@ -322,6 +323,7 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       if (auto* readBack = dynamic_cast<ReadBackRecord*>(record.get()); readBack && readBack->store) {
         store_ = *readBack->store;
         refreshAll_();
+        if (settingsReplaced_) settingsReplaced_(false);
         TellIfIncomplete(readBack->missingReplies);
       } else if (auto* push = dynamic_cast<PushOutcomeRecord*>(record.get())) {
         OnPushEnded(std::move(push->unconfirmed));

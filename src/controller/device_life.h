@@ -107,6 +107,11 @@ class DeviceLife {
   void SetStateShownHandler(std::function<void(ConnectState)> handler) { stateShown_ = std::move(handler); }
   // Runs after the device opened and after a disconnect (tool windows close).
   void SetConnectionChangeHandler(std::function<void()> handler) { connectionChanged_ = std::move(handler); }
+  // Called after a read-back replaced the live settings: with true for a
+  // new connection's, false for a scene load's.
+  void SetSettingsReplacedHandler(std::function<void(bool newConnection)> handler) {
+    settingsReplaced_ = std::move(handler);
+  }
   // Run after a settings reply outside a worker changed the live profile,
   // with what it changed, so the window shows it.
   void SetReplyAppliedHandler(std::function<void(const ApplyOutcome&)> handler) {
@@ -159,6 +164,7 @@ class DeviceLife {
   DeviceLink& link_;
   MainControls& controls_;
   std::function<void()> refreshAll_;
+  std::function<void(bool)> settingsReplaced_;
   std::function<bool()> saveScene_;
   std::function<void()> connectionChanged_;
   std::function<void()> readBackTaken_;

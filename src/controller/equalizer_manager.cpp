@@ -34,13 +34,35 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
       ab_(ctx_, [this] { RefreshAllControls(); }) {
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
   life_ = std::make_unique<controller::DeviceLife>(store_, *link_, controls_, [this] { RefreshAllControls(); });
-  life_->SetReplyAppliedHandler([this](const ApplyOutcome& outcome) { RefreshAfterReply(outcome); });
+  life_->SetReplyAppliedHandler([this](const ApplyOutcome& outcome) {
+    RefreshAfterReply(outcome);
+    recorder_->Sync();  // the amplifier's own change: nothing to undo
+  });
+  recorder_ = std::make_unique<controller::EditRecorder>(store_, *link_);
+  recorder_->SetRefresh([this] { RefreshAllControls(); });
+  recorder_->SetSession(&life_->session());
+  recorder_->SetConnected([this] { return IsDeviceConnected(); });
+  recorder_->SetCurrentChannel([this] { return ctx_.current(); });
+  life_->SetSettingsReplacedHandler([this](bool newConnection) {
+    if (newConnection) recorder_->Reset();
+    else recorder_->RecordLoad("edit_scene_load");
+  });
   // Slots live while connected: each new connection's read-back starts them afresh.
   life_->SetReadBackTakenHandler([this] { ab_.ResetFromLive(); });
   life_->SetStateShownHandler([this](controller::ConnectState s) { ab_.SetConnected(s == controller::ConnectState::Connected); });
+  // Each slot keeps its own undo history; a switch is not a step.
+  ab_.compare().SetListener([this](AbSlot, AbCompare::Change why) {
+    if (why == AbCompare::Change::Switched) {
+      std::swap(recorder_->history(), otherSlotHistory_);
+    } else {
+      otherSlotHistory_ = UndoHistory{};
+    }
+    recorder_->Sync();
+  });
 }
 
 EqualizerManager::~EqualizerManager() {
+  recorder_.reset();
   // The session (and a worker still running) goes before its link; the
   // command thread stops with the link, before the settings go.
   life_.reset();
@@ -97,6 +119,7 @@ void EqualizerManager::LoadSenceConfigFromFile() {
   // The file replaces the amplifier's live settings: they are kept first.
   if (IsDeviceConnected()) session().KeepSnapshot(live(), SnapshotTrigger::ProfilePush);
   if (!controller::LoadProfileFile(root_, path, live())) return;
+  recorder_->RecordLoad("edit_profile_load");
   RefreshAllControls();
   // Connected: the loaded settings become the amplifier's, behind the
   // loading window (SetCurSceneThread ends it with 1275).
@@ -126,23 +149,9 @@ bool EqualizerManager::OpenLinkWithoutReadBack() {
   return true;
 }
 
-void EqualizerManager::EqualizerCallback(int index, int kind) {
-  LogMessage("%s cmd %d index %d\n", "EqualizerCallback", kind, index);
-  eqview::UIEqualizer* eq = controls_.equalizer;
-  if (!eq) return;
-  switch (kind) {
-    case 1:
-      crossover_.CornerDragged(controller::FilterSide::HighPass, eq->HpFreq());
-      break;
-    case 2:
-      crossover_.CornerDragged(controller::FilterSide::LowPass, eq->LpFreq());
-      break;
-    case 0:
-      eqBands_.BandDragged(index);
-      break;
-    default:
-      break;  // nothing else is dragged
-  }
+void EqualizerManager::ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
+  eqBands_.ApplyFittedBands(channels, bands);
+  recorder_->Observe("tune");
 }
 
 void EqualizerManager::UpdateAllVolumeEdit() {

@@ -22,6 +22,7 @@
 #include "controller/curve_view.h"
 #include "controller/device_life.h"
 #include "controller/edit_context.h"
+#include "controller/edit_recorder.h"
 #include "controller/output_assigner.h"
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
@@ -121,9 +122,11 @@ class EqualizerManager {
   void SetHpSlope() { crossover_.SetHpSlope(); }
   void SetLpSlope() { crossover_.SetLpSlope(); }
 
-  // The curve control reported a drag: kind 0 a band (handled with the band
-  // editing), 1 the high-pass corner, 2 the low-pass corner.
-  void EqualizerCallback(int index, int kind);
+  // The editors the routes call directly.
+  controller::BandEditor& bandEditor() { return eqBands_; }
+  controller::CrossoverEditor& crossover() { return crossover_; }
+  // Undo and redo of the user's edits.
+  controller::EditRecorder& recorder() { return *recorder_; }
   void UpdateEqualizer(int band) { curves_.UpdateEqualizer(band); }
 
   // The equaliser bands of the current channel, and its bypass, reset and
@@ -137,9 +140,8 @@ class EqualizerManager {
   void SetOutputBypass() { eqBands_.SetOutputBypass(); }
   void SetOutputEqRest() { eqBands_.SetOutputEqRest(); }
   void SetEqMode() { eqBands_.SetEqMode(); }
-  void ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
-    eqBands_.ApplyFittedBands(channels, bands);
-  }
+  // One undoable step.
+  void ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands);
   // Volume edits from the profile (also after a language change: "${off}").
   void UpdateAllVolumeEdit();
 
@@ -176,6 +178,9 @@ class EqualizerManager {
   controller::OutputAssigner outputs_;
   controller::AbControl ab_;
   std::unique_ptr<controller::DeviceLife> life_;
+  std::unique_ptr<controller::EditRecorder> recorder_;
+  // The undo history of the A/B slot not playing (the recorder holds the playing one's).
+  UndoHistory otherSlotHistory_;
   QWidget* root_ = nullptr;
 };
 

@@ -28,6 +28,19 @@ enum class DragMode : int {
 
 enum class Notice { Eq, Hp, Lp };
 
+// What a drag on the curve moved, with its values, as the control reports
+// it: a band (its number, frequency, Q and gain) or a crossover corner (its
+// frequency). `gesture` counts the presses of the mouse, so all reports of
+// one drag, press to release, carry the same number.
+struct CurveDrag {
+  Notice part = Notice::Eq;
+  int band = -1;
+  int freq = 0;
+  float q = 0.0f;
+  float gain = 0.0f;
+  int gesture = 0;
+};
+
 enum class CursorShape { Arrow, Hand, SizeHorizontal, SizeVertical, SizeAll };
 
 // What one mouse event did.

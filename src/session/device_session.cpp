@@ -327,10 +327,10 @@ SessionResult DeviceSession::SendPlan(const std::vector<SessionStep>& plan, cons
 }
 
 SessionResult DeviceSession::RestoreFullState(const SceneProfile& state, const Progress& progress,
-                                              const std::atomic<bool>* cancel) {
+                                              const std::atomic<bool>* cancel, const SceneProfile* from) {
   LogMessage("%s\n", "DeviceSession::RestoreFullState");
   if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "RestoreFullState");
-  return SendPlan(FullStatePlan(state), "RestoreFullState", progress, cancel);
+  return SendPlan(FullStatePlan(state, from), "RestoreFullState", progress, cancel);
 }
 
 SnapshotSaveResult DeviceSession::KeepSnapshot(const SceneProfile& live, SnapshotTrigger trigger) {
@@ -519,17 +519,19 @@ SessionResult DeviceSession::StartFactoryReset(Receiver reportTo) {
   return SessionResult::Success();
 }
 
-SessionResult DeviceSession::StartRestoreFullState(const SceneProfile& state, Receiver reportTo) {
+SessionResult DeviceSession::StartRestoreFullState(const SceneProfile& state, Receiver reportTo,
+                                                   const SceneProfile* from) {
   if (SessionResult r = CanStartWorker(); !r.ok()) return r;
   cancelRestore_.store(false);
   auto copy = std::make_shared<SceneProfile>(state);
-  Launch("Restore state thread", [this, copy, reportTo]() {
+  std::shared_ptr<SceneProfile> fromCopy = from ? std::make_shared<SceneProfile>(*from) : nullptr;
+  Launch("Restore state thread", [this, copy, fromCopy, reportTo]() {
     SessionResult result;
     {
       GateClosed gate(link_);
       result = RestoreFullState(*copy, [this, reportTo](int sent, int total) {
         if (downstream_) downstream_->Post(reportTo, WM_RESTORE_PROGRESS, sent, total, nullptr);
-      }, &cancelRestore_);
+      }, &cancelRestore_, fromCopy.get());
     }
     auto outcome = std::make_unique<RestoreOutcomeRecord>();
     outcome->unconfirmed = result.unconfirmed;

@@ -105,8 +105,10 @@ class DeviceSession final : public EventSink {
   // called after each command with (sent, total); a set `cancel` stops
   // before the next command (Cancelled). The profile push is not this.
   using Progress = std::function<void(int sent, int total)>;
+  // With `from` (the state the amplifier holds now), only the commands whose
+  // values differ are sent.
   SessionResult RestoreFullState(const SceneProfile& state, const Progress& progress = nullptr,
-                                 const std::atomic<bool>* cancel = nullptr);
+                                 const std::atomic<bool>* cancel = nullptr, const SceneProfile* from = nullptr);
 
   // ---- snapshots of the live settings ---------------------------------------
   // Where snapshots go (may be null: none are kept). Not owned; set before
@@ -146,7 +148,9 @@ class DeviceSession final : public EventSink {
   // "Restore state thread": RestoreFullState(state) with 1276 (sent, total)
   // after each command, then 1275 with a RestoreOutcomeRecord. The gate is
   // closed while it runs, so no queued edit lands between its commands.
-  SessionResult StartRestoreFullState(const SceneProfile& state, Receiver reportTo = Receiver::ToolWindow);
+  // With `from`, only what differs from it (an undone load).
+  SessionResult StartRestoreFullState(const SceneProfile& state, Receiver reportTo = Receiver::ToolWindow,
+                                      const SceneProfile* from = nullptr);
   // Asks a running restore to stop before its next command.
   void CancelRestore() { cancelRestore_.store(true); }
 

@@ -27,9 +27,10 @@ uint8_t U8(int32_t v) { return static_cast<uint8_t>(v); }
 class Builder {
  public:
   explicit Builder(StateSend send) : now(send == StateSend::AtOnce) {}
-  void Add(std::string name, std::vector<double> values, std::function<bool(DeviceLink&)> run) {
-    StateCommand c{name, std::move(values), part, channel, linkCopies, {std::move(name), std::move(run)}};
-    commands.push_back(std::move(c));
+  void Add(std::string name, std::vector<double> values, std::function<bool(DeviceLink&, bool)> send) {
+    const bool atOnce = now;
+    SessionStep step{name, [send, atOnce](DeviceLink& l) { return send(l, atOnce); }};
+    commands.push_back({std::move(name), std::move(values), part, channel, linkCopies, std::move(step), std::move(send)});
   }
   const bool now;  // sent at once (true) or queued
   // What the next commands carry (see StateCommand).
@@ -53,7 +54,6 @@ std::vector<ChannelPair> LinkPairs(const SceneProfile& p) {
 }
 
 void AddLinkAndLock(Builder& b, const SceneProfile& p) {
-  const bool now = b.now;
   const uint8_t lock = U8(p.lockMode);
   const uint8_t link = p.linkMode == 1 ? 1 : 0;
   const std::vector<ChannelPair> pairs = link ? LinkPairs(p) : std::vector<ChannelPair>{};
@@ -63,10 +63,10 @@ void AddLinkAndLock(Builder& b, const SceneProfile& p) {
     linkValues.push_back(pair.to);
   }
   auto addLock = [&] {
-    b.Add("CH_Lock_Ctrl", {static_cast<double>(lock)}, [lock, now](DeviceLink& l) { return CH_Lock_Ctrl(l, 0, lock, now); });
+    b.Add("CH_Lock_Ctrl", {static_cast<double>(lock)}, [lock](DeviceLink& l, bool now) { return CH_Lock_Ctrl(l, 0, lock, now); });
   };
   auto addLink = [&] {
-    b.Add("CH_Link_Ctrl", linkValues, [link, pairs, now](DeviceLink& l) { return CH_Link_Ctrl(l, 0, link, pairs, now); });
+    b.Add("CH_Link_Ctrl", linkValues, [link, pairs](DeviceLink& l, bool now) { return CH_Link_Ctrl(l, 0, link, pairs, now); });
   };
   // A link needs the lock; a lock is released only after the link.
   if (link) {
@@ -79,18 +79,17 @@ void AddLinkAndLock(Builder& b, const SceneProfile& p) {
 }
 
 void AddChannels(Builder& b, const SceneProfile& p) {
-  const bool now = b.now;
   b.linkCopies = true;
   for (int c = 0; c < kOutputChannels; ++c) {
     b.channel = c;
     const auto ch = static_cast<uint8_t>(c);
     const FilterSettings lp = p.channels[c].crossover.lp, hp = p.channels[c].crossover.hp;
     b.Add(Name("Filter_Ctrl ch %d low-pass", c), {double(lp.type), double(lp.fs), double(lp.slope)},
-          [ch, lp, now](DeviceLink& l) {
+          [ch, lp](DeviceLink& l, bool now) {
             return Filter_Ctrl(l, 0, 0, ch, 1, U8(lp.type), static_cast<uint16_t>(lp.fs), U8(lp.slope), now);
           });
     b.Add(Name("Filter_Ctrl ch %d high-pass", c), {double(hp.type), double(hp.fs), double(hp.slope)},
-          [ch, hp, now](DeviceLink& l) {
+          [ch, hp](DeviceLink& l, bool now) {
             return Filter_Ctrl(l, 0, 0, ch, 2, U8(hp.type), static_cast<uint16_t>(hp.fs), U8(hp.slope), now);
           });
     const auto bands = p.eqArray(c);
@@ -98,7 +97,7 @@ void AddChannels(Builder& b, const SceneProfile& p) {
       const EqBand band = bands[n];
       const auto bn = static_cast<uint8_t>(n);
       b.Add(Name("EQ_Ctrl ch %d band %d", c, n), {double(band.freq), band.eqFactor, band.eqGain},
-            [ch, bn, band, now](DeviceLink& l) {
+            [ch, bn, band](DeviceLink& l, bool now) {
               return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, band.eqGain, now);
             });
     }
@@ -118,34 +117,33 @@ void AddChannels(Builder& b, const SceneProfile& p) {
     bypass[c] = ch.bypass ? 1 : 0;
   }
   auto values = [](const auto& row) { return std::vector<double>(row.begin(), row.end()); };
-  b.Add("CH_Type_Ctrl", values(types), [types, now](DeviceLink& l) { return CH_Type_Ctrl(l, 0, 0, 0, kLastChannel, types, now); });
+  b.Add("CH_Type_Ctrl", values(types), [types](DeviceLink& l, bool now) { return CH_Type_Ctrl(l, 0, 0, 0, kLastChannel, types, now); });
   b.linkCopies = true;
-  b.Add("Trim_Ctrl", values(trims), [trims, now](DeviceLink& l) { return Trim_Ctrl(l, 0, 0, 0, kLastChannel, trims, now); });
+  b.Add("Trim_Ctrl", values(trims), [trims](DeviceLink& l, bool now) { return Trim_Ctrl(l, 0, 0, 0, kLastChannel, trims, now); });
   b.linkCopies = false;
-  b.Add("Mute_Ch_Ctrl", values(mutes), [mutes, now](DeviceLink& l) { return Mute_Ch_Ctrl(l, 0, 0, 0, kLastChannel, mutes, now); });
-  b.Add("Phase_Ctrl", values(phases), [phases, now](DeviceLink& l) { return Phase_Ctrl(l, 0, 0, 0, kLastChannel, phases, now); });
-  b.Add("Delay_Ctrl", values(delays), [delays, now](DeviceLink& l) { return Delay_Ctrl(l, 0, 0, 0, kLastChannel, delays, now); });
+  b.Add("Mute_Ch_Ctrl", values(mutes), [mutes](DeviceLink& l, bool now) { return Mute_Ch_Ctrl(l, 0, 0, 0, kLastChannel, mutes, now); });
+  b.Add("Phase_Ctrl", values(phases), [phases](DeviceLink& l, bool now) { return Phase_Ctrl(l, 0, 0, 0, kLastChannel, phases, now); });
+  b.Add("Delay_Ctrl", values(delays), [delays](DeviceLink& l, bool now) { return Delay_Ctrl(l, 0, 0, 0, kLastChannel, delays, now); });
   b.linkCopies = true;
   b.Add("PEQ_Bypass_Ctrl", values(bypass),
-        [bypass, now](DeviceLink& l) { return PEQ_Bypass_Ctrl(l, 0, 0, 0, kLastChannel, bypass, now); });
+        [bypass](DeviceLink& l, bool now) { return PEQ_Bypass_Ctrl(l, 0, 0, 0, kLastChannel, bypass, now); });
   b.linkCopies = false;
 }
 
 void AddInputs(Builder& b, const SceneProfile& p) {
-  const bool now = b.now;
   for (int s = 0; s < kInputSources; ++s) {
     const auto src = static_cast<uint8_t>(s);
     std::array<uint16_t, kOutputChannels> masks{};
     for (int c = 0; c < kOutputChannels; ++c) masks[c] = static_cast<uint16_t>(p.inputs[s][c]);
     b.Add(Name("Mix_Ch_Ctrl source %d", s), std::vector<double>(masks.begin(), masks.end()),
-          [src, masks, now](DeviceLink& l) { return Mix_Ch_Ctrl(l, 0, src, 0, kLastChannel, masks, now); });
+          [src, masks](DeviceLink& l, bool now) { return Mix_Ch_Ctrl(l, 0, src, 0, kLastChannel, masks, now); });
   }
   for (int s = 0; s < kInputSources; ++s) {
     const auto src = static_cast<uint8_t>(s);
     std::array<uint8_t, kInputChannels> phases{};
     for (int i = 0; i < kInputChannels; ++i) phases[i] = U8(p.inMixPhase[s][i]);
     b.Add(Name("Input_Phase_Ctrl source %d", s), std::vector<double>(phases.begin(), phases.end()),
-          [src, phases, now](DeviceLink& l) { return Input_Phase_Ctrl(l, 0, src, 0, kLastInput, phases, now); });
+          [src, phases](DeviceLink& l, bool now) { return Input_Phase_Ctrl(l, 0, src, 0, kLastInput, phases, now); });
   }
   for (int s = 0; s < kInputSources; ++s) {
     for (int in = 0; in < InputCount(s); ++in) {
@@ -155,7 +153,7 @@ void AddInputs(Builder& b, const SceneProfile& p) {
       }
       const auto src = static_cast<uint8_t>(s), input = static_cast<uint8_t>(in);
       b.Add(Name("Input_Mix_Trim_Ctrl source %d input %d", s, in), std::vector<double>(levels.begin(), levels.end()),
-            [src, input, levels, now](DeviceLink& l) {
+            [src, input, levels](DeviceLink& l, bool now) {
               return Input_Mix_Trim_Ctrl(l, 0, src, input, 0, kLastChannel, levels, now);
             });
     }
@@ -164,22 +162,21 @@ void AddInputs(Builder& b, const SceneProfile& p) {
 
 std::vector<StateCommand> AllCommands(const SceneProfile& p, StateSend send) {
   Builder b(send);
-  const bool now = b.now;
   const int source = std::clamp(p.source, 0, kInputSources - 1);
   b.Add("Source_Switch_Ctrl", {double(source)},
-        [source, now](DeviceLink& l) { return Source_Switch_Ctrl(l, SourceWireCode(source), now); });
+        [source](DeviceLink& l, bool now) { return Source_Switch_Ctrl(l, SourceWireCode(source), now); });
   const uint8_t acc = static_cast<uint8_t>(std::clamp(p.acc, 0, 255));
-  b.Add("Set_Acc", {double(acc)}, [acc, now](DeviceLink& l) { return Set_Acc(l, acc, now); });
+  b.Add("Set_Acc", {double(acc)}, [acc](DeviceLink& l, bool now) { return Set_Acc(l, acc, now); });
   const uint8_t ampMute = p.ampOn == 1 ? 0 : 1;
-  b.Add("Amp_Mute_Ctrl", {double(ampMute)}, [ampMute, now](DeviceLink& l) { return Amp_Mute_Ctrl(l, ampMute, now); });
+  b.Add("Amp_Mute_Ctrl", {double(ampMute)}, [ampMute](DeviceLink& l, bool now) { return Amp_Mute_Ctrl(l, ampMute, now); });
   const float attenuation = MainVolumeAttenuation(p.mainVolume);
   b.Add("Main_Volume_Ctrl", {double(p.mainVolume)},
-        [attenuation, now](DeviceLink& l) { return Main_Volume_Ctrl(l, attenuation, now); });
+        [attenuation](DeviceLink& l, bool now) { return Main_Volume_Ctrl(l, attenuation, now); });
   const uint8_t mute = U8(p.mainVolumeMute);
-  b.Add("Mute_Ctrl", {double(mute)}, [mute, now](DeviceLink& l) { return Mute_Ctrl(l, mute, now); });
+  b.Add("Mute_Ctrl", {double(mute)}, [mute](DeviceLink& l, bool now) { return Mute_Ctrl(l, mute, now); });
   const uint8_t sub = U8(p.subVolume);
   b.Add("Subwoofer_Volume_Ctrl", {double(p.subVolume)},
-        [sub, now](DeviceLink& l) { return Subwoofer_Volume_Ctrl(l, sub, now); });
+        [sub](DeviceLink& l, bool now) { return Subwoofer_Volume_Ctrl(l, sub, now); });
   b.part = StatePart::Channels;
   AddLinkAndLock(b, p);
   AddChannels(b, p);

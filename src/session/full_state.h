@@ -4,6 +4,7 @@
 // subwoofer volume, link and lock and the input phases. Written once; the
 // snapshot restore sends all of it, and a comparison of two states sends
 // only the commands whose values differ (`from`).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,9 @@ enum class StateSend { AtOnce, Queued };
 
 // One command of the full state: its step name (unique within the plan),
 // the values it carries (compared between two states), which part of the
-// settings it carries and how it is sent.
+// settings it carries and how it is sent. `send` is the same command either
+// at once or through the command queue (`immediately` false), which is how
+// an undone edit of a few settings reaches the amplifier.
 struct StateCommand {
   std::string name;
   std::vector<double> values;
@@ -38,6 +41,7 @@ struct StateCommand {
   // equaliser bypass.
   bool linkCopies = false;
   SessionStep step;
+  std::function<bool(DeviceLink&, bool immediately)> send;
 };
 
 // The commands for `to`, in the order they are sent: the amplifier-wide

@@ -1,5 +1,6 @@
 #include "windows/loading_wnd.h"
 
+#include <QBoxLayout>
 #include <QPainter>
 #include <QPaintEvent>
 
@@ -25,6 +26,21 @@ void CLoadingWnd::InitControls() {
   });
   timer_.start();
 }
+
+void CLoadingWnd::SetText(const QString& text) {
+  if (!text_ && anim_ && anim_->parentWidget()) {
+    auto* box = qobject_cast<QBoxLayout*>(anim_->parentWidget()->layout());
+    text_ = new QLabel(anim_->parentWidget());
+    text_->setObjectName(QStringLiteral("loading_text"));
+    text_->setAlignment(Qt::AlignCenter);
+    if (box) box->addWidget(text_);
+  }
+  if (!text_) return;
+  text_->setText(text);
+  text_->setVisible(!text.isEmpty());
+}
+
+QString CLoadingWnd::Text() const { return text_ ? text_->text() : QString(); }
 
 bool CLoadingWnd::eventFilter(QObject* watched, QEvent* e) {
   if (watched == anim_ && e->type() == QEvent::Paint) {
@@ -58,6 +74,7 @@ void LoadingWindowSlot::Show(QWidget* parent) {
   auto* wnd = new CLoadingWnd(parent);
   wnd_ = wnd;
   wnd->Create(QStringLiteral("XML_LOADING"));
+  if (!text_.isEmpty()) wnd->SetText(text_);
   wnd->ShowModal();
   // Whatever closed it, the reference goes with it.
   if (wnd_ == wnd) wnd_ = nullptr;

@@ -17,6 +17,9 @@ class CLoadingWnd : public CToolWnd {
   // Frames per turn of the spinner and the time between frames.
   static constexpr int kFrames = 12;
   static constexpr int kFrameMs = 80;
+  // A line under the spinner (a restore's progress); empty hides it.
+  void SetText(const QString& text);
+  QString Text() const;
 
  protected:
   void InitControls() override;
@@ -25,6 +28,7 @@ class CLoadingWnd : public CToolWnd {
  private:
   void Paint(QLabel* label);
   QLabel* anim_ = nullptr;
+  QLabel* text_ = nullptr;
   QPixmap spinner_;
   QTimer timer_;
   int frame_ = 0;
@@ -40,10 +44,18 @@ class LoadingWindowSlot {
   void Show(QWidget* parent);
   // Closes the shown loading window with 1; nothing when none is shown.
   void Close();
+  // The loading window's line: shown at once, or when the window opens
+  // (progress may arrive before it does). Kept until set again.
+  void SetText(const QString& text) {
+    text_ = text;
+    if (wnd_) wnd_->SetText(text);
+  }
+  const QString& Text() const { return text_; }
   CLoadingWnd* get() const { return wnd_; }
 
  private:
   QPointer<CLoadingWnd> wnd_;
+  QString text_;
 };
 
 }  // namespace vlm

@@ -3,6 +3,7 @@
 // file or a wrong placeholder would only show up in front of a user; here it fails
 // a test instead. Plain C++ on purpose: the core test suite has no Qt.
 
+#include "session/edit.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -387,7 +388,7 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
   // Texts that the program passes through printf with its own arguments, and the
   // conversions those arguments need, in order. Every other text is shown as it
   // stands and must carry no conversion at all.
-  const std::map<std::string, std::vector<std::string>> kFormatted = {
+  std::map<std::string, std::vector<std::string>> kFormatted = {
       {"load_scene_tips1", {"%d", "%s"}},          // scene number, scene name
       {"load_scene_tips2", {"%d"}},                // scene number
       {"save_scene_overwrite", {"%d"}},            // scene number
@@ -414,7 +415,31 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"tune_saved", {"%s"}},                      // path
       {"tune_save_failed", {"%s"}},                // path
       {"ab_not_sent", {"%s"}},                     // the first command not queued
+      {"undo_step", {"%s"}},                       // the step's name
+      {"redo_step", {"%s"}},                       // the step's name
   };
+  // The names of undo steps take the numbers the edit table gives them.
+  using vlm::Edit;
+  using vlm::EditKind;
+  using vlm::SettingKind;
+  using vlm::SettingTarget;
+  using vlm::StepName;
+  auto addStepName = [&kFormatted](const StepName& name) {
+    kFormatted[name.key] = std::vector<std::string>(name.numbers.size(), "%d");
+  };
+  const auto profile = std::make_unique<vlm::SceneProfile>();
+  std::vector<SettingTarget> targets;
+  for (const EditKind& kind : vlm::EditKinds()) {
+    targets.clear();
+    kind.targets(*profile, targets);
+    for (const SettingTarget& t : targets) {
+      for (int value = -1; value < 5; ++value) addStepName(kind.name(t, value));
+    }
+  }
+  const std::vector<Edit> twoBands = {
+      {SettingTarget::Part(SettingKind::EqBand, 0, 0, 0, 1), {1, 1, 0, 1}, {1, 1, 2, 1}},
+      {SettingTarget::Part(SettingKind::EqBand, 0, 0, 0, 2), {1, 1, 0, 1}, {1, 1, 2, 1}}};
+  addStepName(vlm::NameEdits(twoBands, 0));
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {
     SCOPED_TRACE(lang.file);

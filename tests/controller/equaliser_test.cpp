@@ -144,7 +144,7 @@ TEST_F(EqualiserTest, LeavingWhatIsShownChangesNothing) {
   mgr().SetCurChannelChange(1);
   StartTrace();
   Send(Find(QStringLiteral("eq_gain_7")), ui::notify::kKillFocus);
-  mgr().EqualizerCallback(7, 0);
+  mgr().bandEditor().BandDragged(Curve()->DragOf(eqview::Notice::Eq, 7));
   EXPECT_TRUE(Sent().empty());
   EXPECT_FLOAT_EQ(Band(1, 7).eqGain, 5.0f);
   EXPECT_FALSE(Band(1, 7).enable);

@@ -254,13 +254,15 @@ TEST_F(MainWindowTest, DraggedCornersAreStoredWithOrWithoutASelectedBand) {
   auto* eq = Find<eqview::UIEqualizer>(QStringLiteral("equalizer"));
   eq->setProperty("userdata", QStringLiteral("-1"));  // no band selected
   eq->setCurEqHpLp(2500, 20000);                      // where the drag left the corner
-  Send(eq, ui::notify::kEqualizerHp);
+  eqview::CurveDrag drag = eq->DragOf(eqview::Notice::Hp, -1);
+  ui::SendNotify(eq, ui::notify::kEqualizerHp, 0, reinterpret_cast<intptr_t>(&drag));
   EXPECT_EQ(live().channels[0].crossover.hp.fs, 2500);
   EXPECT_EQ(live().channels[1].crossover.hp.fs, 2500);
   EXPECT_EQ(Shown(QStringLiteral("hp_freq")), QStringLiteral("2500Hz"));
   eq->setProperty("userdata", QStringLiteral("3"));
   eq->setCurEqHpLp(2500, 12000);
-  Send(eq, ui::notify::kEqualizerLp);
+  drag = eq->DragOf(eqview::Notice::Lp, 3);
+  ui::SendNotify(eq, ui::notify::kEqualizerLp, 0, reinterpret_cast<intptr_t>(&drag));
   EXPECT_EQ(live().channels[0].crossover.lp.fs, 12000);
   const sim::AmplifierState s = Amp();
   EXPECT_EQ(Out(s, 0).hp.freq, 2500);

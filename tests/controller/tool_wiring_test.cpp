@@ -126,6 +126,40 @@ TEST_F(ToolWiringTest, SceneMenuLoadReplacesTheSettingsAndEveryControlFollows) {
 // Scene names are the amplifier's bytes in the interface language's code
 // page: typed and saved in it, read back in it, and shown again in the new
 // one when the language changes, without asking the amplifier again.
+TEST_F(ToolWiringTest, ASceneLoadIsOneStepWhoseUndoRestoresTheAmplifierThroughTheWorker) {
+  amp_->WithState([](sim::AmplifierState& s) {
+    s.scenes[2] = s.scenes[0];
+    s.scenes[2].mainVolume = 20;
+    s.scenes[2].lock = 1;
+    s.scenes[2].outputs[4].eq[7].gainInt = 24;
+    s.scenes[2].outputs[4].trim = 3;
+    s.sceneSaved[1] = true;
+    s.sceneNames[1] = {'T', 'w', 'o'};
+  });
+  Start();
+  ASSERT_TRUE(Connected());
+  EXPECT_FALSE(mgr().recorder().history().CanUndo()) << "a new connection starts without history";
+  const sim::SceneSettings before = amp_->Snapshot().scenes[0];
+  AnswerSceneWindow(1, QString());
+  reply_ = ui::kResultConfirm;
+  MenuClick("scene_item_load_scene");
+  ASSERT_TRUE(Connected());
+  const sim::SceneSettings loaded = amp_->Snapshot().scenes[0];
+  ASSERT_FALSE(loaded == before);
+  ASSERT_EQ(mgr().recorder().history().UndoCount(), 1u);
+  EXPECT_EQ(wnd_->UndoText(), QStringLiteral("Undo scene load"));
+
+  respond_ = [this](ui::UIWindow& w) { return WaitForLoadingWindow(w); };
+  wnd_->Undo();
+  ASSERT_TRUE(WaitFor([&] { return !mgr().recorder().Restoring() && !mgr().session().WorkerRunning(); }, 10000));
+  EXPECT_TRUE(amp_->Snapshot().scenes[0] == before) << "the amplifier holds its settings from before the load";
+  EXPECT_EQ(live().lockMode, 0);
+  EXPECT_TRUE(wnd_->LoadingText().startsWith(QStringLiteral("Restoring:")));
+  wnd_->Redo();
+  ASSERT_TRUE(WaitFor([&] { return !mgr().recorder().Restoring() && !mgr().session().WorkerRunning(); }, 10000));
+  EXPECT_TRUE(amp_->Snapshot().scenes[0] == loaded);
+}
+
 TEST_F(ToolWiringTest, SceneNamesFollowTheInterfaceLanguage) {
   Start();
   ASSERT_TRUE(Connected());

@@ -120,6 +120,40 @@ TEST_F(TuningWindowTest, FitThenApplyPutsExactlyTheFittedBandsIntoTheAmplifier) 
   EXPECT_TRUE(SameBands(Out(Amp(), 3), Out(before, 3)));
 }
 
+TEST_F(TuningWindowTest, ApplyIsOneStepAndItsUndoPutsThePreviousBandsBackOnTheAmplifier) {
+  LinkDefaultPairs();
+  const tune::SyntheticCase& c = UseCase(1, 2);
+  tune::PutCaseIntoProfile(c, live(), 3);
+  live().eqArray(2)[4].eqGain = 5.0f;
+  live().eqArray(3)[4].eqGain = 5.0f;
+  live().channels[2].bypass = live().channels[3].bypass = true;
+  // The amplifier holds what the window shows; nothing recorded yet.
+  ASSERT_TRUE(mgr().session().RestoreFullState(live()).ok());
+  mgr().recorder().Reset();
+  const sim::AmplifierState before = Amp();
+
+  auto w = Open();
+  EXPECT_TRUE(w->AddMeasurementFile(WriteMeasurement(c, "mid.txt")).isEmpty()) << w->Message().toStdString();
+  ASSERT_TRUE(w->StartFit()) << w->Message().toStdString();
+  ASSERT_TRUE(WaitForFit(*w));
+  ASSERT_NE(w->result(), nullptr) << w->Message().toStdString();
+  const std::vector<EqBand> bands = w->result()->bands;
+  ASSERT_TRUE(w->ApplyFit());
+  ExpectAmplifierHolds(2, bands);
+  ExpectAmplifierHolds(3, bands);
+  EXPECT_EQ(mgr().recorder().history().UndoCount(), 1u);
+  EXPECT_EQ(wnd_->UndoText(), QStringLiteral("Undo equaliser, CH3"));
+
+  wnd_->Undo();
+  const sim::AmplifierState undone = Amp();
+  EXPECT_TRUE(undone.scenes[0] == before.scenes[0]) << "both channels' bands and bypass as before";
+  EXPECT_EQ(Out(undone, 2).peqBypass, 1);
+  EXPECT_FLOAT_EQ(live().eqArray(3)[4].eqGain, 5.0f);
+  wnd_->Redo();
+  ExpectAmplifierHolds(2, bands);
+  ExpectAmplifierHolds(3, bands);
+}
+
 TEST_F(TuningWindowTest, ALinkedPairFitsTheAverageAndAppliesToBoth) {
   LinkDefaultPairs();
   const tune::SyntheticCase& c = UseCase(1, 2);

@@ -228,13 +228,39 @@ void UIEqualizer::Apply(const MouseOutcome& outcome) {
   if (outcome.repaint) update();
   for (Notice n : outcome.notices) {
     const QString& type = NoticeType(n);
-    ui::SendNotify(this, type);
+    const CurveDrag drag = DragOf(n, ui::UserDataIndex(this));
+    ui::SendNotify(this, type, 0, reinterpret_cast<intptr_t>(&drag));
     emit notify(type, ui::UserDataIndex(this));
   }
 }
 
+CurveDrag UIEqualizer::DragOf(Notice part, int band) const {
+  CurveDrag d;
+  d.part = part;
+  d.band = band;
+  d.gesture = gesture_;
+  switch (part) {
+    case Notice::Hp:
+      d.freq = editor_.hpFreq();
+      break;
+    case Notice::Lp:
+      d.freq = editor_.lpFreq();
+      break;
+    case Notice::Eq:
+      if (band >= 0 && band < editor_.bandCount()) {
+        const auto& b = editor_.band(band);
+        d.freq = b.freq;
+        d.q = b.q;
+        d.gain = b.gain;
+      }
+      break;
+  }
+  return d;
+}
+
 void UIEqualizer::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) {
+    ++gesture_;
     SyncBounds();
     editor_.Layout();
     Apply(editor_.MousePress({e->position().toPoint().x(), e->position().toPoint().y()}));

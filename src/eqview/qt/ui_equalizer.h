@@ -36,7 +36,12 @@ class UIEqualizer : public QWidget {
   void SetCurves(const SceneProfile& profile, int currentChannel);
   void SetDragAllDirection(bool on);
 
-  // What a drag left behind, read after a notification.
+  // The report of a drag: what `part` (a band, `band`, or a corner) holds
+  // now, with the current gesture. Every notification carries it (its
+  // address as the notification's lparam, valid while it is delivered).
+  CurveDrag DragOf(Notice part, int band) const;
+
+  // What a drag left behind.
   int BandCount() const { return editor_.bandCount(); }
   float BandGain(int i) const { return editor_.band(i).gain; }
   float BandQ(int i) const { return editor_.band(i).q; }
@@ -95,6 +100,7 @@ class UIEqualizer : public QWidget {
   int cachedGeneration_ = -1;
 
   CurveEditor editor_;
+  int gesture_ = 0;
   int scaleOverride_ = 0;
   bool focused_ = false;
   bool autoCalcWidth_ = false;

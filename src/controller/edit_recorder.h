@@ -1,0 +1,93 @@
+#pragma once
+// EditRecorder: turns what the user does to the live settings into undo
+// steps, and undoes and redoes them.
+//
+// After each user action the main window tells the recorder which control
+// it came from (and the mouse gesture, for drags and slider moves); the
+// recorder compares the live settings with its own copy of them as last
+// recorded (through the edit table, so every kind of edit is covered the
+// same way) and records the difference as edits. Loads (a profile file, a
+// scene, a snapshot) are recorded whole. Changes that are not the user's (a
+// reply from the amplifier, a read-back) only bring the copy up to date; a
+// new connection's read-back empties the history.
+//
+// An undo or redo of edits writes the values back with ApplyEdits and
+// queues the commands that differ; of a load, the full-state restore worker
+// sends what differs, with progress, and the window hands its outcome back
+// here. GUI thread only.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "model/settings_store.h"
+#include "session/undo_history.h"
+
+namespace vlm {
+class DeviceLink;
+class DeviceSession;
+struct RestoreOutcomeRecord;
+}  // namespace vlm
+
+namespace vlm::controller {
+
+class EditRecorder {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  EditRecorder(SettingsStore& store, DeviceLink& link);
+  ~EditRecorder();
+
+  // Hooks: every control shown again from the live settings; the session
+  // (for loads); whether the amplifier is connected and read back.
+  void SetRefresh(std::function<void()> refresh) { refresh_ = std::move(refresh); }
+  void SetSession(DeviceSession* session) { session_ = session; }
+  void SetConnected(std::function<bool()> connected) { connected_ = std::move(connected); }
+  // The channel being edited (names the step).
+  void SetCurrentChannel(std::function<int()> current) { current_ = std::move(current); }
+
+  // Records what the user changed since the last record as a step of
+  // `control` (`gesture`: the press-to-release number of a drag, 0 for
+  // keys, the wheel and typed text). Nothing changed, nothing recorded.
+  void Observe(const std::string& control, int gesture = 0, Clock::time_point now = Clock::now());
+  // A load replaced the live settings (`key` names it: "edit_profile_load").
+  void RecordLoad(const char* key);
+  // The live settings changed without the user: not a step.
+  void Sync();
+  // A new connection's read-back: the history starts empty.
+  void Reset();
+
+  enum class Outcome { Nothing, Applied, Restoring, Busy };
+  Outcome Undo();
+  Outcome Redo();
+  // A load's undo or redo runs on the restore worker.
+  bool Restoring() const { return restoring_ != nullptr; }
+  // The worker's end (1275): on `completed` the live settings become the
+  // restored state. Returns the count of settings the amplifier did not
+  // confirm (0 when all went through); -1 when it did not complete, and the
+  // live settings must be read back.
+  int RestoreEnded(const RestoreOutcomeRecord& outcome);
+  // Sends the state being restored again, whole (after "not confirmed").
+  bool RestoreAgain();
+
+  UndoHistory& history() { return history_; }
+  const UndoHistory& history() const { return history_; }
+
+ private:
+  Outcome Take(bool undo);
+
+  SettingsStore& store_;
+  DeviceLink& link_;
+  DeviceSession* session_ = nullptr;
+  std::function<void()> refresh_;
+  std::function<bool()> connected_;
+  std::function<int()> current_;
+  UndoHistory history_;
+  // The live settings as last recorded.
+  std::unique_ptr<SceneProfile> shadow_;
+  // The state a load's undo or redo is restoring.
+  std::unique_ptr<SceneProfile> restoring_;
+  std::unique_ptr<SceneProfile> lastRestored_;
+};
+
+}  // namespace vlm::controller

@@ -1,0 +1,346 @@
+#include "session/edit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace vlm {
+namespace {
+
+using Targets = std::vector<SettingTarget>;
+using Values = std::vector<double>;
+using In = std::span<const double>;
+
+uint8_t U8(int v) { return static_cast<uint8_t>(v); }
+int32_t I(double v) { return static_cast<int32_t>(std::lround(v)); }
+float F(double v) { return static_cast<float>(v); }
+size_t Z(int v) { return static_cast<size_t>(v); }
+
+// ---- targets ----------------------------------------------------------------
+
+void WholeTarget(SettingKind kind, Targets& out) { out.push_back(SettingTarget::Whole(kind)); }
+
+template <SettingKind K>
+void Whole(const SceneProfile&, Targets& out) {
+  WholeTarget(K, out);
+}
+
+template <SettingKind K>
+void PerChannel(const SceneProfile&, Targets& out) {
+  for (int c = 0; c < kOutputChannels; ++c) out.push_back(SettingTarget::Channels(K, 0, 0, U8(c), U8(c)));
+}
+
+void Filters(const SceneProfile&, Targets& out) {
+  for (int c = 0; c < kOutputChannels; ++c) {
+    for (uint8_t part : {uint8_t{2}, uint8_t{1}}) out.push_back(SettingTarget::Part(SettingKind::Filter, 0, 0, U8(c), part));
+  }
+}
+
+void Bands(const SceneProfile&, Targets& out) {
+  for (int c = 0; c < kOutputChannels; ++c) {
+    for (int b = 0; b < kEqBands; ++b) out.push_back(SettingTarget::Part(SettingKind::EqBand, 0, 0, U8(c), U8(b)));
+  }
+}
+
+template <SettingKind K>
+void PerSourceChannel(const SceneProfile&, Targets& out) {
+  for (int s = 0; s < kInputSources; ++s) {
+    for (int c = 0; c < kOutputChannels; ++c) out.push_back(SettingTarget::Channels(K, 0, U8(s), U8(c), U8(c)));
+  }
+}
+
+void MixLevels(const SceneProfile&, Targets& out) {
+  for (int s = 0; s < kInputSources; ++s) {
+    for (int in = 0; in < kInputChannels; ++in) {
+      for (int c = 0; c < kOutputChannels; ++c) {
+        out.push_back(SettingTarget::Channels(SettingKind::MixLevel, 0, U8(s), U8(c), U8(c), U8(in)));
+      }
+    }
+  }
+}
+
+void InputPhases(const SceneProfile&, Targets& out) {
+  for (int s = 0; s < kInputSources; ++s) {
+    for (int in = 0; in < kInputChannels; ++in) {
+      out.push_back(SettingTarget::Channels(SettingKind::InputPhase, 0, U8(s), 0, 0, U8(in)));
+    }
+  }
+}
+
+// ---- values -----------------------------------------------------------------
+
+// One int32 member of the profile, read and written whole.
+template <int32_t SceneProfile::*M>
+Values ReadWhole(const SceneProfile& p, const SettingTarget&) {
+  return {static_cast<double>(p.*M)};
+}
+template <int32_t SceneProfile::*M>
+void WriteWhole(SceneProfile& p, const SettingTarget&, In v) {
+  if (!v.empty()) p.*M = I(v[0]);
+}
+
+ChannelSettings& Ch(SceneProfile& p, const SettingTarget& t) { return p.channels[Z(std::min<int>(t.channel, kOutputChannels - 1))]; }
+const ChannelSettings& Ch(const SceneProfile& p, const SettingTarget& t) {
+  return p.channels[Z(std::min<int>(t.channel, kOutputChannels - 1))];
+}
+int Chan(const SettingTarget& t) { return std::min<int>(t.channel, kOutputChannels - 1); }
+int Src(const SettingTarget& t) { return std::min<int>(t.source, kInputSources - 1); }
+int Input(const SettingTarget& t) { return std::min<int>(t.part, kInputChannels - 1); }
+
+// Filter part 1 is the low-pass, 2 the high-pass (as Filter_Ctrl numbers
+// them); bit 0 of the crossover's type is the high-pass, bit 1 the low-pass.
+Values ReadFilter(const SceneProfile& p, const SettingTarget& t) {
+  const CrossoverSettings& x = Ch(p, t).crossover;
+  const bool low = t.part == 1;
+  const FilterSettings& f = low ? x.lp : x.hp;
+  const int bit = low ? 2 : 1;
+  return {double(f.fs), double(f.type), double(f.slope), double(f.bypass), (x.bpType & bit) ? 1.0 : 0.0};
+}
+void WriteFilter(SceneProfile& p, const SettingTarget& t, In v) {
+  if (v.size() < 5) return;
+  CrossoverSettings& x = Ch(p, t).crossover;
+  const bool low = t.part == 1;
+  FilterSettings& f = low ? x.lp : x.hp;
+  f.fs = I(v[0]);
+  f.type = I(v[1]);
+  f.slope = I(v[2]);
+  f.bypass = I(v[3]);
+  const int bit = low ? 2 : 1;
+  x.bpType = v[4] != 0.0 ? (x.bpType | bit) : (x.bpType & ~bit);
+}
+
+const EqBand& BandOf(const SceneProfile& p, const SettingTarget& t) {
+  return p.eqArray(Chan(t))[Z(std::min<int>(t.part, kEqBands - 1))];
+}
+Values ReadBand(const SceneProfile& p, const SettingTarget& t) {
+  const EqBand& b = BandOf(p, t);
+  return {double(b.freq), double(b.eqFactor), double(b.eqGain), b.enable ? 1.0 : 0.0};
+}
+void WriteBand(SceneProfile& p, const SettingTarget& t, In v) {
+  if (v.size() < 4) return;
+  EqBand& b = p.eqArray(Chan(t))[Z(std::min<int>(t.part, kEqBands - 1))];
+  b.freq = I(v[0]);
+  b.eqFactor = F(v[1]);
+  b.eqGain = F(v[2]);
+  b.enable = v[3] != 0.0;
+}
+
+Values ReadDelay(const SceneProfile& p, const SettingTarget& t) { return {double(Ch(p, t).delay)}; }
+void WriteDelay(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) Ch(p, t).delay = F(v[0]);
+}
+Values ReadTrim(const SceneProfile& p, const SettingTarget& t) { return {double(Ch(p, t).gain)}; }
+void WriteTrim(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) Ch(p, t).gain = F(v[0]);
+}
+Values ReadMute(const SceneProfile& p, const SettingTarget& t) { return {double(Ch(p, t).mute)}; }
+void WriteMute(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) Ch(p, t).mute = I(v[0]);
+}
+Values ReadPhase(const SceneProfile& p, const SettingTarget& t) { return {double(Ch(p, t).phase)}; }
+void WritePhase(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) Ch(p, t).phase = I(v[0]);
+}
+Values ReadBypass(const SceneProfile& p, const SettingTarget& t) { return {Ch(p, t).bypass ? 1.0 : 0.0}; }
+void WriteBypass(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) Ch(p, t).bypass = v[0] != 0.0;
+}
+Values ReadSpeaker(const SceneProfile& p, const SettingTarget& t) { return {double(p.outputs[Z(Chan(t))])}; }
+void WriteSpeaker(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) p.outputs[Z(Chan(t))] = I(v[0]);
+}
+Values ReadMask(const SceneProfile& p, const SettingTarget& t) { return {double(p.inputs[Z(Src(t))][Z(Chan(t))])}; }
+void WriteMask(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) p.inputs[Z(Src(t))][Z(Chan(t))] = I(v[0]);
+}
+Values ReadMix(const SceneProfile& p, const SettingTarget& t) {
+  return {double(p.inputMixVolume[Z(Src(t))][Z(Input(t))][Z(Chan(t))])};
+}
+void WriteMix(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) p.inputMixVolume[Z(Src(t))][Z(Input(t))][Z(Chan(t))] = I(v[0]);
+}
+Values ReadInputPhase(const SceneProfile& p, const SettingTarget& t) {
+  return {double(p.inMixPhase[Z(Src(t))][Z(Input(t))])};
+}
+void WriteInputPhase(SceneProfile& p, const SettingTarget& t, In v) {
+  if (!v.empty()) p.inMixPhase[Z(Src(t))][Z(Input(t))] = I(v[0]);
+}
+
+// The link: the mode and every channel's partner, one value.
+Values ReadLink(const SceneProfile& p, const SettingTarget&) {
+  Values v{double(p.linkMode)};
+  for (int32_t partner : p.linkOutputs) v.push_back(partner);
+  return v;
+}
+void WriteLink(SceneProfile& p, const SettingTarget&, In v) {
+  if (v.size() < 1 + Z(kOutputChannels)) return;
+  p.linkMode = I(v[0]);
+  for (int c = 0; c < kOutputChannels; ++c) p.linkOutputs[Z(c)] = I(v[Z(c) + 1]);
+}
+
+// ---- names ------------------------------------------------------------------
+
+template <const char* Key>
+StepName Named(const SettingTarget&, int) {
+  return {Key, {}};
+}
+template <const char* Key>
+StepName NamedChannel(const SettingTarget& t, int) {
+  return {Key, {Chan(t) + 1}};
+}
+template <const char* Key>
+StepName NamedSource(const SettingTarget& t, int) {
+  return {Key, {Src(t) + 1}};
+}
+template <const char* Key>
+StepName NamedSourceInput(const SettingTarget& t, int) {
+  return {Key, {Src(t) + 1, Input(t) + 1}};
+}
+StepName FilterName(const SettingTarget& t, int) {
+  return {t.part == 1 ? "edit_low_pass" : "edit_high_pass", {Chan(t) + 1}};
+}
+StepName BandName(const SettingTarget& t, int only) {
+  static const char* const kFields[] = {"edit_band_freq", "edit_band_q", "edit_band_gain", "edit_band_on"};
+  const char* key = only >= 0 && only < 4 ? kFields[only] : "edit_band";
+  return {key, {std::min<int>(t.part, kEqBands - 1) + 1, Chan(t) + 1}};
+}
+
+constexpr char kSource[] = "edit_source";
+constexpr char kMainVolume[] = "edit_main_volume";
+constexpr char kSubVolume[] = "edit_sub_volume";
+constexpr char kMainMute[] = "edit_main_mute";
+constexpr char kAmpPower[] = "edit_amp_power";
+constexpr char kAcc[] = "edit_acc";
+constexpr char kDelay[] = "edit_delay";
+constexpr char kTrim[] = "edit_trim";
+constexpr char kChannelMute[] = "edit_channel_mute";
+constexpr char kPhase[] = "edit_phase";
+constexpr char kBypass[] = "edit_bypass";
+constexpr char kSpeaker[] = "edit_speaker";
+constexpr char kRouting[] = "edit_routing";
+constexpr char kMix[] = "edit_mix";
+constexpr char kInputPhase[] = "edit_input_phase";
+constexpr char kLink[] = "edit_link";
+constexpr char kLock[] = "edit_lock";
+
+using K = SettingKind;
+using P = SceneProfile;
+
+// The order is the order a step names its edits by: what the user touched
+// before what followed from it (a band before the bypass it cleared, a
+// speaker position before the link it ended).
+const EditKind kKinds[] = {
+    {K::EqBand, Bands, ReadBand, WriteBand, BandName},
+    {K::Filter, Filters, ReadFilter, WriteFilter, FilterName},
+    {K::Trim, PerChannel<K::Trim>, ReadTrim, WriteTrim, NamedChannel<kTrim>},
+    {K::Delay, PerChannel<K::Delay>, ReadDelay, WriteDelay, NamedChannel<kDelay>},
+    {K::ChannelMute, PerChannel<K::ChannelMute>, ReadMute, WriteMute, NamedChannel<kChannelMute>},
+    {K::Phase, PerChannel<K::Phase>, ReadPhase, WritePhase, NamedChannel<kPhase>},
+    {K::EqBypass, PerChannel<K::EqBypass>, ReadBypass, WriteBypass, NamedChannel<kBypass>},
+    {K::SpeakerType, PerChannel<K::SpeakerType>, ReadSpeaker, WriteSpeaker, NamedChannel<kSpeaker>},
+    {K::Link, Whole<K::Link>, ReadLink, WriteLink, Named<kLink>},
+    {K::Lock, Whole<K::Lock>, ReadWhole<&P::lockMode>, WriteWhole<&P::lockMode>, Named<kLock>},
+    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>},
+    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>},
+    {K::InputPhase, InputPhases, ReadInputPhase, WriteInputPhase, NamedSourceInput<kInputPhase>},
+    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>},
+    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>},
+    {K::SubwooferVolume, Whole<K::SubwooferVolume>, ReadWhole<&P::subVolume>, WriteWhole<&P::subVolume>,
+     Named<kSubVolume>},
+    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>},
+    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>},
+    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>},
+};
+
+}  // namespace
+
+std::span<const EditKind> EditKinds() { return kKinds; }
+
+const EditKind* FindEditKind(SettingKind kind) {
+  for (const EditKind& k : kKinds) {
+    if (k.kind == kind) return &k;
+  }
+  return nullptr;
+}
+
+std::vector<Edit> EditsBetween(const SceneProfile& from, const SceneProfile& to) {
+  std::vector<Edit> edits;
+  Targets targets;
+  for (const EditKind& k : kKinds) {
+    targets.clear();
+    k.targets(from, targets);
+    for (const SettingTarget& t : targets) {
+      Values before = k.read(from, t);
+      Values after = k.read(to, t);
+      if (before != after) edits.push_back({t, std::move(before), std::move(after)});
+    }
+  }
+  return edits;
+}
+
+void WriteEdits(SceneProfile& p, std::span<const Edit> edits, bool undo) {
+  auto write = [&p, undo](const Edit& e) {
+    if (const EditKind* k = FindEditKind(e.target.kind)) k->write(p, e.target, undo ? e.before : e.after);
+  };
+  if (undo) std::for_each(edits.rbegin(), edits.rend(), write);
+  else std::for_each(edits.begin(), edits.end(), write);
+}
+
+EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo) {
+  EditOutcome out;
+  const auto old = std::make_unique<SceneProfile>(live);
+  WriteEdits(live, edits, undo);
+  out.commands = FullStateCommands(live, old.get());
+  for (const Edit& e : edits) {
+    switch (ShapeOf(e.target.kind)) {
+      case TargetShape::ChannelPart:
+      case TargetShape::Channels:
+        if (e.target.kind != SettingKind::InputMask) {
+          out.channels.push_back(e.target.channel);
+          if (e.target.kind == SettingKind::SpeakerType) out.wholeWindow = true;
+          break;
+        }
+        [[fallthrough]];
+      default:
+        out.wholeWindow = true;
+        break;
+    }
+  }
+  std::sort(out.channels.begin(), out.channels.end());
+  out.channels.erase(std::unique(out.channels.begin(), out.channels.end()), out.channels.end());
+  return out;
+}
+
+StepName NameEdits(std::span<const Edit> edits, int channel) {
+  if (edits.empty()) return {"edit_nothing", {}};
+  // The first edit of the current channel in the table's order, else the first.
+  const Edit* primary = nullptr;
+  for (const EditKind& k : kKinds) {
+    for (const Edit& e : edits) {
+      if (e.target.kind == k.kind && (!primary || e.target.channel == channel)) {
+        if (!primary || primary->target.channel != channel) primary = &e;
+      }
+    }
+    if (primary) break;
+  }
+  const EditKind* kind = FindEditKind(primary->target.kind);
+  // One value changed on every target of the kind that is the same part
+  // (a band and its linked partner's band): name the value.
+  int only = -1;
+  bool samePart = true;
+  bool oneValue = true;
+  for (const Edit& e : edits) {
+    if (e.target.kind != primary->target.kind) continue;
+    if (e.target.part != primary->target.part || e.target.source != primary->target.source) samePart = false;
+    for (size_t i = 0; i < e.before.size() && i < e.after.size(); ++i) {
+      if (e.before[i] == e.after[i]) continue;
+      if (only == -1) only = static_cast<int>(i);
+      else if (only != static_cast<int>(i)) oneValue = false;
+    }
+  }
+  StepName name = kind ? kind->name(primary->target, oneValue && samePart ? only : -1) : StepName{"edit_nothing", {}};
+  if (!samePart && primary->target.kind == SettingKind::EqBand) name = {"edit_bands", {Chan(primary->target) + 1}};
+  return name;
+}
+
+}  // namespace vlm

@@ -1,0 +1,83 @@
+#pragma once
+// Edits as values. An edit names the setting it changes (SettingTarget:
+// channel 3's band 5, channel 7's high-pass, the main volume, a link...) and
+// carries its values before and after. The kinds of edit are one table
+// (EditKinds): how each kind's targets are found in a profile, how its values
+// are read and written, and the language key that names a step of it. The
+// undo history, the edit recorder of the main window and the tests all read
+// that table.
+//
+// ApplyEdits is the one function that applies edits to the live settings: it
+// writes the values and yields the commands that make the amplifier follow
+// (the full-state generator's commands whose values changed) and what must
+// be redrawn.
+//
+// Pure values; no threads, no Qt.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/scene_profile.h"
+#include "model/setting_target.h"
+#include "session/full_state.h"
+
+namespace vlm {
+
+// The name of a step: a language key and its numbers in order.
+struct StepName {
+  std::string key;
+  std::vector<int> numbers;
+
+  bool operator==(const StepName&) const = default;
+};
+
+struct Edit {
+  SettingTarget target;
+  std::vector<double> before;
+  std::vector<double> after;
+
+  bool operator==(const Edit&) const = default;
+};
+
+// One kind of user edit.
+struct EditKind {
+  SettingKind kind;
+  // Every target of this kind a profile holds.
+  void (*targets)(const SceneProfile& p, std::vector<SettingTarget>& out);
+  std::vector<double> (*read)(const SceneProfile& p, const SettingTarget& t);
+  void (*write)(SceneProfile& p, const SettingTarget& t, std::span<const double> values);
+  // The name of a step of this kind on `t`: a language key whose "%d" take
+  // the numbers (band, channel, source, input; counted from 1). `onlyValue`
+  // is the index of the one value that changed, or -1 for several.
+  StepName (*name)(const SettingTarget& t, int onlyValue);
+};
+
+std::span<const EditKind> EditKinds();
+const EditKind* FindEditKind(SettingKind kind);
+
+// Every edit that turns `from` into `to`, in the table's order.
+std::vector<Edit> EditsBetween(const SceneProfile& from, const SceneProfile& to);
+
+// Writes each edit's after values (or, with `undo`, its before values, in
+// reverse order) into `p`.
+void WriteEdits(SceneProfile& p, std::span<const Edit> edits, bool undo);
+
+struct EditOutcome {
+  // Send each in order (`send(link, immediately)`); only what changed.
+  std::vector<StateCommand> commands;
+  // Output channels whose curve and rows must be redrawn.
+  std::vector<int> channels;
+  // Amplifier-wide controls (volumes, source, mutes, link and lock, the
+  // speaker map) must be redrawn too.
+  bool wholeWindow = false;
+};
+
+// Applies `edits` (forwards, or undone) to `live`.
+EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo);
+
+// Names a step of `edits`, preferring an edit of `channel` (the current one):
+// "band 5 gain, CH3" when one value of one band changed, else the kind's
+// own name ("band 5, CH3"), or "several settings" when kinds differ.
+StepName NameEdits(std::span<const Edit> edits, int channel);
+
+}  // namespace vlm
