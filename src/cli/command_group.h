@@ -29,6 +29,7 @@ CommandGroup FirmwareCommandGroup();
 CommandGroup TuneCommandGroup();
 CommandGroup EqCommandGroup();
 CommandGroup SnapshotCommandGroup();
+CommandGroup SoloCommandGroup();
 
 // A wrong command line: "vlmctl <who>: <problem>" and the usage text on
 // standard error; returns kExitUsage.

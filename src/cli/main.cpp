@@ -20,6 +20,7 @@ const CommandGroup kGroups[] = {
     TuneCommandGroup(),
     EqCommandGroup(),
     SnapshotCommandGroup(),
+    SoloCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

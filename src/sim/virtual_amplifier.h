@@ -139,6 +139,9 @@ class VirtualAmplifier {
   }
   AmplifierState Snapshot() const;
   void ResetToFactory();
+  // Keeps the memory in `path` (state_file.h): read from it now when it
+  // exists, written after every set from then on. Empty on success.
+  std::string KeepStateIn(const std::string& path);
 
   struct Counters {
     uint64_t reportsReceived = 0;
@@ -178,6 +181,7 @@ class VirtualAmplifier {
   std::chrono::microseconds latency_{0};
   std::chrono::milliseconds rebootDowntime_{1000};
   bool acknowledgeSets_ = true;
+  std::string stateFile_;  // KeepStateIn's file, empty for none
 
   int dropReplies_ = 0;
   int dropEvery_ = 0;       // DropEveryNthReply's n, 0 = off
