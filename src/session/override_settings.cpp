@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "device/commands.h"
-#include "model/conversions.h"
 #include "model/model_constants.h"
 #include "model/source_table.h"
 
@@ -25,6 +24,9 @@ struct KindRow {
 uint8_t Byte(double v) { return static_cast<uint8_t>(std::lround(v)); }
 int32_t Whole(double v) { return static_cast<int32_t>(std::lround(v)); }
 
+// The main volume is not among them: the settings keep it as a slider
+// position, which does not hold every level the amplifier can (-20 dB reads
+// back as the position of -22 dB), so it could not be restored exactly.
 constexpr KindRow kKinds[] = {
     {SettingKind::ChannelMute, "channel-mute", true, 0, 1,
      [](const SceneProfile& p, int c) { return double(p.channels[c].mute); },
@@ -48,10 +50,6 @@ constexpr KindRow kKinds[] = {
      [](const SceneProfile& p, int) { return double(p.source); },
      [](SceneProfile& p, int, double v) { p.source = Whole(v); },
      [](DeviceLink& l, uint8_t, double v) { return Source_Switch_Ctrl(l, SourceWireCode(Whole(v)), true); }},
-    {SettingKind::MainVolume, "main-volume", false, kMainVolumeOffDb, kMainVolumeSliderMax,
-     [](const SceneProfile& p, int) { return double(p.mainVolume); },
-     [](SceneProfile& p, int, double v) { p.mainVolume = Whole(v); },
-     [](DeviceLink& l, uint8_t, double v) { return Main_Volume_Ctrl(l, MainVolumeAttenuation(Whole(v)), true); }},
 };
 
 const KindRow* RowOf(SettingKind kind) {

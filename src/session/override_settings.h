@@ -17,8 +17,8 @@
 namespace vlm {
 
 // One setting and a value for it, in the model's units: 0/1 for mutes, the
-// source index (0..6), the main-volume position, a channel's gain in dB.
-// Whole-amplifier kinds: Mute, Source, MainVolume. Per channel (`channel`):
+// source index (0..6), a channel's gain in dB.
+// Whole-amplifier kinds: Mute, Source. Per channel (`channel`):
 // ChannelMute, Trim.
 struct OverrideSetting {
   SettingTarget target;
