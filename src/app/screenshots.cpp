@@ -18,6 +18,7 @@
 #include "app/language_setup.h"
 #include "app/life_screenshots.h"
 #include "app/recovery_shots.h"
+#include "app/solo_shots.h"
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "app/tuning_shots.h"
@@ -318,6 +319,7 @@ bool SaveScreenshots(const QString& path) {
   }
   ok = SaveLifeScreenshots(dir) && ok;
   ok = SaveRecoveryShots(dir) && ok;
+  ok = SaveSoloShots(dir) && ok;
   return ok;
 }
 

@@ -50,6 +50,7 @@ DeviceLife::DeviceLife(SettingsStore& store, DeviceLink& link, MainControls& con
       refreshAll_(std::move(refreshAll)),
       session_(std::make_unique<DeviceSession>(link, &sink_)) {
   session_->SetSnapshotStore(&snapshots_);
+  session_->overrides().SetFolder(DefaultOverrideFolder());
 }
 
 DeviceLife::~DeviceLife() {
@@ -69,6 +70,7 @@ void DeviceLife::Attach(QWidget* window, ui::WindowHandle handle) {
 void DeviceLife::ShowButton(ConnectState state) {
   state_ = state;
   SetConnectLook(controls_.btnConnect, state);
+  if (stateObserver_) stateObserver_();
 }
 
 void DeviceLife::Tell(const QString& text) {
@@ -219,13 +221,23 @@ void DeviceLife::TellPlugOut() {
   QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_plugout}")); });
 }
 
-bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies) {
+bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies,
+                              OverrideRecovery* recovery) {
   std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
   auto* readBack = dynamic_cast<ReadBackRecord*>(record.get());
   if (!readBack || !readBack->store) return false;
   store = *readBack->store;
   if (missingReplies) *missingReplies = readBack->missingReplies;
+  if (recovery) *recovery = readBack->recovery;
   return true;
+}
+
+void DeviceLife::TellIfRecovered(const OverrideRecovery& recovery) {
+  if (!recovery.found) return;
+  const QString text = recovery.restored ? QStringLiteral("${override_restored}")
+                                         : FillKeyText(QStringLiteral("${override_restore_failed}"),
+                                                       {QString::fromStdString(recovery.problem)});
+  QTimer::singleShot(0, window_.data(), [this, text] { Tell(text); });
 }
 
 void DeviceLife::TellIfIncomplete(int missingReplies) {
@@ -238,7 +250,8 @@ void DeviceLife::TellIfIncomplete(int missingReplies) {
 void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   if (link_.UpgradeHoldsLink()) return;
   int missing = 0;
-  const bool taken = TakeReadBack(store_, msg, &missing);
+  OverrideRecovery recovery;
+  const bool taken = TakeReadBack(store_, msg, &missing, &recovery);
   if (!link_.IsConnected() || !taken || store_.live().handshakeModel != kModelNumber) {
     DisconnectDevice();
     return;
@@ -248,6 +261,7 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   expectingRestart_ = false;
   link_.SetQueueGate(true);
   TellIfIncomplete(missing);
+  TellIfRecovered(recovery);
 }
 
 void DeviceLife::OfferFirmwareUpdate(ui::WindowMessage* forcedOffer) {
@@ -323,6 +337,8 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
         TellIfIncomplete(readBack->missingReplies);
       } else if (auto* push = dynamic_cast<PushOutcomeRecord*>(record.get())) {
         OnPushEnded(std::move(push->unconfirmed));
+      } else if (auto* solo = dynamic_cast<OverrideOutcomeRecord*>(record.get()); solo && overrideEnded_) {
+        overrideEnded_(*solo);
       }
       return false;
     }

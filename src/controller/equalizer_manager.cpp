@@ -34,11 +34,17 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
   link_->SetLinkSettings(static_cast<uint8_t>(kModelNumber), kOutputChannels, kInputChannels, false, false);
   life_ = std::make_unique<controller::DeviceLife>(store_, *link_, controls_, [this] { RefreshAllControls(); });
   life_->SetReplyAppliedHandler([this](const ApplyOutcome& outcome) { RefreshAfterReply(outcome); });
+  solo_ = std::make_unique<controller::SoloControl>(
+      life_->session(), store_, controls_, [this] { return life_->IsConnected(); },
+      [this](const QString& text) { life_->Tell(text); });
+  life_->SetOverrideEndedHandler([this](const OverrideOutcomeRecord& outcome) { solo_->Finished(outcome); });
+  life_->SetStateObserver([this] { solo_->Refresh(); });
 }
 
 EqualizerManager::~EqualizerManager() {
   // The session (and a worker still running) goes before its link; the
   // command thread stops with the link, before the settings go.
+  solo_.reset();
   life_.reset();
   link_.reset();
 }
@@ -54,6 +60,7 @@ QStringList EqualizerManager::Init(QWidget* root) {
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
+  solo_->Refresh();
   root_ = root;
   life_->Attach(root, HandleOf(root));
   return missing;
@@ -67,6 +74,7 @@ void EqualizerManager::RefreshAllControls() {
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
+  solo_->Refresh();
 }
 
 void EqualizerManager::RefreshAfterReply(const ApplyOutcome& outcome) {

@@ -22,6 +22,7 @@
 #include "controller/device_life.h"
 #include "controller/edit_context.h"
 #include "controller/output_assigner.h"
+#include "controller/solo_control.h"
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
 #include "model/settings_store.h"
@@ -101,6 +102,9 @@ class EqualizerManager {
   void SetChMute() { channels_.SetChMute(); }
   void SetChPhase() { channels_.SetChPhase(); }
   void SetChShow(int channel) { channels_.SetChShow(channel); }
+  // Solo: the channel alone, the others muted on the amplifier for a while.
+  void SetSolo(int channel) { solo_->Toggle(channel); }
+  controller::SoloControl& solo() { return *solo_; }
 
   // Delays and the speaker picture.
   void SetDelayUnit() { speakers_.SetDelayUnit(); }
@@ -165,6 +169,7 @@ class EqualizerManager {
   controller::SpeakerMap speakers_;
   controller::OutputAssigner outputs_;
   std::unique_ptr<controller::DeviceLife> life_;
+  std::unique_ptr<controller::SoloControl> solo_;
   QWidget* root_ = nullptr;
 };
 

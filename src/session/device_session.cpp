@@ -579,7 +579,9 @@ SessionResult DeviceSession::StartOverride(std::vector<OverrideSetting> settings
   auto copy = std::make_shared<SceneProfile>(live);
   Launch("Override thread", [this, copy, reportTo, settings = std::move(settings)]() {
     const bool begin = !settings.empty();
-    SessionResult result = begin ? override_.Begin(settings, *copy) : override_.End();
+    // Another override (a solo of another channel) ends first.
+    SessionResult result = override_.End();
+    if (begin && result.ok()) result = override_.Begin(settings, *copy);
     auto outcome = std::make_unique<OverrideOutcomeRecord>();
     outcome->began = begin;
     outcome->ok = result.ok();

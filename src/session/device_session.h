@@ -158,8 +158,9 @@ class DeviceSession final : public EventSink {
   // after each command, then 1275 with a RestoreOutcomeRecord. The gate is
   // closed while it runs, so no queued edit lands between its commands.
   SessionResult StartRestoreFullState(const SceneProfile& state, Receiver reportTo = Receiver::ToolWindow);
-  // "Override thread": TemporaryOverride::Begin(settings, live), or End
-  // when `settings` is empty; then 1275 with an OverrideOutcomeRecord.
+  // "Override thread": ends an active override, then
+  // TemporaryOverride::Begin(settings, live) unless `settings` is empty;
+  // then 1275 with an OverrideOutcomeRecord.
   SessionResult StartOverride(std::vector<OverrideSetting> settings, const SceneProfile& live,
                               Receiver reportTo = Receiver::MainWindow);
   // Asks a running restore to stop before its next command.

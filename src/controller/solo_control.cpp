@@ -1,0 +1,57 @@
+#include "controller/solo_control.h"
+
+#include <QAbstractButton>
+#include <QSignalBlocker>
+
+#include "base/log.h"
+#include "session/device_session.h"
+#include "session/override_settings.h"
+#include "session/session_events.h"
+#include "windows/key_text.h"
+
+namespace vlm::controller {
+
+SoloControl::SoloControl(DeviceSession& session, SettingsStore& store, MainControls& controls,
+                         std::function<bool()> connected, std::function<void(const QString&)> tell)
+    : session_(session),
+      store_(store),
+      controls_(controls),
+      connected_(std::move(connected)),
+      tell_(std::move(tell)) {}
+
+void SoloControl::Toggle(int channel) {
+  LogMessage("SoloControl::Toggle channel %d\n", channel);
+  if (channel < 0 || channel >= kOutputChannels || !connected_()) {
+    Refresh();
+    return;
+  }
+  const bool ending = session_.overrides().SoloedChannel() == channel;
+  std::vector<OverrideSetting> settings = ending ? std::vector<OverrideSetting>{} : SoloSettings(channel);
+  if (!session_.StartOverride(std::move(settings), store_.live()).ok()) {
+    Refresh();  // another worker runs: the toggle goes back
+    return;
+  }
+  // Until the worker ends, nothing else is switched.
+  for (QAbstractButton* b : controls_.chSolo) {
+    if (b) b->setEnabled(false);
+  }
+}
+
+void SoloControl::Finished(const OverrideOutcomeRecord& outcome) {
+  Refresh();
+  if (!outcome.ok) tell_(FillKeyText(QStringLiteral("${solo_failed}"), {QString::fromStdString(outcome.why)}));
+}
+
+void SoloControl::Refresh() {
+  const int soloed = session_.overrides().SoloedChannel();
+  const bool enabled = connected_() && !session_.WorkerRunning();
+  for (int c = 0; c < kOutputChannels; ++c) {
+    QAbstractButton* b = controls_.chSolo[c];
+    if (!b) continue;
+    const QSignalBlocker quiet(b);
+    b->setChecked(c == soloed);
+    b->setEnabled(enabled);
+  }
+}
+
+}  // namespace vlm::controller
