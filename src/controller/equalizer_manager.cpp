@@ -112,6 +112,8 @@ void EqualizerManager::SaveSenceConfigToFile() {
   LogMessage("%s\n", "EqualizerManager::SaveSenceConfigToFile");
   const QString path = controller::WithProfileExtension(controller::ChooseProfileFile(root_, true));
   if (path.isEmpty()) return;
+  // The settings hold the original mutes; the solo ends with the save.
+  solo_->End();
   controller::SaveProfileFile(root_, path, live());
 }
 

@@ -26,7 +26,10 @@ void SoloControl::Toggle(int channel) {
     return;
   }
   const bool ending = session_.overrides().SoloedChannel() == channel;
-  std::vector<OverrideSetting> settings = ending ? std::vector<OverrideSetting>{} : SoloSettings(channel);
+  Start(ending ? std::vector<OverrideSetting>{} : SoloSettings(channel));
+}
+
+void SoloControl::Start(std::vector<OverrideSetting> settings) {
   if (!session_.StartOverride(std::move(settings), store_.live()).ok()) {
     Refresh();  // another worker runs: the toggle goes back
     return;
@@ -35,6 +38,11 @@ void SoloControl::Toggle(int channel) {
   for (QAbstractButton* b : controls_.chSolo) {
     if (b) b->setEnabled(false);
   }
+}
+
+void SoloControl::End() {
+  if (!session_.overrides().Active() || !connected_()) return;
+  Start({});
 }
 
 void SoloControl::Finished(const OverrideOutcomeRecord& outcome) {

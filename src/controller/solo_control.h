@@ -11,6 +11,7 @@
 
 #include "controller/control_bindings.h"
 #include "model/settings_store.h"
+#include "session/override_settings.h"
 
 namespace vlm {
 class DeviceSession;
@@ -30,12 +31,17 @@ class SoloControl {
   // disconnected or while another worker runs (the toggles show the truth
   // again).
   void Toggle(int channel);
+  // Ends an active solo (a profile is being saved); nothing otherwise.
+  void End();
   // The worker ended: the toggles show the outcome, a failure is told.
   void Finished(const OverrideOutcomeRecord& outcome);
   // The toggles from the session's override; enabled only while connected.
   void Refresh();
 
  private:
+  // Starts the session's override worker with `settings` (empty: end).
+  void Start(std::vector<OverrideSetting> settings);
+
   DeviceSession& session_;
   SettingsStore& store_;
   MainControls& controls_;

@@ -413,6 +413,8 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"tune_settings_differ", {"%s"}},            // file and the differing parts
       {"tune_saved", {"%s"}},                      // path
       {"tune_save_failed", {"%s"}},                // path
+      {"solo_failed", {"%s"}},                     // why the solo could not be switched
+      {"override_restore_failed", {"%s"}},         // why the originals could not be restored
   };
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {
