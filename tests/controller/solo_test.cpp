@@ -92,6 +92,21 @@ TEST_F(SoloTest, TogglesSoloMoveAndEndWithTheModelKeepingTheInstallersMutes) {
   EXPECT_TRUE(boxes_.isEmpty()) << boxes_.join(' ').toStdString();
 }
 
+TEST_F(SoloTest, SavingAProfileEndsTheSoloAndStoresTheInstallersMutes) {
+  Start();
+  ASSERT_TRUE(Connected());
+  Toggle(3)->click();
+  ASSERT_TRUE(SoloSettled(3));
+  const QString file = data_.filePath(QStringLiteral("tune.spf"));
+  controller::SetProfileFileChooser([&](QWidget*, bool) { return file; });
+  mgr().SaveSenceConfigToFile();
+  ASSERT_TRUE(SoloSettled(-1));
+  EXPECT_TRUE(amp_->Snapshot().scenes == before_.scenes);
+  auto saved = std::make_unique<SceneProfile>();
+  ASSERT_TRUE(ReadSceneProfile(file.toStdString(), *saved).ok());
+  for (int c = 0; c < kOutputChannels; ++c) EXPECT_EQ(saved->channels[c].mute, installed_[c]) << c;
+}
+
 TEST_F(SoloTest, UnplugDuringSoloThenReplugRestoresAndTellsTheUser) {
   Start();
   ASSERT_TRUE(Connected());
