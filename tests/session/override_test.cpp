@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "device/messages.h"
 #include "session/override_file.h"
+#include "session/session_events.h"
 #include "session/temporary_override.h"
 #include "amplifier_settings.h"
 #include "session_support.h"
@@ -285,6 +287,31 @@ TEST(TemporaryOverride, ADamagedFileIsReportedAndKept) {
   EXPECT_FALSE(r.restored);
   EXPECT_NE(r.problem.find(path), std::string::npos) << r.problem;
   EXPECT_TRUE(fs::exists(path)) << "never thrown away: the user may mend it";
+  f.ExpectAmplifierAsBefore();
+}
+
+TEST(TemporaryOverride, TheWorkerBeginsMovesAndEndsASoloAndReportsEachStep) {
+  OverrideFixture f;
+  auto run = [&f](std::vector<OverrideSetting> settings) {
+    f.sink.Clear();
+    EXPECT_TRUE(f.session->StartOverride(std::move(settings), f.store.live()).ok());
+    EXPECT_TRUE(f.sink.WaitFor(WM_BUSY_END));
+    f.session->WaitForWorker();
+    return f.sink.RecordOf<OverrideOutcomeRecord>(WM_BUSY_END);
+  };
+  auto begun = run(SoloSettings(2));
+  ASSERT_TRUE(begun);
+  EXPECT_TRUE(begun->began && begun->ok);
+  EXPECT_EQ(begun->soloedChannel, 2);
+  auto moved = run(SoloSettings(7));
+  ASSERT_TRUE(moved);
+  EXPECT_TRUE(moved->ok) << moved->why;
+  EXPECT_EQ(moved->soloedChannel, 7);
+  EXPECT_EQ(f.AmpMutes(), SoloMutes(7));
+  auto ended = run({});
+  ASSERT_TRUE(ended);
+  EXPECT_FALSE(ended->began);
+  EXPECT_EQ(ended->soloedChannel, -1);
   f.ExpectAmplifierAsBefore();
 }
 
