@@ -286,6 +286,9 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
       const ApplyOutcome outcome =
           ApplySettingsMessage(store_, msg.message, msg.wparam, msg.lparam, record.get());
+      // The amplifier's values of an active override (a solo's mutes) are
+      // not the settings: they keep the originals.
+      session_->overrides().KeepOriginals(store_.live());
       if (outcome.modelMismatch) {
         const QString text = ui::Language::Instance().Resolve(QStringLiteral("${device_not_match}")) +
                              QStringLiteral(" %1").arg(outcome.handshakeModel);

@@ -60,6 +60,10 @@ void SoloControl::Refresh() {
     b->setChecked(c == soloed);
     b->setEnabled(enabled);
   }
+  // During an override the amplifier's mutes are not the settings': a mute
+  // edited now would be undone when the override ends. The box shows the
+  // installer's mute and waits.
+  if (controls_.chMute) controls_.chMute->setEnabled(!session_.overrides().Active());
 }
 
 }  // namespace vlm::controller

@@ -36,6 +36,7 @@ class SoloControl {
   // The worker ended: the toggles show the outcome, a failure is told.
   void Finished(const OverrideOutcomeRecord& outcome);
   // The toggles from the session's override; enabled only while connected.
+  // The channel's mute box is disabled while an override is active.
   void Refresh();
 
  private:

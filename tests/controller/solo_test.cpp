@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QTemporaryDir>
 
+#include "device/commands_dsp_get.h"
 #include "session/override_file.h"
 #include "life_fixture.h"
 
@@ -78,6 +79,13 @@ TEST_F(SoloTest, TogglesSoloMoveAndEndWithTheModelKeepingTheInstallersMutes) {
   EXPECT_EQ(ModelMutes(), installed_);
   EXPECT_EQ(Checked(), std::vector<int>{1});
   EXPECT_TRUE(QFile::exists(QString::fromStdString(OverrideFile())));
+  // A mute edited now would be undone by the solo's end.
+  EXPECT_FALSE(Find<QAbstractButton>(QStringLiteral("ch_mute"))->isEnabled());
+
+  // A reply outside the read-back (a late one) does not import the solo's mutes.
+  ASSERT_TRUE(Get_Mute_Ch(mgr().link(), 0, 0, 0, kOutputChannels - 1));
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(ModelMutes(), installed_);
 
   Toggle(9)->click();  // the solo moves
   ASSERT_TRUE(SoloSettled(9));
@@ -87,6 +95,7 @@ TEST_F(SoloTest, TogglesSoloMoveAndEndWithTheModelKeepingTheInstallersMutes) {
   Toggle(9)->click();  // and ends
   ASSERT_TRUE(SoloSettled(-1));
   EXPECT_TRUE(Checked().empty());
+  EXPECT_TRUE(Find<QAbstractButton>(QStringLiteral("ch_mute"))->isEnabled());
   EXPECT_TRUE(amp_->Snapshot().scenes == before_.scenes);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(OverrideFile())));
   EXPECT_TRUE(boxes_.isEmpty()) << boxes_.join(' ').toStdString();
