@@ -111,6 +111,7 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {"click", "btn_ab_copy", M::Exact, &W::OnAbCopy},
 
     {"selectchanged", "ch_show_", M::Prefix, &W::OnChShow},
+    {"selectchanged", "ch_solo_", M::Prefix, &W::OnChSolo},
     {"selectchanged", "ch_mute", M::Prefix, &W::OnChMute},
     {"selectchanged", "ch_phase", M::Prefix, &W::OnChPhase},
     {"selectchanged", "main_mute", M::Prefix, &W::OnMainMute},
@@ -424,6 +425,7 @@ void CMainWnd::OnAmpOnOff(const ui::Notification&, int) { manager_->SetAmpOnOff(
 void CMainWnd::OnChannelSelect(const ui::Notification&, int i) { manager_->SetCurChannelChange(i); }
 void CMainWnd::OnSpeaker(const ui::Notification&, int i) { manager_->SetSpeakerFocus(i); }
 void CMainWnd::OnChShow(const ui::Notification&, int i) { manager_->SetChShow(i); }
+void CMainWnd::OnChSolo(const ui::Notification&, int i) { manager_->SetSolo(i); }
 void CMainWnd::OnChMute(const ui::Notification&, int) { manager_->SetChMute(); }
 void CMainWnd::OnChPhase(const ui::Notification&, int) { manager_->SetChPhase(); }
 void CMainWnd::OnMainMute(const ui::Notification&, int) { manager_->SetMainMute(); }

@@ -138,6 +138,7 @@ class CMainWnd : public ui::UIWindow {
   void OnChannelSelect(const ui::Notification&, int index);
   void OnSpeaker(const ui::Notification&, int index);
   void OnChShow(const ui::Notification&, int index);
+  void OnChSolo(const ui::Notification&, int index);
   void OnChMute(const ui::Notification&, int);
   void OnChPhase(const ui::Notification&, int);
   void OnMainMute(const ui::Notification&, int);

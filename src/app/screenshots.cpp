@@ -19,6 +19,7 @@
 #include "app/language_setup.h"
 #include "app/life_screenshots.h"
 #include "app/recovery_shots.h"
+#include "app/solo_shots.h"
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "app/undo_shots.h"
@@ -315,6 +316,7 @@ bool SaveScreenshots(const QString& path) {
   ok = SaveLifeScreenshots(dir) && ok;
   ok = SaveRecoveryShots(dir) && ok;
   ok = SaveAbShots(dir) && ok;
+  ok = SaveSoloShots(dir) && ok;
   return ok;
 }
 

@@ -30,6 +30,7 @@ CommandGroup TuneCommandGroup();
 CommandGroup EqCommandGroup();
 CommandGroup SnapshotCommandGroup();
 CommandGroup AudioCommandGroup();
+CommandGroup SoloCommandGroup();
 
 // A wrong command line: "vlmctl <who>: <problem>" and the usage text on
 // standard error; returns kExitUsage.

@@ -1,6 +1,7 @@
 #include "cli/device_access.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "device/hidapi_transport.h"
@@ -49,6 +50,12 @@ bool DeviceAccess::Prepare(const DeviceOptions& options, std::string& error) {
   std::unique_ptr<HidTransport> transport;
   if (options.simulate) {
     amplifier_ = std::make_shared<sim::VirtualAmplifier>();
+    // The virtual amplifier's memory may outlive this process (tests, and
+    // trying a command sequence such as "solo 3", then "solo off").
+    if (const char* state = std::getenv("VLMCTL_SIMULATE_STATE"); state && state[0]) {
+      error = amplifier_->KeepStateIn(state);
+      if (!error.empty()) return false;
+    }
     transport = std::make_unique<sim::SimTransport>(amplifier_);
   } else {
     transport = std::make_unique<HidapiTransport>();

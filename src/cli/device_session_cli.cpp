@@ -92,6 +92,7 @@ bool DeviceCommand::Prepare() {
   }
   session_ = std::make_unique<DeviceSession>(access_.link(), nullptr);
   session_->SetSnapshotStore(&snapshots_);
+  session_->overrides().SetFolder(DefaultOverrideFolder());
   return true;
 }
 
@@ -151,7 +152,22 @@ bool DeviceCommand::ReadBackWithSnapshot(SnapshotTrigger trigger, const char* wh
   return true;
 }
 
+void DeviceCommand::TellRecovery() {
+  if (!session_) return;
+  const OverrideRecovery r = session_->TakeRecovery();
+  if (!r.found) return;
+  const std::string what = r.soloedChannel >= 0 ? " (solo on channel " + std::to_string(r.soloedChannel + 1) + ")" : "";
+  if (r.restored) {
+    std::fprintf(stderr, "vlmctl: the amplifier still held temporary settings of an earlier session%s: restored\n",
+                 what.c_str());
+  } else {
+    std::fprintf(stderr, "vlmctl: the amplifier holds temporary settings of an earlier session%s: not restored: %s\n",
+                 what.c_str(), r.problem.c_str());
+  }
+}
+
 DeviceCommand::~DeviceCommand() {
+  TellRecovery();
   if (session_ && connected_) session_->DisconnectDevice();
   session_.reset();
 }

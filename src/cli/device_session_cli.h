@@ -27,6 +27,10 @@ class DeviceCommand {
   // with one line printed when the read-back failed; a snapshot that cannot be
   // written is one warning line and no failure.
   bool ReadBackWithSnapshot(SnapshotTrigger trigger, const char* what);
+  // Tells the user, on standard error, about temporary settings (a solo)
+  // that an earlier session left on the amplifier and that this connection
+  // restored. Once; the destructor calls it for commands that did not.
+  void TellRecovery();
   // Tells the amplifier the tool leaves and closes the link.
   ~DeviceCommand();
 

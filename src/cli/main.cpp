@@ -22,6 +22,7 @@ const CommandGroup kGroups[] = {
     EqCommandGroup(),
     SnapshotCommandGroup(),
     AudioCommandGroup(),
+    SoloCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

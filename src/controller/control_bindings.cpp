@@ -62,6 +62,7 @@ const ControlBinding kBindings[] = {
     {"eq_slider_%d", "slider", 0, kEqBands, &AssignAt<&M::eqSlider>},
     {"pt_enable_%d", "option", 0, kEqBands, &AssignAt<&M::eqEnable>},
     {"ch_show_%d", "option", 0, kOutputChannels, &AssignAt<&M::chShow>},
+    {"ch_solo_%d", "option", 0, kOutputChannels, &AssignAt<&M::chSolo>},
     {"ch_enable_%d", "option", 0, kOutputChannels, &AssignAt<&M::chEnable>},
     {"ch_output_btn_%d", "button", 0, kOutputChannels, &AssignAt<&M::chOutputButton>},
     {"speaker_%d", "option", 1, kSpeakerPositions, &AssignAt<&M::speaker>},
@@ -109,6 +110,7 @@ void SetControlTips(MainControls& c) {
   // The speaker map's buttons carry no text: the tip names the position.
   for (int pos = 1; pos < kPositionSlots; ++pos) ui::SetToolTip(c.speaker[static_cast<size_t>(pos)], PositionButtonText(pos));
   for (QAbstractButton* b : c.chShow) ui::SetToolTip(b, QStringLiteral("${tip_show_curve}"));
+  for (QAbstractButton* b : c.chSolo) ui::SetToolTip(b, QStringLiteral("${tip_solo}"));
   for (QAbstractButton* b : c.eqEnable) ui::SetToolTip(b, QStringLiteral("${tip_band_on}"));
 }
 

@@ -54,6 +54,7 @@ struct MainControls {
   std::array<QAbstractSlider*, kEqBands> eqSlider{};
   std::array<QAbstractButton*, kEqBands> eqEnable{};
   std::array<QAbstractButton*, kOutputChannels> chShow{};
+  std::array<QAbstractButton*, kOutputChannels> chSolo{};
   std::array<QAbstractButton*, kOutputChannels> chEnable{};
   std::array<QAbstractButton*, kOutputChannels> chOutputButton{};
   std::array<QAbstractButton*, kPositionSlots> speaker{};

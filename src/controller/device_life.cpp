@@ -50,6 +50,7 @@ DeviceLife::DeviceLife(SettingsStore& store, DeviceLink& link, MainControls& con
       refreshAll_(std::move(refreshAll)),
       session_(std::make_unique<DeviceSession>(link, &sink_)) {
   session_->SetSnapshotStore(&snapshots_);
+  session_->overrides().SetFolder(DefaultOverrideFolder());
 }
 
 DeviceLife::~DeviceLife() {
@@ -70,6 +71,7 @@ void DeviceLife::ShowButton(ConnectState state) {
   state_ = state;
   SetConnectLook(controls_.btnConnect, state);
   if (stateShown_) stateShown_(state);
+  if (stateObserver_) stateObserver_();
 }
 
 void DeviceLife::Tell(const QString& text) {
@@ -220,13 +222,23 @@ void DeviceLife::TellPlugOut() {
   QTimer::singleShot(0, window_.data(), [this] { Tell(QStringLiteral("${device_plugout}")); });
 }
 
-bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies) {
+bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies,
+                              OverrideRecovery* recovery) {
   std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
   auto* readBack = dynamic_cast<ReadBackRecord*>(record.get());
   if (!readBack || !readBack->store) return false;
   store = *readBack->store;
   if (missingReplies) *missingReplies = readBack->missingReplies;
+  if (recovery) *recovery = readBack->recovery;
   return true;
+}
+
+void DeviceLife::TellIfRecovered(const OverrideRecovery& recovery) {
+  if (!recovery.found) return;
+  const QString text = recovery.restored ? QStringLiteral("${override_restored}")
+                                         : FillKeyText(QStringLiteral("${override_restore_failed}"),
+                                                       {QString::fromStdString(recovery.problem)});
+  QTimer::singleShot(0, window_.data(), [this, text] { Tell(text); });
 }
 
 void DeviceLife::TellIfIncomplete(int missingReplies) {
@@ -239,7 +251,8 @@ void DeviceLife::TellIfIncomplete(int missingReplies) {
 void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   if (link_.UpgradeHoldsLink()) return;
   int missing = 0;
-  const bool taken = TakeReadBack(store_, msg, &missing);
+  OverrideRecovery recovery;
+  const bool taken = TakeReadBack(store_, msg, &missing, &recovery);
   if (!link_.IsConnected() || !taken || store_.live().handshakeModel != kModelNumber) {
     DisconnectDevice();
     return;
@@ -251,6 +264,7 @@ void DeviceLife::OnConnected(ui::WindowMessage& msg) {
   expectingRestart_ = false;
   link_.SetQueueGate(true);
   TellIfIncomplete(missing);
+  TellIfRecovered(recovery);
 }
 
 void DeviceLife::OfferFirmwareUpdate(ui::WindowMessage* forcedOffer) {
@@ -275,6 +289,9 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
       std::unique_ptr<EventRecord> record = msg.record.Take<EventRecord>();
       const ApplyOutcome outcome =
           ApplySettingsMessage(store_, msg.message, msg.wparam, msg.lparam, record.get());
+      // The amplifier's values of an active override (a solo's mutes) are
+      // not the settings: they keep the originals.
+      session_->overrides().KeepOriginals(store_.live());
       if (outcome.modelMismatch) {
         const QString text = ui::Language::Instance().Resolve(QStringLiteral("${device_not_match}")) +
                              QStringLiteral(" %1").arg(outcome.handshakeModel);
@@ -327,6 +344,8 @@ bool DeviceLife::HandleMessage(ui::WindowMessage& msg) {
         TellIfIncomplete(readBack->missingReplies);
       } else if (auto* push = dynamic_cast<PushOutcomeRecord*>(record.get())) {
         OnPushEnded(std::move(push->unconfirmed));
+      } else if (auto* solo = dynamic_cast<OverrideOutcomeRecord*>(record.get()); solo && overrideEnded_) {
+        overrideEnded_(*solo);
       }
       return false;
     }

@@ -26,6 +26,8 @@
 namespace vlm {
 class DeviceLink;
 struct FirmwareOfferRecord;
+struct OverrideOutcomeRecord;
+struct OverrideRecovery;
 }
 
 namespace vlm::controller {
@@ -141,7 +143,18 @@ class DeviceLife {
   // Plain function for tests and the window: replaces the settings with the
   // read-back's copy. False without a record. `missingReplies` receives the
   // reads the amplifier never answered.
-  static bool TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies = nullptr);
+  // `recovery` (may be null) receives what the handshake restored of an
+  // override left by an earlier connection.
+  static bool TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int* missingReplies = nullptr,
+                           OverrideRecovery* recovery = nullptr);
+  // Run when the override worker ended (1275 with its outcome).
+  void SetOverrideEndedHandler(std::function<void(const OverrideOutcomeRecord&)> handler) {
+    overrideEnded_ = std::move(handler);
+  }
+  // Run whenever the connect button's state changes.
+  void SetStateObserver(std::function<void()> observer) { stateObserver_ = std::move(observer); }
+  // A message box over the main window, titled "${tips}".
+  void Tell(const QString& text);
 
  private:
   void TellIfIncomplete(int missingReplies);
@@ -153,7 +166,9 @@ class DeviceLife {
   void OnPushEnded(std::vector<std::string> unconfirmed);
   void ShowButton(ConnectState state);
   void OnConnected(ui::WindowMessage& msg);
-  void Tell(const QString& text);
+  // Settings left overridden (a solo) by a crash, a close or an unplug were
+  // restored, or could not be: the user is told.
+  void TellIfRecovered(const OverrideRecovery& recovery);
   // The firmware is too old (1248) or does not answer normally (1239): the
   // single place where the forced update and the upgrade window start.
   void OfferFirmwareUpdate(ui::WindowMessage* forcedOffer);
@@ -170,6 +185,8 @@ class DeviceLife {
   std::function<void()> readBackTaken_;
   std::function<void(ConnectState)> stateShown_;
   std::function<void(const ApplyOutcome&)> replyApplied_;
+  std::function<void(const OverrideOutcomeRecord&)> overrideEnded_;
+  std::function<void()> stateObserver_;
   UpgradeHooks upgrade_;
   std::function<AmplifierAccess()> probe_;
   QPointer<QWidget> window_;

@@ -59,12 +59,18 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
     }
     recorder_->Sync();
   });
+  solo_ = std::make_unique<controller::SoloControl>(
+      life_->session(), store_, controls_, [this] { return life_->IsConnected(); },
+      [this](const QString& text) { life_->Tell(text); });
+  life_->SetOverrideEndedHandler([this](const OverrideOutcomeRecord& outcome) { solo_->Finished(outcome); });
+  life_->SetStateObserver([this] { solo_->Refresh(); });
 }
 
 EqualizerManager::~EqualizerManager() {
   recorder_.reset();
   // The session (and a worker still running) goes before its link; the
   // command thread stops with the link, before the settings go.
+  solo_.reset();
   life_.reset();
   link_.reset();
 }
@@ -82,6 +88,7 @@ QStringList EqualizerManager::Init(QWidget* root) {
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
+  solo_->Refresh();
   root_ = root;
   life_->Attach(root, HandleOf(root));
   return missing;
@@ -95,6 +102,7 @@ void EqualizerManager::RefreshAllControls() {
   outputs_.ShowLinkLock();
   curves_.ComposeAll();
   channels_.SetCurChannelChange(ctx_.current());
+  solo_->Refresh();
 }
 
 void EqualizerManager::RefreshAfterReply(const ApplyOutcome& outcome) {
@@ -133,6 +141,8 @@ void EqualizerManager::SaveSenceConfigToFile() {
   LogMessage("%s\n", "EqualizerManager::SaveSenceConfigToFile");
   const QString path = controller::WithProfileExtension(controller::ChooseProfileFile(root_, true));
   if (path.isEmpty()) return;
+  // The settings hold the original mutes; the solo ends with the save.
+  solo_->End();
   controller::SaveProfileFile(root_, path, live());
 }
 

@@ -24,6 +24,7 @@
 #include "controller/edit_context.h"
 #include "controller/edit_recorder.h"
 #include "controller/output_assigner.h"
+#include "controller/solo_control.h"
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
 #include "model/settings_store.h"
@@ -103,6 +104,9 @@ class EqualizerManager {
   void SetChMute() { channels_.SetChMute(); }
   void SetChPhase() { channels_.SetChPhase(); }
   void SetChShow(int channel) { channels_.SetChShow(channel); }
+  // Solo: the channel alone, the others muted on the amplifier for a while.
+  void SetSolo(int channel) { solo_->Toggle(channel); }
+  controller::SoloControl& solo() { return *solo_; }
 
   // Delays and the speaker picture.
   void SetDelayUnit() { speakers_.SetDelayUnit(); }
@@ -181,6 +185,7 @@ class EqualizerManager {
   std::unique_ptr<controller::EditRecorder> recorder_;
   // The undo history of the A/B slot not playing (the recorder holds the playing one's).
   UndoHistory otherSlotHistory_;
+  std::unique_ptr<controller::SoloControl> solo_;
   QWidget* root_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "base/log.h"
 #include "base/timing.h"
@@ -156,6 +157,13 @@ SessionResult DeviceSession::HandshakeInto() {
                                   "model " + std::to_string(link_.DeviceModel()) + ", expected " +
                                       std::to_string(kModelNumber));
   }
+  // Settings left overridden by a crash, a close or an unplug are put right
+  // before anything is read or changed.
+  OverrideRecovery recovery = override_.Recover();
+  if (recovery.found) {
+    std::lock_guard<std::mutex> lock(recoveryMutex_);
+    recovery_ = std::move(recovery);
+  }
   return SessionResult::Success();
 }
 
@@ -185,6 +193,9 @@ SessionResult DeviceSession::ReadBackInto(SettingsStore& scratch) {
     }
     if (status != SessionStatus::Ok) return SessionResult::Failure(status, step.name);
   }
+  // While an override is active the amplifier holds its values; the
+  // settings keep the originals.
+  override_.KeepOriginals(scratch.live());
   LogMessage("PC_UI_Status_Init done\n");
   LogTimestamp();
   result.missingReplies = missing;
@@ -230,6 +241,7 @@ SessionResult DeviceSession::CheckStoredScene(int scene) const {
 SessionResult DeviceSession::LoadScene(int scene, SettingsStore& store, bool* recalled) {
   if (recalled) *recalled = false;
   if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
+  if (SessionResult r = EndOverrideFor("ReadScene"); !r.ok()) return r;
   KeepSnapshot(store.live(), SnapshotTrigger::SceneLoad);
   const auto n = static_cast<uint8_t>(scene);
   const SessionStatus status =
@@ -248,6 +260,8 @@ SessionResult DeviceSession::SaveScene(int scene, std::u16string_view name) {
 
 SessionResult DeviceSession::SaveScene(int scene, const SceneNameBytes& name) {
   if (SessionResult r = CheckStoredScene(scene); !r.ok()) return r;
+  // The scene stores the amplifier's live settings: the originals, not the override's.
+  if (SessionResult r = EndOverrideFor("SaveScene"); !r.ok()) return r;
   const auto n = static_cast<uint8_t>(scene);
   const SceneNameBytes bytes = name;
   SessionStatus status =
@@ -270,6 +284,7 @@ SessionResult DeviceSession::DeleteScene(int scene) {
 SessionResult DeviceSession::PushProfile(const SceneProfile& profile, const std::vector<std::string>* onlySteps) {
   LogMessage("%s\n", "EqualizerManager::SetReadCurProfileToMCU");
   if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "SetReadCurProfileToMCU");
+  if (SessionResult r = EndOverrideFor("SetReadCurProfileToMCU"); !r.ok()) return r;
   // Queued while the gate is open, as the editing operations are; with the
   // gate closed a queued command would be dropped, so they go at once.
   std::vector<SessionStep> plan = PushPlan(profile);
@@ -330,7 +345,21 @@ SessionResult DeviceSession::RestoreFullState(const SceneProfile& state, const P
                                               const std::atomic<bool>* cancel, const SceneProfile* from) {
   LogMessage("%s\n", "DeviceSession::RestoreFullState");
   if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "RestoreFullState");
+  if (SessionResult r = EndOverrideFor("RestoreFullState"); !r.ok()) return r;
   return SendPlan(FullStatePlan(state, from), "RestoreFullState", progress, cancel);
+}
+
+SessionResult DeviceSession::EndOverrideFor(const char* what) {
+  if (!override_.Active()) return SessionResult::Success();
+  LogMessage("%s ends the override first\n", what);
+  SessionResult r = override_.End();
+  if (!r.ok() && r.detail.empty()) r.detail = std::string("the override could not end before ") + what;
+  return r;
+}
+
+OverrideRecovery DeviceSession::TakeRecovery() {
+  std::lock_guard<std::mutex> lock(recoveryMutex_);
+  return std::exchange(recovery_, OverrideRecovery{});
 }
 
 SnapshotSaveResult DeviceSession::KeepSnapshot(const SceneProfile& live, SnapshotTrigger trigger) {
@@ -430,6 +459,7 @@ SessionResult DeviceSession::ReadBackWorkerBody(std::unique_ptr<SettingsStore> s
   auto record = std::make_unique<ReadBackRecord>();
   record->store = std::move(scratch);
   record->missingReplies = result.missingReplies;
+  record->recovery = TakeRecovery();
   PostOwn(main, WM_CONNECTED, std::move(record));
   PostOwn(main, WM_BUSY_END);
   LogTimestamp();
@@ -538,6 +568,26 @@ SessionResult DeviceSession::StartRestoreFullState(const SceneProfile& state, Re
     outcome->completed = result.ok() || result.status == SessionStatus::NoReply;
     outcome->ok = result.ok();
     outcome->cancelled = result.status == SessionStatus::Cancelled;
+    if (!result.ok()) outcome->why = result.Describe();
+    PostOwn(reportTo, WM_BUSY_END, std::move(outcome));
+    return result;
+  });
+  return SessionResult::Success();
+}
+
+SessionResult DeviceSession::StartOverride(std::vector<OverrideSetting> settings, const SceneProfile& live,
+                                          Receiver reportTo) {
+  if (SessionResult r = CanStartWorker(); !r.ok()) return r;
+  auto copy = std::make_shared<SceneProfile>(live);
+  Launch("Override thread", [this, copy, reportTo, settings = std::move(settings)]() {
+    const bool begin = !settings.empty();
+    // Another override (a solo of another channel) ends first.
+    SessionResult result = override_.End();
+    if (begin && result.ok()) result = override_.Begin(settings, *copy);
+    auto outcome = std::make_unique<OverrideOutcomeRecord>();
+    outcome->began = begin;
+    outcome->ok = result.ok();
+    outcome->soloedChannel = override_.SoloedChannel();
     if (!result.ok()) outcome->why = result.Describe();
     PostOwn(reportTo, WM_BUSY_END, std::move(outcome));
     return result;

@@ -29,6 +29,7 @@
 #include "model/settings_store.h"
 #include "session/session_result.h"
 #include "session/session_steps.h"
+#include "session/temporary_override.h"
 #include "snapshot/snapshot_store.h"
 
 namespace vlm {
@@ -121,6 +122,16 @@ class DeviceSession final : public EventSink {
   // call it before a profile push, a factory reset and a restore.
   SnapshotSaveResult KeepSnapshot(const SceneProfile& live, SnapshotTrigger trigger);
 
+  // ---- temporary overrides (solo, the mutes of a measurement) ---------------
+  // Settings changed on the amplifier for a while (temporary_override.h).
+  // Every handshake first restores one left by an earlier connection; a
+  // read-back keeps the originals of an active one in the settings it
+  // reads; a scene save or load, a push and a full-state restore end it
+  // before they begin. The front end sets the folder of its files.
+  TemporaryOverride& overrides() { return override_; }
+  // What the last handshake's recovery found (and forgets it).
+  OverrideRecovery TakeRecovery();
+
   // ---- workers (one at a time; each reports to `reportTo`) ----------------
   // Each refuses at once (Busy, NotConnected, UpgradeHoldsLink,
   // InvalidArgument) or starts and returns Ok.
@@ -151,6 +162,11 @@ class DeviceSession final : public EventSink {
   // With `from`, only what differs from it (an undone load).
   SessionResult StartRestoreFullState(const SceneProfile& state, Receiver reportTo = Receiver::ToolWindow,
                                       const SceneProfile* from = nullptr);
+  // "Override thread": ends an active override, then
+  // TemporaryOverride::Begin(settings, live) unless `settings` is empty;
+  // then 1275 with an OverrideOutcomeRecord.
+  SessionResult StartOverride(std::vector<OverrideSetting> settings, const SceneProfile& live,
+                              Receiver reportTo = Receiver::MainWindow);
   // Asks a running restore to stop before its next command.
   void CancelRestore() { cancelRestore_.store(true); }
 
@@ -186,6 +202,13 @@ class DeviceSession final : public EventSink {
   std::mutex captureMutex_;
   SettingsStore* capture_ = nullptr;  // where settings replies go while a read runs
   std::atomic<bool> refusedSeen_{false};
+
+  // Ends an active override before `what` changes the live settings.
+  SessionResult EndOverrideFor(const char* what);
+
+  TemporaryOverride override_{link_};
+  std::mutex recoveryMutex_;
+  OverrideRecovery recovery_;
 
   SnapshotStore* snapshots_ = nullptr;
   std::atomic<bool> cancelRestore_{false};

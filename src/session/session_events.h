@@ -6,6 +6,7 @@
 
 #include "device/event_sink.h"
 #include "model/settings_store.h"
+#include "session/temporary_override.h"
 
 namespace vlm {
 
@@ -20,6 +21,18 @@ struct ReadBackRecord : EventRecord {
   // Reads the amplifier did not answer even when asked twice: those settings
   // keep the values the program had.
   int missingReplies = 0;
+  // An override left by an earlier connection, which the handshake restored
+  // (or could not): the user is told.
+  OverrideRecovery recovery;
+};
+
+// With 1275 at the end of the override worker: whether an override began
+// (or ended), the soloed channel afterwards (-1 none) and why it failed.
+struct OverrideOutcomeRecord : EventRecord {
+  bool began = false;  // asked to begin (else to end)
+  bool ok = false;
+  int soloedChannel = -1;
+  std::string why;  // SessionResult::Describe() when not ok
 };
 
 // With 1275 at the end of a profile push: the settings the amplifier did not

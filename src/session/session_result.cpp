@@ -16,6 +16,7 @@ const char* SessionStatusName(SessionStatus status) {
     case SessionStatus::Disconnected: return "the amplifier went away";
     case SessionStatus::InvalidArgument: return "invalid argument";
     case SessionStatus::Cancelled: return "cancelled";
+    case SessionStatus::FileFailed: return "file failed";
   }
   return "unknown";
 }

@@ -20,6 +20,7 @@ enum class SessionStatus {
   Disconnected,      // the amplifier went away during the operation
   InvalidArgument,   // a scene number or name the amplifier cannot take
   Cancelled,         // the user stopped the operation part-way
+  FileFailed,        // a file the operation needs could not be written or read
 };
 
 struct SessionResult {

@@ -29,7 +29,6 @@ struct WireEqBand {
   uint16_t qHundredths = 580;
   uint8_t gainInt = 18;  // gain + 18 dB, integer part
   uint8_t gainTenths = 0;
-
   bool operator==(const WireEqBand&) const = default;
 };
 
@@ -37,7 +36,6 @@ struct WireFilter {
   uint8_t type = 1;
   uint16_t freq = 20;
   uint8_t slope = 0;  // 0 = filter off
-
   bool operator==(const WireFilter&) const = default;
 };
 
@@ -59,7 +57,6 @@ struct OutputChannel {
   uint16_t remapMask = 0;    // inputs given by Remap_Ch_Ctrl, bit n = input n
   // bypass, threshold (2), ratio (2), soft knee (2), attack (16), release (16)
   std::array<uint8_t, 11> compressor{1, 100, 0, 1, 0, 0, 0, 0, 10, 0, 100};
-
   bool operator==(const OutputChannel&) const = default;
 };
 
@@ -68,7 +65,6 @@ struct InputChannel {
   uint8_t mute = 0;
   uint8_t phase = 0;
   std::array<WireEqBand, kBands> eq{};
-
   bool operator==(const InputChannel&) const = default;
 };
 
@@ -78,7 +74,6 @@ struct SourceSettings {
   std::array<std::array<uint8_t, kChannelSlots>, kChannelSlots> mixTrim{};  // [input][output]
   uint8_t mixType = 0;
   uint8_t mixType2 = 0;
-
   bool operator==(const SourceSettings&) const = default;
 };
 
@@ -87,7 +82,6 @@ struct SourceSettings {
 struct LinkRecord {
   uint8_t link = 0;
   std::array<uint8_t, kPairBytes> pairs{};
-
   bool operator==(const LinkRecord&) const = default;
 };
 
@@ -106,7 +100,6 @@ struct SceneSettings {
   LinkRecord delayLink;
   std::array<OutputChannel, kChannelSlots> outputs{};
   std::array<SourceSettings, kSources> sources{};
-
   bool operator==(const SceneSettings&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/log.h"
+#include "sim/state_file.h"
 
 namespace vlm::sim {
 namespace {
@@ -337,6 +338,16 @@ SceneSettings VirtualAmplifier::LiveScene() const {
   return state_.scenes.at(0);
 }
 
+std::string VirtualAmplifier::KeepStateIn(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fclose(f);
+    if (std::string error = ReadStateFile(path, state_); !error.empty()) return error;
+  }
+  stateFile_ = path;
+  return {};
+}
+
 void VirtualAmplifier::ResetToFactory() {
   std::lock_guard<std::mutex> lock(mutex_);
   state_ = FactoryState();
@@ -419,6 +430,10 @@ bool VirtualAmplifier::Receive(const std::shared_ptr<ReportPipe>& pipe, const ui
     if (request.op == kOpSet && it->second.answer == SetAnswer::Acknowledged && acknowledgeSets_ &&
         IsAcknowledgedType(request.type)) {
       replies.push_back(Frame{request.type, request.command, kOpAck, {}});
+    }
+    // Kept before the answer goes: what the tool saw acknowledged is on disk.
+    if (request.op == kOpSet && !stateFile_.empty()) {
+      if (std::string error = WriteStateFile(stateFile_, state_); !error.empty()) LogMessage("%s\n", error.c_str());
     }
     SendReplies(pipe, replies);
     if (context.newFirmwareVersion) {

@@ -142,6 +142,9 @@ class VirtualAmplifier {
   // amplifier is doing to the sound right now.
   SceneSettings LiveScene() const;
   void ResetToFactory();
+  // Keeps the memory in `path` (state_file.h): read from it now when it
+  // exists, written after every set from then on. Empty on success.
+  std::string KeepStateIn(const std::string& path);
 
   struct Counters {
     uint64_t reportsReceived = 0;
@@ -181,6 +184,7 @@ class VirtualAmplifier {
   std::chrono::microseconds latency_{0};
   std::chrono::milliseconds rebootDowntime_{1000};
   bool acknowledgeSets_ = true;
+  std::string stateFile_;  // KeepStateIn's file, empty for none
 
   int dropReplies_ = 0;
   int dropEvery_ = 0;       // DropEveryNthReply's n, 0 = off

@@ -417,6 +417,8 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"ab_not_sent", {"%s"}},                     // the first command not queued
       {"undo_step", {"%s"}},                       // the step's name
       {"redo_step", {"%s"}},                       // the step's name
+      {"solo_failed", {"%s"}},                     // why the solo could not be switched
+      {"override_restore_failed", {"%s"}},         // why the originals could not be restored
   };
   // The names of undo steps take the numbers the edit table gives them.
   using vlm::Edit;
