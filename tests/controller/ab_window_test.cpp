@@ -1,9 +1,10 @@
 // The A/B control on the connected main window: the buttons switch the
 // amplifier between two tunings and the curve, the band rows and the
-// controls follow; edits land in the slot playing; "A → B" copies; a new
-// connection starts both slots afresh.
+// controls follow; edits land in the slot playing, each slot with its own
+// undo history; "A → B" copies; a new connection starts both slots afresh.
 #include <QAbstractButton>
 
+#include "app/main_wnd.h"
 #include "eqview/qt/ui_equalizer.h"
 #include "life_fixture.h"
 
@@ -105,6 +106,38 @@ TEST_F(AbWindowTest, CopyingAndReconnectingStartTheSlotsAfresh) {
   EXPECT_FLOAT_EQ(live().eqArray(ch)[2].eqGain, 3.0f);
   EXPECT_TRUE(mgr().ab().SlotsEqual(live()));
   EXPECT_TRUE(Button("btn_ab_b")->isEnabled());
+}
+
+TEST_F(AbWindowTest, EachSlotKeepsItsOwnUndoHistoryAndASwitchIsNoStep) {
+  Start();
+  ASSERT_TRUE(Connected());
+  const int ch = mgr().CurrentChannel();
+  const UndoHistory& history = mgr().recorder().history();
+  Type("eq_gain_3", "2");  // A's step
+  ASSERT_EQ(history.UndoCount(), 1u);
+
+  Click("btn_ab_b");
+  EXPECT_EQ(history.UndoCount(), 0u) << "B starts with no history, and the switch is not a step";
+  Type("eq_gain_7", "-5");  // B's step
+  ASSERT_EQ(history.UndoCount(), 1u);
+
+  // Back on A, undo takes back A's edit, on the amplifier too; B's stays in B.
+  Click("btn_ab_a");
+  ASSERT_EQ(history.UndoCount(), 1u);
+  wnd_->Undo();
+  Flush();
+  EXPECT_FLOAT_EQ(live().eqArray(ch)[3].eqGain, 0.0f);
+  EXPECT_EQ(AmpBand(ch, 3).gainInt, 18);
+  EXPECT_FLOAT_EQ(mgr().ab().Slot(AbSlot::B, live()).eqArray(ch)[7].eqGain, -5.0f);
+
+  // On B, undo takes back B's edit.
+  Click("btn_ab_b");
+  ASSERT_EQ(history.UndoCount(), 1u);
+  wnd_->Undo();
+  Flush();
+  EXPECT_FLOAT_EQ(live().eqArray(ch)[7].eqGain, 0.0f);
+  EXPECT_EQ(AmpBand(ch, 7).gainInt, 18);
+  EXPECT_FLOAT_EQ(live().eqArray(ch)[3].eqGain, 0.0f) << "B never had A's edit";
 }
 
 }  // namespace
