@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -72,7 +73,17 @@ class Checker {
 std::string SpeakerWhere(int index, const cJSON* speaker) {
   std::string where = "speakers[" + std::to_string(index) + "]";
   const cJSON* ch = cJSON_GetObjectItemCaseSensitive(speaker, "channel");
-  if (cJSON_IsNumber(ch)) where += " (channel " + std::to_string(static_cast<long long>(ch->valuedouble)) + ")";
+  if (cJSON_IsNumber(ch)) {
+    // Named as given; a number too large for an integer is named as it reads.
+    const double v = ch->valuedouble;
+    char text[32];
+    if (std::isfinite(v) && std::fabs(v) < 1e9) {
+      std::snprintf(text, sizeof text, "%lld", static_cast<long long>(v));
+    } else {
+      std::snprintf(text, sizeof text, "%g", v);
+    }
+    where += " (channel " + std::string(text) + ")";
+  }
   return where;
 }
 

@@ -61,6 +61,7 @@ TEST(CabinFile, BadFilesAreRefusedNamingTheFieldAndTheSpeaker) {
       {R"({"speakers": [{"channel": 1}]})", "speakers[0] (channel 1).distanceM: missing"},
       {R"({"speakers": [{"channel": 13, "distanceM": 1}]})", "speakers[0] (channel 13).channel: 13 is outside"},
       {R"({"speakers": [{"channel": 1.5, "distanceM": 1}]})", "speakers[0] (channel 1).channel: must be a whole"},
+      {R"({"speakers": [{"channel": 1e52, "distanceM": 1}]})", "speakers[0] (channel 1e+52).channel: "},
       {R"({"speakers": [{"distanceM": 1}]})", "speakers[0].channel: missing"},
       {R"({"speakers": [{"channel": 2, "distanceM": 1}, {"channel": 2, "distanceM": 2}]})",
        "speakers[1] (channel 2).channel: channel 2 is listed twice"},
