@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -149,6 +150,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
   Fd folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.get() >= 0) ::fsync(folder.get());
   return true;
+}
+
+std::string UserDataFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return std::string(data) + "/vlm-tuner";
+  const char* home = std::getenv("HOME");
+  return std::string(home && home[0] ? home : ".") + "/.local/share/vlm-tuner";
 }
 
 }  // namespace vlm

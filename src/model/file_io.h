@@ -16,4 +16,8 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& t
 // and `error` says why.
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error);
 
+// The program's folder in the user's data folder: $XDG_DATA_HOME/vlm-tuner
+// when that is an absolute path, else $HOME/.local/share/vlm-tuner.
+std::string UserDataFolder();
+
 }  // namespace vlm

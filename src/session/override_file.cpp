@@ -96,15 +96,7 @@ std::string ParseOverrideDocument(std::string_view text, OverrideRecord& record)
 }
 
 std::string DefaultOverrideFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (data && data[0] == '/') {
-    base = data;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && home[0] ? home : ".") + "/.local/share";
-  }
-  return base + "/vlm-tuner/overrides";
+  return UserDataFolder() + "/overrides";
 }
 
 std::string OverrideFilePath(const std::string& folder, const std::string& serial) {

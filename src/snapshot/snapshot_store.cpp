@@ -61,15 +61,7 @@ std::string SnapshotTimeText(std::chrono::system_clock::time_point t) {
 SnapshotStore::SnapshotStore(std::string folder) : folder_(std::move(folder)) {}
 
 std::string SnapshotStore::DefaultFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (data && data[0] == '/') {
-    base = data;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && home[0] ? home : ".") + "/.local/share";
-  }
-  return base + "/vlm-tuner/snapshots";
+  return UserDataFolder() + "/snapshots";
 }
 
 std::vector<std::string> SnapshotStore::FileNamesNewestFirst() const {
