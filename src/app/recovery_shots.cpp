@@ -18,8 +18,6 @@
 
 namespace vlm {
 
-namespace {
-
 // A question or notice of the main window, as the user sees it.
 bool SaveBox(QWidget* owner, const QDir& dir, const QString& name, const QString& lang, const QString& text,
              bool question) {
@@ -37,6 +35,8 @@ bool SaveBox(QWidget* owner, const QDir& dir, const QString& name, const QString
   box->Close(ui::kResultCancel);
   return ok;
 }
+
+namespace {
 
 // The main window of a refusing amplifier with the upgrade window over it,
 // centred as it opens; the window is then closed unused.

@@ -7,30 +7,14 @@
 #include "app/language_setup.h"
 #include "app/life_screenshots.h"
 #include "app/main_wnd.h"
+#include "app/recovery_shots.h"
 #include "app/single_instance.h"
 #include "sim/sim_transport.h"
 #include "sim/virtual_amplifier.h"
 #include "ui/language.h"
 #include "windows/key_text.h"
-#include "windows/msg_wnd.h"
 
 namespace vlm {
-
-namespace {
-
-bool SaveNotice(QWidget* owner, const QDir& dir, const QString& name, const QString& lang, const QString& text) {
-  auto* box = new CMsgWnd(owner);
-  box->Create(QStringLiteral("XML_MSG"));
-  box->SetTexts(QStringLiteral("${tips}"), text);
-  box->SetButtons({QStringLiteral("${confirm}"), QString(), QString()}, 1);
-  box->show();
-  QApplication::processEvents();
-  const bool ok = box->grab().save(dir.filePath(QStringLiteral("%1_%2.png").arg(name, lang)));
-  box->Close(ui::kResultCancel);
-  return ok;
-}
-
-}  // namespace
 
 bool SaveSoloShots(const QDir& dir) {
   ui::ModalAnswerer previous = ui::SetModalAnswerer([](ui::UIWindow& w) { w.Close(ui::kResultCancel); });
@@ -68,11 +52,11 @@ bool SaveSoloShots(const QDir& dir) {
       ok = main.grab().save(dir.filePath(QStringLiteral("main_solo_%1.png").arg(lang))) && ok;
       toggle->click();
       ok = PumpUntil(soloed(-1)) && ok;
-      ok = SaveNotice(&main, dir, QStringLiteral("msg_override_restored"), lang,
-                      QStringLiteral("${override_restored}")) &&
+      ok = SaveBox(&main, dir, QStringLiteral("msg_override_restored"), lang,
+                      QStringLiteral("${override_restored}"), false) &&
            ok;
-      ok = SaveNotice(&main, dir, QStringLiteral("msg_solo_failed"), lang,
-                      FillKeyText(QStringLiteral("${solo_failed}"), {QStringLiteral("no reply to channel-mute ch 4")})) &&
+      ok = SaveBox(&main, dir, QStringLiteral("msg_solo_failed"), lang,
+                      FillKeyText(QStringLiteral("${solo_failed}"), {QStringLiteral("no reply to channel-mute ch 4")}), false) &&
            ok;
     }
     main.CloseWithoutQuestion();
