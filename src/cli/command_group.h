@@ -31,6 +31,7 @@ CommandGroup EqCommandGroup();
 CommandGroup SnapshotCommandGroup();
 CommandGroup AudioCommandGroup();
 CommandGroup SoloCommandGroup();
+CommandGroup MeasureCommandGroup();
 
 // A wrong command line: "vlmctl <who>: <problem>" and the usage text on
 // standard error; returns kExitUsage.

