@@ -79,10 +79,13 @@ struct ChannelResult {
   double arrivalMs = 0.0;        // measured arrival at the microphone, before the run
   double acousticMs = 0.0;       // arrival less the delay the channel had while measured
   double verifiedArrivalMs = 0.0;  // measured again after the run (0 without verify)
+  double arrivalUncertaintyMs = 0.0;   // as the measurement wrote them
+  double verifiedUncertaintyMs = 0.0;
   double levelBeforeDb = 0.0;    // passband level against the target, before
   double levelAfterDb = 0.0;     // the same from the verifying take
   tune::FitStats before;         // residual against the target at 1/6 octave, before
   tune::FitStats after;          // the same from the verifying take (the fit's own estimate without verify)
+  tune::FitStats fitted;         // the fit's own estimate
   double loHz = 0.0;             // the passband judged
   double hiHz = 0.0;
   std::vector<tune::Exclusion> excluded;
