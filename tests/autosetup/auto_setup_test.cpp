@@ -114,7 +114,7 @@ AutoSetupRequest FrontRequest() {
   AutoSetupRequest r;
   r.channels = {2, 3, 4, 5};
   r.target.kind = tune::TargetKind::Car;
-  r.sweepSeconds = 2.0;
+  r.sweepSeconds = 1.0;
   return r;
 }
 
