@@ -641,7 +641,11 @@ void CMainWnd::SwitchLanguage(const QString& name) {
 }
 
 void CMainWnd::OnMenuClick(const QString& item) {
-  if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
+  if (item == QLatin1String("channel_item_copy")) {
+    OpenChannelCopy(outputMenuChannel_);
+  } else if (item == QLatin1String("advance_item_copy_channel")) {
+    OpenChannelCopy(manager_->CurrentChannel());
+  } else if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
     manager_->SetOutputValue(outputMenuChannel_, item);
     manager_->recorder().Observe(item.toStdString());
   } else if (item == QLatin1String("option_item_undo")) {

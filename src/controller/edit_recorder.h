@@ -50,6 +50,12 @@ class EditRecorder {
   // `control` (`gesture`: the press-to-release number of a drag, 0 for
   // keys, the wheel and typed text). Nothing changed, nothing recorded.
   void Observe(const std::string& control, int gesture = 0, Clock::time_point now = Clock::now());
+  // Applies `edits` to the live settings as one step of its own named
+  // `name`: ApplyEdits writes them, the commands that differ are queued, the
+  // changed curves recomputed and the controls refreshed. What the user
+  // changed before and was not recorded yet stays a step of its own.
+  // Returns false when the edits change nothing.
+  bool ApplyStep(std::vector<Edit> edits, StepName name, const std::string& control);
   // A load replaced the live settings (`key` names it: "edit_profile_load").
   void RecordLoad(const char* key);
   // The live settings changed without the user: not a step.
@@ -75,6 +81,9 @@ class EditRecorder {
 
  private:
   Outcome Take(bool undo);
+  // Queues the commands of an applied edit, recomputes its curves, catches
+  // the copy up and refreshes the controls.
+  void Follow(const EditOutcome& out);
 
   SettingsStore& store_;
   DeviceLink& link_;

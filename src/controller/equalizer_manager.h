@@ -28,6 +28,7 @@
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
 #include "model/settings_store.h"
+#include "session/channel_copy.h"
 
 class QWidget;
 
@@ -144,6 +145,10 @@ class EqualizerManager {
   void SetOutputBypass() { eqBands_.SetOutputBypass(); }
   void SetOutputEqRest() { eqBands_.SetOutputEqRest(); }
   void SetEqMode() { eqBands_.SetEqMode(); }
+  // Copies the ticked groups of one channel's settings onto another (and
+  // onto the target's followers: its linked partner, the other subwoofer's
+  // gain) as one undoable step. False when nothing changed.
+  bool CopyChannel(const ChannelCopy& copy);
   // One undoable step.
   void ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands);
   // Volume edits from the profile (also after a language change: "${off}").
