@@ -375,13 +375,20 @@ void CMainWnd::Notify(ui::Notification& n) {
   const bool logging = LoggingEnabled();
   if (logging) LogMessage("Notify %s\n", n.type.toUtf8().constData());
   if (manager_) {
+    // The editors' edits are this control's step; what the action changed
+    // otherwise is recorded after it.
+    const std::string control = n.SenderName().toStdString();
+    const int gesture = GestureOf(n);
+    manager_->recorder().BeginAction(control, gesture);
     for (const Route& route : kRoutes) {
       if (!Matches(route, n)) continue;
       (this->*route.handler)(n, ui::UserDataIndex(n.sender));
       break;
     }
-    // What the action changed is a step to undo.
-    if (manager_) manager_->recorder().Observe(n.SenderName().toStdString(), GestureOf(n));
+    if (manager_) {
+      manager_->recorder().Observe(control, gesture);
+      manager_->recorder().EndAction();
+    }
   }
   // The toolkit's own dispatch only logs.
   if (!logging) return;

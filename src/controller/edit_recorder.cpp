@@ -39,6 +39,21 @@ void EditRecorder::Observe(const std::string& control, int gesture, Clock::time_
   history_.Record(std::move(step));
 }
 
+EditOutcome EditRecorder::Apply(std::vector<Edit> edits, Clock::time_point now) {
+  if (edits.empty()) return {};
+  EditOutcome out = ApplyEdits(store_.live(), edits, false);
+  for (const StateCommand& c : out.commands) c.send(link_, kQueued);
+  WriteEdits(*shadow_, edits, false);
+  UndoStep step;
+  step.name = NameEdits(edits, current_ ? current_() : 0);
+  step.edits = std::move(edits);
+  step.control = control_;
+  step.gesture = gesture_;
+  step.last = now;
+  history_.Record(std::move(step));
+  return out;
+}
+
 bool EditRecorder::ApplyStep(std::vector<Edit> edits, StepName name, const std::string& control) {
   if (edits.empty()) return false;
   Observe(std::string());

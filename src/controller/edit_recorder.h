@@ -46,6 +46,19 @@ class EditRecorder {
   // The channel being edited (names the step).
   void SetCurrentChannel(std::function<int()> current) { current_ = std::move(current); }
 
+  // The user's action that follows comes from `control` (`gesture` as for
+  // Observe): what the editors apply until the next action belongs to its step.
+  void BeginAction(std::string control, int gesture) {
+    control_ = std::move(control);
+    gesture_ = gesture;
+  }
+  void EndAction() { BeginAction(std::string(), 0); }
+  // Applies an editor's edits to the live settings through ApplyEdits,
+  // queues their commands and records them as (part of) the current
+  // action's step; the caller redraws what the outcome names. This is the
+  // forward path of the editors that produce edits.
+  EditOutcome Apply(std::vector<Edit> edits, Clock::time_point now = Clock::now());
+
   // Records what the user changed since the last record as a step of
   // `control` (`gesture`: the press-to-release number of a drag, 0 for
   // keys, the wheel and typed text). Nothing changed, nothing recorded.
@@ -92,6 +105,9 @@ class EditRecorder {
   std::function<bool()> connected_;
   std::function<int()> current_;
   UndoHistory history_;
+  // The current action (BeginAction).
+  std::string control_;
+  int gesture_ = 0;
   // The live settings as last recorded.
   std::unique_ptr<SceneProfile> shadow_;
   // The state a load's undo or redo is restoring.

@@ -39,6 +39,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
     recorder_->Sync();  // the amplifier's own change: nothing to undo
   });
   recorder_ = std::make_unique<controller::EditRecorder>(store_, *link_);
+  ctx_.recorder = recorder_.get();
   recorder_->SetRefresh([this] { RefreshAllControls(); });
   recorder_->SetSession(&life_->session());
   recorder_->SetConnected([this] { return IsDeviceConnected(); });
