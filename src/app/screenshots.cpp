@@ -68,20 +68,20 @@ void PrepareMainWindowShot(CMainWnd& main) {
   };
   m.live().showChEqualizer[0] = 1;
   m.live().showChEqualizer[4] = 1;
-  m.SetCurChannelChange(2);
+  m.channels().SetCurChannelChange(2);
   type(c.hpFreq, "120");
-  m.SetHpFreq();
+  m.crossover().SetHpFreq();
   type(c.lpFreq, "2k5");
-  m.SetLpFreq();
+  m.crossover().SetLpFreq();
   pick(c.hpSlope, 4);
-  m.SetHpSlope();
+  m.crossover().SetHpSlope();
   pick(c.lpType, 1);
-  m.SetLpType();
+  m.crossover().SetLpType();
   type(c.editChVolume, "-3dB");
-  m.SetChVolumeEdit();
+  m.channels().SetChVolumeEdit();
   type(c.speakerDelay[2], "1.25");
-  m.SetDelayEdit(2);
-  m.SetCurChannelChange(2);
+  m.speakers().SetDelayEdit(2);
+  m.channels().SetCurChannelChange(2);
 }
 
 // The upgrade windows as their workers leave them: messages posted to the
