@@ -43,7 +43,7 @@ void BM_BandDragToRepaint(benchmark::State& state) {
   wnd.show();
   wnd.resize(wnd.Scaled(wnd.InitialSize().width()), wnd.Scaled(wnd.InitialSize().height()));
   QApplication::processEvents();
-  m.SetCurChannelChange(0);
+  m.channels().SetCurChannelChange(0);
   auto* eq = wnd.FindControl<eqview::UIEqualizer>(QStringLiteral("equalizer"));
   if (!eq) {
     state.SkipWithError("no curve control");

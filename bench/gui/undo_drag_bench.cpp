@@ -93,7 +93,7 @@ void BM_UndoOfABandDrag(benchmark::State& state) {
     state.SkipWithError("no link");
     return;
   }
-  m.SetCurChannelChange(kChannel);
+  m.channels().SetCurChannelChange(kChannel);
   auto* eq = wnd->FindControl<eqview::UIEqualizer>(QStringLiteral("equalizer"));
   if (!eq) {
     state.SkipWithError("no curve control");

@@ -175,7 +175,7 @@ void BM_BandDragOnTheWire(benchmark::State& state) {
     state.SkipWithError("the window did not connect");
     return;
   }
-  m.SetCurChannelChange(kChannel);
+  m.channels().SetCurChannelChange(kChannel);
   auto* eq = wnd->FindControl<eqview::UIEqualizer>(QStringLiteral("equalizer"));
   if (!eq) {
     state.SkipWithError("no curve control");

@@ -45,16 +45,16 @@ bool SaveAbShots(const QDir& dir) {
         if (auto* dpiEdit = main.FindControl<QLineEdit>(QStringLiteral("edt_dpi")))
           dpiEdit->setText(QString::number(scale.dpi));
         // A plays the pictured channel; B is the same with its equaliser shaped.
-        m.SwitchAb(AbSlot::A);
+        m.abControl().SwitchTo(AbSlot::A);
         m.live() = start;
         m.ab().Reset(m.live());
         PrepareMainWindowShot(main);
-        m.CopyAbAToB();
-        m.SwitchAb(AbSlot::B);
+        m.abControl().CopyAToB();
+        m.abControl().SwitchTo(AbSlot::B);
         PrepareEqualiserShot(main);
-        m.SwitchAb(AbSlot::A);
+        m.abControl().SwitchTo(AbSlot::A);
         shot("ab_a");
-        m.SwitchAb(AbSlot::B);
+        m.abControl().SwitchTo(AbSlot::B);
         shot("ab_b");
       }
     }

@@ -17,7 +17,7 @@ void PrepareEqualiserShot(CMainWnd& main) {
   p.showChEqualizer.fill(0);
   p.showChEqualizer[2] = 1;
   p.showChEqualizer[3] = 1;
-  m.SetCurChannelChange(2);
+  m.channels().SetCurChannelChange(2);
   const controller::MainControls& c = m.controls();
   struct Edit {
     int band;
@@ -32,10 +32,10 @@ void PrepareEqualiserShot(CMainWnd& main) {
     c.eqFreq[i]->setText(QString::fromLatin1(e.freq));
     c.eqQ[i]->setText(QString::fromLatin1(e.q));
     c.eqGain[i]->setText(QString::fromLatin1(e.gain));
-    m.SetChEqEdit(e.band);
+    m.bandEditor().SetChEqEdit(e.band);
   }
   // The partner's own curve differs by its crossover only.
-  m.SetCurChannelChange(2);
+  m.channels().SetCurChannelChange(2);
 }
 
 }  // namespace vlm

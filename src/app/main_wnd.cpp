@@ -375,13 +375,20 @@ void CMainWnd::Notify(ui::Notification& n) {
   const bool logging = LoggingEnabled();
   if (logging) LogMessage("Notify %s\n", n.type.toUtf8().constData());
   if (manager_) {
+    // The editors' edits are this control's step; what the action changed
+    // otherwise is recorded after it.
+    const std::string control = n.SenderName().toStdString();
+    const int gesture = GestureOf(n);
+    manager_->recorder().BeginAction(control, gesture);
     for (const Route& route : kRoutes) {
       if (!Matches(route, n)) continue;
       (this->*route.handler)(n, ui::UserDataIndex(n.sender));
       break;
     }
-    // What the action changed is a step to undo.
-    if (manager_) manager_->recorder().Observe(n.SenderName().toStdString(), GestureOf(n));
+    if (manager_) {
+      manager_->recorder().Observe(control, gesture);
+      manager_->recorder().EndAction();
+    }
   }
   // The toolkit's own dispatch only logs.
   if (!logging) return;
@@ -421,73 +428,73 @@ void CMainWnd::OnDpi(const ui::Notification&, int) {
 }
 
 void CMainWnd::OnOptionMenu(const ui::Notification&, int) { ShowOptionMenu(); }
-void CMainWnd::OnAmpOnOff(const ui::Notification&, int) { manager_->SetAmpOnOff(); }
-void CMainWnd::OnChannelSelect(const ui::Notification&, int i) { manager_->SetCurChannelChange(i); }
-void CMainWnd::OnSpeaker(const ui::Notification&, int i) { manager_->SetSpeakerFocus(i); }
-void CMainWnd::OnChShow(const ui::Notification&, int i) { manager_->SetChShow(i); }
-void CMainWnd::OnChSolo(const ui::Notification&, int i) { manager_->SetSolo(i); }
-void CMainWnd::OnChMute(const ui::Notification&, int) { manager_->SetChMute(); }
-void CMainWnd::OnChPhase(const ui::Notification&, int) { manager_->SetChPhase(); }
-void CMainWnd::OnMainMute(const ui::Notification&, int) { manager_->SetMainMute(); }
-void CMainWnd::OnMainVolumeSlider(const ui::Notification&, int) { manager_->SetMainVolume(); }
-void CMainWnd::OnAccSlider(const ui::Notification&, int) { manager_->SetAccValue(); }
-void CMainWnd::OnChVolumeSlider(const ui::Notification&, int) { manager_->SetChVolume(); }
-void CMainWnd::OnHpFreqStep(const ui::Notification& n, int) { manager_->SetHpFreqUp(IsUp(n)); }
-void CMainWnd::OnLpFreqStep(const ui::Notification& n, int) { manager_->SetLpFreqUp(IsUp(n)); }
-void CMainWnd::OnMainVolumeStep(const ui::Notification& n, int) { manager_->SetMainVolumeUp(IsUp(n)); }
-void CMainWnd::OnAccStep(const ui::Notification& n, int) { manager_->SetAccUp(IsUp(n)); }
-void CMainWnd::OnChVolumeStep(const ui::Notification& n, int) { manager_->SetChVolumeUp(IsUp(n)); }
-void CMainWnd::OnDelayStep(const ui::Notification& n, int i) { manager_->SetDelayUp(i, IsUp(n)); }
-void CMainWnd::OnMainVolumeCommit(const ui::Notification&, int) { manager_->SetMainVolumeEdit(); }
-void CMainWnd::OnAccCommit(const ui::Notification&, int) { manager_->SetAccEdit(); }
-void CMainWnd::OnHpFreqCommit(const ui::Notification&, int) { manager_->SetHpFreq(); }
-void CMainWnd::OnLpFreqCommit(const ui::Notification&, int) { manager_->SetLpFreq(); }
-void CMainWnd::OnChVolumeCommit(const ui::Notification&, int) { manager_->SetChVolumeEdit(); }
-void CMainWnd::OnDelayCommit(const ui::Notification&, int i) { manager_->SetDelayEdit(i); }
-void CMainWnd::OnDelayUnit(const ui::Notification&, int) { manager_->SetDelayUnit(); }
+void CMainWnd::OnAmpOnOff(const ui::Notification&, int) { manager_->volume().SetAmpOnOff(); }
+void CMainWnd::OnChannelSelect(const ui::Notification&, int i) { manager_->channels().SetCurChannelChange(i); }
+void CMainWnd::OnSpeaker(const ui::Notification&, int i) { manager_->speakers().SetSpeakerFocus(i); }
+void CMainWnd::OnChShow(const ui::Notification&, int i) { manager_->channels().SetChShow(i); }
+void CMainWnd::OnChSolo(const ui::Notification&, int i) { manager_->solo().Toggle(i); }
+void CMainWnd::OnChMute(const ui::Notification&, int) { manager_->channels().SetChMute(); }
+void CMainWnd::OnChPhase(const ui::Notification&, int) { manager_->channels().SetChPhase(); }
+void CMainWnd::OnMainMute(const ui::Notification&, int) { manager_->volume().SetMainMute(); }
+void CMainWnd::OnMainVolumeSlider(const ui::Notification&, int) { manager_->volume().SetMainVolume(); }
+void CMainWnd::OnAccSlider(const ui::Notification&, int) { manager_->volume().SetAccValue(); }
+void CMainWnd::OnChVolumeSlider(const ui::Notification&, int) { manager_->channels().SetChVolume(); }
+void CMainWnd::OnHpFreqStep(const ui::Notification& n, int) { manager_->crossover().SetHpFreqUp(IsUp(n)); }
+void CMainWnd::OnLpFreqStep(const ui::Notification& n, int) { manager_->crossover().SetLpFreqUp(IsUp(n)); }
+void CMainWnd::OnMainVolumeStep(const ui::Notification& n, int) { manager_->volume().SetMainVolumeUp(IsUp(n)); }
+void CMainWnd::OnAccStep(const ui::Notification& n, int) { manager_->volume().SetAccUp(IsUp(n)); }
+void CMainWnd::OnChVolumeStep(const ui::Notification& n, int) { manager_->channels().SetChVolumeUp(IsUp(n)); }
+void CMainWnd::OnDelayStep(const ui::Notification& n, int i) { manager_->speakers().SetDelayUp(i, IsUp(n)); }
+void CMainWnd::OnMainVolumeCommit(const ui::Notification&, int) { manager_->volume().SetMainVolumeEdit(); }
+void CMainWnd::OnAccCommit(const ui::Notification&, int) { manager_->volume().SetAccEdit(); }
+void CMainWnd::OnHpFreqCommit(const ui::Notification&, int) { manager_->crossover().SetHpFreq(); }
+void CMainWnd::OnLpFreqCommit(const ui::Notification&, int) { manager_->crossover().SetLpFreq(); }
+void CMainWnd::OnChVolumeCommit(const ui::Notification&, int) { manager_->channels().SetChVolumeEdit(); }
+void CMainWnd::OnDelayCommit(const ui::Notification&, int i) { manager_->speakers().SetDelayEdit(i); }
+void CMainWnd::OnDelayUnit(const ui::Notification&, int) { manager_->speakers().SetDelayUnit(); }
 void CMainWnd::OnHpType(const ui::Notification& n, int) {
   LogMessage("on eq hp_type %s valuechanged index ", n.SenderName().toUtf8().constData());
-  manager_->SetHpType();
+  manager_->crossover().SetHpType();
 }
 void CMainWnd::OnLpType(const ui::Notification& n, int) {
   LogMessage("on eq lp_type %s valuechanged index ", n.SenderName().toUtf8().constData());
-  manager_->SetLpType();
+  manager_->crossover().SetLpType();
 }
 void CMainWnd::OnHpSlope(const ui::Notification& n, int) {
   LogMessage("on eq hp_slop %s valuechanged index ", n.SenderName().toUtf8().constData());
-  manager_->SetHpSlope();
+  manager_->crossover().SetHpSlope();
 }
 void CMainWnd::OnLpSlope(const ui::Notification& n, int) {
   LogMessage("on eq lp_slop %s valuechanged index ", n.SenderName().toUtf8().constData());
-  manager_->SetLpSlope();
+  manager_->crossover().SetLpSlope();
 }
-void CMainWnd::OnInputSource(const ui::Notification&, int) { manager_->SetInputSource(); }
+void CMainWnd::OnInputSource(const ui::Notification&, int) { manager_->volume().SetInputSource(); }
 void CMainWnd::OnSceneMenu(const ui::Notification&, int) { ShowSceneMenu(); }
 void CMainWnd::OnAdvanceMenu(const ui::Notification&, int) { ShowAdvanceMenu(); }
 void CMainWnd::OnOutputButton(const ui::Notification&, int i) { ShowOutputMenu(i); }
-void CMainWnd::OnResetOutput(const ui::Notification&, int) { manager_->SetOutputReset(); }
-void CMainWnd::OnLockOutput(const ui::Notification&, int) { manager_->SetOutpuLock(); }
-void CMainWnd::OnLinkOutput(const ui::Notification&, int) { manager_->SetOutputLink(); }
-void CMainWnd::OnEqReset(const ui::Notification&, int) { manager_->SetOutputEqRest(); }
-void CMainWnd::OnAbA(const ui::Notification&, int) { manager_->SwitchAb(AbSlot::A); }
-void CMainWnd::OnAbB(const ui::Notification&, int) { manager_->SwitchAb(AbSlot::B); }
-void CMainWnd::OnAbCopy(const ui::Notification&, int) { manager_->CopyAbAToB(); }
-void CMainWnd::OnEqBypass(const ui::Notification&, int) { manager_->SetOutputBypass(); }
-void CMainWnd::OnEqEnable(const ui::Notification&, int i) { manager_->OnEqEnable(i); }
-void CMainWnd::OnEqMode(const ui::Notification&, int) { manager_->SetEqMode(); }
+void CMainWnd::OnResetOutput(const ui::Notification&, int) { manager_->outputs().SetOutputReset(); }
+void CMainWnd::OnLockOutput(const ui::Notification&, int) { manager_->outputs().SetOutpuLock(); }
+void CMainWnd::OnLinkOutput(const ui::Notification&, int) { manager_->outputs().SetOutputLink(); }
+void CMainWnd::OnEqReset(const ui::Notification&, int) { manager_->bandEditor().SetOutputEqRest(); }
+void CMainWnd::OnAbA(const ui::Notification&, int) { manager_->abControl().SwitchTo(AbSlot::A); }
+void CMainWnd::OnAbB(const ui::Notification&, int) { manager_->abControl().SwitchTo(AbSlot::B); }
+void CMainWnd::OnAbCopy(const ui::Notification&, int) { manager_->abControl().CopyAToB(); }
+void CMainWnd::OnEqBypass(const ui::Notification&, int) { manager_->bandEditor().SetOutputBypass(); }
+void CMainWnd::OnEqEnable(const ui::Notification&, int i) { manager_->bandEditor().OnEqEnable(i); }
+void CMainWnd::OnEqMode(const ui::Notification&, int) { manager_->bandEditor().SetEqMode(); }
 void CMainWnd::OnEqSlider(const ui::Notification& n, int i) {
   LogMessage("on eq silder %s valuechanged index ", n.SenderName().toUtf8().constData());
   LogMessage("%d\n", i);
   if (auto* slider = qobject_cast<QAbstractSlider*>(n.sender.data())) LogMessage("value %d\n", slider->value());
-  manager_->SetEqSlider(i);
+  manager_->bandEditor().SetEqSlider(i);
 }
-void CMainWnd::OnBandFreqStep(const ui::Notification& n, int i) { manager_->SetEqFreqUp(i, IsUp(n)); }
-void CMainWnd::OnBandQStep(const ui::Notification& n, int i) { manager_->SetEqQUp(i, IsUp(n)); }
-void CMainWnd::OnBandGainStep(const ui::Notification& n, int i) { manager_->SetEqGainUp(i, IsUp(n)); }
+void CMainWnd::OnBandFreqStep(const ui::Notification& n, int i) { manager_->bandEditor().SetEqFreqUp(i, IsUp(n)); }
+void CMainWnd::OnBandQStep(const ui::Notification& n, int i) { manager_->bandEditor().SetEqQUp(i, IsUp(n)); }
+void CMainWnd::OnBandGainStep(const ui::Notification& n, int i) { manager_->bandEditor().SetEqGainUp(i, IsUp(n)); }
 void CMainWnd::OnBandCommit(const ui::Notification& n, int i) {
   LogMessage("on eq %s killfocus index ", n.SenderName().toUtf8().constData());
   LogMessage("%d\n", i);
-  manager_->SetChEqEdit(i);
+  manager_->bandEditor().SetChEqEdit(i);
 }
 
 void CMainWnd::OnEqualizer(const ui::Notification& n, int) {
@@ -520,16 +527,16 @@ int CMainWnd::GestureOf(const ui::Notification& n) const {
 }
 
 void CMainWnd::OnDelayFocus(const ui::Notification& n, int position) {
-  const int channel = manager_->ChannelAtPosition(position);
+  const int channel = manager_->speakers().ChannelAt(position);
   if (channel < 0) return;
-  manager_->SetCurChannelChange(channel);
+  manager_->channels().SetCurChannelChange(channel);
   if (auto* edit = qobject_cast<QLineEdit*>(n.sender.data())) edit->selectAll();
 }
 
 void CMainWnd::OnBandFocus(const ui::Notification& n, int band) {
   LogMessage("on eq %s setfocus index ", n.SenderName().toUtf8().constData());
   LogMessage("%d\n", band);
-  manager_->UpdateEqualizer(band);
+  manager_->curves().UpdateEqualizer(band);
 }
 
 void CMainWnd::MoveFocusTo(const std::string& name) {
@@ -549,7 +556,7 @@ void CMainWnd::OnBandReturn(const ui::Notification& n, int band) {
   MoveFocusTo(controller::ReturnFocusTarget(n.SenderName().toStdString(), band, env));
   // With nowhere to go (a channel of one band in graphic mode) Enter still
   // commits what was typed.
-  if (auto* edit = qobject_cast<QWidget*>(n.sender.data()); edit && edit->hasFocus()) manager_->SetChEqEdit(band);
+  if (auto* edit = qobject_cast<QWidget*>(n.sender.data()); edit && edit->hasFocus()) manager_->bandEditor().SetChEqEdit(band);
 }
 
 void CMainWnd::OnArrow(const ui::Notification& n, int index) {
@@ -622,7 +629,7 @@ void CMainWnd::ShowOutputMenu(int channel) {
   outputMenuChannel_ = channel;
   ui::UIMenu* menu =
       OpenMenuAt(QStringLiteral("xml/output_menu.xml"), manager_->controls().chOutputButton[static_cast<size_t>(channel)]);
-  if (menu) manager_->SetSubMenu(*menu, channel);
+  if (menu) manager_->outputs().SetSubMenu(*menu, channel);
 }
 
 void CMainWnd::SwitchLanguage(const QString& name) {
@@ -641,8 +648,12 @@ void CMainWnd::SwitchLanguage(const QString& name) {
 }
 
 void CMainWnd::OnMenuClick(const QString& item) {
-  if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
-    manager_->SetOutputValue(outputMenuChannel_, item);
+  if (item == QLatin1String("channel_item_copy")) {
+    OpenChannelCopy(outputMenuChannel_);
+  } else if (item == QLatin1String("advance_item_copy_channel")) {
+    OpenChannelCopy(manager_->CurrentChannel());
+  } else if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
+    manager_->outputs().SetOutputValue(outputMenuChannel_, item);
     manager_->recorder().Observe(item.toStdString());
   } else if (item == QLatin1String("option_item_undo")) {
     Undo();

@@ -124,6 +124,9 @@ class CMainWnd : public ui::UIWindow {
   void OpenInputMixer();
   // The snapshot window (option menu).
   void OpenSnapshots();
+  // The channel copy dialog, offering channel `from` (the output menu's
+  // "channel_item_copy", the advance menu's "advance_item_copy_channel").
+  void OpenChannelCopy(int from);
   // Connects the tool windows, the upgrade windows and the scene window's
   // save to device life's hooks (main_wnd_actions.cpp).
   void WireToolWindows();

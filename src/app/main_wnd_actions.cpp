@@ -1,12 +1,14 @@
 // The main window's menu actions that open the tool windows and start workers:
 // the firmware upgrade window, the factory reset, the scene window and scene
-// files, and the input mixer. Each menu item reaches exactly one of these.
+// files, the input mixer and the channel copy. Each menu item reaches exactly one of these.
 // WireToolWindows connects the same windows to device life's hooks.
 #include "app/main_wnd.h"
+
 #include "app/main_wnd_tools.h"
 #include "base/log.h"
 #include "device/messages.h"
 #include "session/device_session.h"
+#include "windows/copy_channel_wnd.h"
 #include "windows/key_text.h"
 #include "windows/msg_wnd.h"
 #include "ui/language.h"
@@ -83,6 +85,12 @@ void CMainWnd::RunSceneItem(const QString& item) {
 void CMainWnd::OpenInputMixer() { OpenMixerWindowFor(*this); }
 
 void CMainWnd::OpenSnapshots() { OpenSnapshotWindowFor(*this); }
+
+void CMainWnd::OpenChannelCopy(int from) {
+  if (from < 0 || from >= kOutputChannels) return;
+  if (const std::optional<ChannelCopy> copy = AskChannelCopy(this, from, (from + 1) % kOutputChannels))
+    manager_->CopyChannel(*copy);
+}
 
 void CMainWnd::OnTuneButton(const ui::Notification&, int) { OpenTuningWindowFor(*this); }
 

@@ -23,6 +23,7 @@
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "app/undo_shots.h"
+#include "windows/copy_channel_wnd.h"
 #include "app/tuning_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
@@ -67,20 +68,20 @@ void PrepareMainWindowShot(CMainWnd& main) {
   };
   m.live().showChEqualizer[0] = 1;
   m.live().showChEqualizer[4] = 1;
-  m.SetCurChannelChange(2);
+  m.channels().SetCurChannelChange(2);
   type(c.hpFreq, "120");
-  m.SetHpFreq();
+  m.crossover().SetHpFreq();
   type(c.lpFreq, "2k5");
-  m.SetLpFreq();
+  m.crossover().SetLpFreq();
   pick(c.hpSlope, 4);
-  m.SetHpSlope();
+  m.crossover().SetHpSlope();
   pick(c.lpType, 1);
-  m.SetLpType();
+  m.crossover().SetLpType();
   type(c.editChVolume, "-3dB");
-  m.SetChVolumeEdit();
+  m.channels().SetChVolumeEdit();
   type(c.speakerDelay[2], "1.25");
-  m.SetDelayEdit(2);
-  m.SetCurChannelChange(2);
+  m.speakers().SetDelayEdit(2);
+  m.channels().SetCurChannelChange(2);
 }
 
 // The upgrade windows as their workers leave them: messages posted to the
@@ -283,6 +284,13 @@ bool SaveScreenshots(const QString& path) {
     choice->SetTexts(QStringLiteral("${tips}"), QStringLiteral("${link_tips}"), QStringLiteral("${copy_left_to_right}"),
                      QStringLiteral("${copy_right_to_left}"));
     ok = Save(choice, dir, QStringLiteral("choice"), lang) && ok;
+
+    // The channel copy dialog, with a refusal's line shown.
+    auto* copy = new CCopyChannelWnd(&main);
+    copy->Create(QStringLiteral("XML_COPY_CHANNEL"));
+    copy->Show({2, 4, kCopyCrossovers | kCopyBands | kCopyGain});
+    ui::SetText(copy->FindControl<QLabel>(QStringLiteral("copy_message")), QStringLiteral("${copy_nothing_ticked}"));
+    ok = Save(copy, dir, QStringLiteral("copy_channel"), lang) && ok;
 
     QString name = QStringLiteral("Scene1");
     auto* entryWnd = new CNameMsgWnd(&main, &name);

@@ -63,12 +63,12 @@ bool SaveLinkedShot(CMainWnd& main, const QDir& dir, const QString& lang) {
   EqualizerManager& m = main.Manager();
   // Left onto right, answered as the installer would.
   auto previous = ui::SetModalAnswerer([](ui::UIWindow& w) { w.Close(1); });
-  m.SetOutputLink();
+  m.outputs().SetOutputLink();
   ui::SetModalAnswerer(std::move(previous));
-  m.SetCurChannelChange(0);
+  m.channels().SetCurChannelChange(0);
   QApplication::processEvents();
   const bool ok = main.grab().save(dir.filePath(QStringLiteral("linked_%1.png").arg(lang)));
-  m.SetOutputLink();  // a second press releases link and lock
+  m.outputs().SetOutputLink();  // a second press releases link and lock
   return ok;
 }
 

@@ -90,55 +90,85 @@ void BandEditor::SendBand(int channel, int band) { SendEqBand(ctx_, channel, ban
 
 void BandEditor::SendBypass(int channel) { SendEqBypass(ctx_, channel); }
 
-void BandEditor::Flatten(int c) {
+namespace {
+
+SettingTarget BypassTarget(int channel) {
+  const auto ch = static_cast<uint8_t>(channel);
+  return SettingTarget::Channels(SettingKind::EqBypass, 0, 0, ch, ch);
+}
+
+SettingTarget BandTarget(int channel, int band) {
+  return SettingTarget::Part(SettingKind::EqBand, 0, 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(band));
+}
+
+std::vector<double> BandValues(int freq, float q, float gain, bool on) {
+  return {static_cast<double>(freq), static_cast<double>(q), static_cast<double>(gain), on ? 1.0 : 0.0};
+}
+
+// Puts `after` for `target` into `edits` (replacing an earlier after of the
+// same target), unless it is what `p` holds.
+void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target, std::vector<double> after) {
+  auto same = std::find_if(edits.begin(), edits.end(), [&](const Edit& e) { return e.target == target; });
+  if (same != edits.end()) {
+    same->after = std::move(after);
+    return;
+  }
+  std::vector<double> before = FindEditKind(target.kind)->read(p, target);
+  if (before != after) edits.push_back({target, std::move(before), std::move(after)});
+}
+
+}  // namespace
+
+void BandEditor::Flatten(int c, std::vector<Edit>& edits) {
   std::vector<int> channels{c};
   // The partner is flattened only when its own equaliser is bypassed too:
   // flattening an equaliser that plays would throw its bands away.
   if (const int p = ctx_.partner(); p >= 0 && ctx_.channel(p).bypass) channels.push_back(p);
+  const SceneProfile& live = ctx_.live();
   for (int ch : channels) {
-    auto bands = ctx_.live().eqArray(ch);
-    const int count = ctx_.live().bandCount(ch);
+    const auto bands = live.eqArray(ch);
+    const int count = live.bandCount(ch);
     for (int b = 0; b < count; ++b) {
-      EqBand& band = bands[static_cast<size_t>(b)];
+      const EqBand& band = bands[static_cast<size_t>(b)];
       if (std::fabs(band.eqGain) <= kGainEpsilon) continue;
-      band.eqGain = 0.0f;
-      band.enable = true;
-      SendBand(ch, b);
+      SetAfter(edits, live, BandTarget(ch, b), BandValues(band.freq, band.eqFactor, 0.0f, true));
     }
   }
 }
 
-void BandEditor::Apply(int band, const Values& v, bool nonZero) {
+void BandEditor::Apply(int band, const Values& v, bool nonZero, std::vector<Edit> edits) {
   const int c = ctx_.current();
   const int p = ctx_.partner();
   const size_t i = static_cast<size_t>(band);
+  const SceneProfile& live = ctx_.live();
   std::vector<int> targets{c};
-  if (p >= 0 && band < ctx_.live().bandCount(p)) targets.push_back(p);
-  const bool wasFlat = EqualiserFlat(ctx_.live().eqArray(c), ctx_.live().bandCount(c));
-  for (int ch : targets) {
-    EqBand& b = ctx_.live().eqArray(ch)[i];
-    b.freq = v.freq;
-    b.eqFactor = v.q;
-    b.eqGain = v.gain;
-    b.enable = true;
+  if (p >= 0 && band < live.bandCount(p)) targets.push_back(p);
+  const bool wasFlat = EqualiserFlat(live.eqArray(c), live.bandCount(c));
+  // The channel's bands as they will be: flattened, with this band moved.
+  std::array<EqBand, kEqBands> after{};
+  std::copy(live.eqArray(c).begin(), live.eqArray(c).end(), after.begin());
+  for (const Edit& e : edits) {
+    if (e.target.channel == c && e.target.part < kEqBands) after[e.target.part].eqGain = static_cast<float>(e.after[2]);
   }
+  after[i].eqGain = v.gain;
   MainControls& k = ctx_.controls;
   SetOn(k.eqEnable[i], nonZero);
   // The last real gain going to 0 bypasses the equaliser; an edit on one
   // that was flat and plays (a factory one) leaves the flag alone.
-  const bool flat = !nonZero && EqualiserFlat(ctx_.live().eqArray(c), ctx_.live().bandCount(c));
+  const bool flat = !nonZero && EqualiserFlat(after, live.bandCount(c));
   const bool bypass = ctx_.channel(c).bypass ? flat : flat && !wasFlat;
   SetShown(k.btnBypass, bypass ? kRestoreText : kBypassText);
-  if (ctx_.channel(c).bypass != bypass) {
-    ctx_.channel(c).bypass = bypass;
-    SendBypass(c);
+  for (int ch : {c, p}) {
+    if (ch >= 0) SetAfter(edits, live, BypassTarget(ch), {bypass ? 1.0 : 0.0});
   }
-  if (p >= 0 && ctx_.channel(p).bypass != bypass) {
-    ctx_.channel(p).bypass = bypass;
-    SendBypass(p);
+  // The band goes out last, after the flattened bands and the bypass.
+  for (int ch : targets) {
+    const SettingTarget t = BandTarget(ch, band);
+    std::erase_if(edits, [&t](const Edit& e) { return e.target == t; });
+    SetAfter(edits, live, t, BandValues(v.freq, v.q, v.gain, true));
   }
+  ctx_.Apply(std::move(edits));
   ctx_.curves.UpdateEqualizer(band);
-  for (int ch : targets) SendBand(ch, band);
 }
 
 void BandEditor::SetChEqEdit(int band) {
@@ -168,8 +198,9 @@ void BandEditor::SetChEqEdit(int band) {
   if (band >= ctx_.live().bandCount(c)) return;
   // What the row showed is what the user left: nothing changes.
   if (freq == shown.freq && std::fabs(q - shown.q) < kSameValue && std::fabs(gain - shown.gain) < kSameValue) return;
-  if (ctx_.channel(c).bypass) Flatten(c);
-  Apply(band, {freq, q, gain}, std::fabs(gain) > kGainEpsilon);
+  std::vector<Edit> edits;
+  if (ctx_.channel(c).bypass) Flatten(c, edits);
+  Apply(band, {freq, q, gain}, std::fabs(gain) > kGainEpsilon, std::move(edits));
 }
 
 void BandEditor::SetEqFreqUp(int band, bool up) {
@@ -230,8 +261,9 @@ void BandEditor::SetEqSlider(int band) {
   if (band >= ctx_.live().bandCount(c)) return;
   // A slider raises its value on every move and again on release.
   if (freq == shown.freq && std::fabs(q - shown.q) < kSameValue && std::fabs(gain - shown.gain) < kSameValue) return;
-  if (ctx_.channel(c).bypass) Flatten(c);
-  Apply(band, {freq, q, gain}, std::fabs(gain) > kGainEpsilon);
+  std::vector<Edit> edits;
+  if (ctx_.channel(c).bypass) Flatten(c, edits);
+  Apply(band, {freq, q, gain}, std::fabs(gain) > kGainEpsilon, std::move(edits));
 }
 
 void BandEditor::OnEqEnable(int band) {
@@ -241,28 +273,32 @@ void BandEditor::OnEqEnable(int band) {
   if (band >= ctx_.live().bandCount(c)) return;
   const size_t i = static_cast<size_t>(band);
   MainControls& k = ctx_.controls;
-  EqBand& b = ctx_.live().eqArray(c)[i];
+  const EqBand& b = ctx_.live().eqArray(c)[i];
   const int slider = SliderValue(k.eqSlider[i], 0);
-  bool changed = false;
+  std::optional<bool> on;
   if (b.enable && slider != 0) {
-    b.enable = false;  // the stored gain stays for switching back on
+    on = false;  // the stored gain stays for switching back on
     SetOn(k.eqEnable[i], false);
     SetSliderValue(k.eqSlider[i], 0);
     SetShown(k.eqGain[i], GainText(0.0f));
-    changed = true;
   } else if (!b.enable && std::fabs(b.eqGain - static_cast<float>(slider) / 10.0f) > kGainEpsilon) {
-    b.enable = true;
+    on = true;
     SetOn(k.eqEnable[i], true);
     SetSliderValue(k.eqSlider[i], static_cast<int>(std::lround(b.eqGain * 10.0f)));
     SetShown(k.eqGain[i], GainText(b.eqGain));
-    changed = true;
   }
-  if (changed) {
-    SendBand(c, band);
-    if (const int p = ctx_.partner(); p >= 0 && band < ctx_.live().bandCount(p)) {
-      ctx_.live().eqArray(p)[i].enable = b.enable;
-      SendBand(p, band);
+  if (on) {
+    std::vector<Edit> edits;
+    const SceneProfile& live = ctx_.live();
+    std::vector<int> targets{c};
+    if (const int p = ctx_.partner(); p >= 0 && band < live.bandCount(p)) targets.push_back(p);
+    for (int ch : targets) {
+      const SettingTarget t = BandTarget(ch, band);
+      std::vector<double> after = FindEditKind(SettingKind::EqBand)->read(live, t);
+      after[3] = *on ? 1.0 : 0.0;
+      SetAfter(edits, live, t, std::move(after));
     }
+    ctx_.Apply(std::move(edits));
     ctx_.curves.UpdateEqualizer(band);
   }
   SetOn(k.eqEnable[i], SliderValue(k.eqSlider[i], 0) != 0);
@@ -289,8 +325,9 @@ void BandEditor::BandDragged(const eqview::CurveDrag& drag) {
     if (drag.freq != shown.freq) ctx_.curves.UpdateEqualizer(band);
     return;
   }
-  if (ctx_.channel(c).bypass && std::fabs(v.gain) > kGainEpsilon) Flatten(c);
-  Apply(band, v, v.gain != 0.0f);
+  std::vector<Edit> edits;
+  if (ctx_.channel(c).bypass && std::fabs(v.gain) > kGainEpsilon) Flatten(c, edits);
+  Apply(band, v, v.gain != 0.0f, std::move(edits));
   rows_.Refresh(c);
 }
 

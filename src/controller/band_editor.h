@@ -7,12 +7,14 @@
 // A commit compares what the user entered with what the row or the curve
 // shows (a disabled band or a bypassed equaliser shows 0 dB), never with the
 // stored band: leaving an untouched edit, or hovering a band, changes
-// nothing. Each edit queues one EQ_Ctrl per band it changes.
+// nothing. The band edits are Edit values applied through the one path of
+// edits (EditContext::Apply): one EQ_Ctrl per band they change.
 #include <QString>
 #include <span>
 
 #include "eqview/curve_editor.h"
 #include "model/scene_profile.h"
+#include "session/edit.h"
 
 namespace vlm::controller {
 
@@ -56,12 +58,13 @@ class BandEditor {
   Values Shown(int channel, int band) const;
   float GainMin(int band) const;
   float GainMax(int band) const;
-  // Leaves bypass by flattening: every band with a gain gets 0 dB, enabled,
-  // and is sent; on the partner too in link mode.
-  void Flatten(int channel);
-  // Stores the band on the channel and partner, decides the bypass, redraws
-  // and sends the band. `nonZero` says whether the new gain counts as a gain.
-  void Apply(int band, const Values& v, bool nonZero);
+  // Leaves bypass by flattening: every band with a gain gets 0 dB, enabled;
+  // on the partner too in link mode. Adds the edits to `edits`.
+  void Flatten(int channel, std::vector<Edit>& edits);
+  // The band on the channel and partner and the bypass it decides, added to
+  // `edits` and applied through the one path of edits; redraws the curve.
+  // `nonZero` says whether the new gain counts as a gain.
+  void Apply(int band, const Values& v, bool nonZero, std::vector<Edit> edits);
   void SendBand(int channel, int band);
   void SendBypass(int channel);
   // The message window asks `key` under "${tips}"; true on confirm.

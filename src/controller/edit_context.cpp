@@ -1,5 +1,8 @@
 #include "controller/edit_context.h"
 
+#include "controller/edit_recorder.h"
+#include "device/device_link.h"
+
 namespace vlm::controller {
 
 int EditContext::current() const {
@@ -12,6 +15,13 @@ int EditContext::PartnerOf(int channel) const {
   if (p.linkMode != 1 || channel < 0 || channel >= kOutputChannels) return -1;
   const int partner = p.linkOutputs[static_cast<size_t>(channel)];
   return partner >= 0 && partner < kOutputChannels && partner != channel ? partner : -1;
+}
+
+EditOutcome EditContext::Apply(std::vector<Edit> edits) {
+  if (recorder) return recorder->Apply(std::move(edits));
+  EditOutcome out = ApplyEdits(live(), edits, false);
+  for (const StateCommand& c : out.commands) c.send(link, kQueued);
+  return out;
 }
 
 }  // namespace vlm::controller

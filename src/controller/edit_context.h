@@ -7,6 +7,7 @@
 #include "controller/control_bindings.h"
 #include "model/scene_profile.h"
 #include "model/settings_store.h"
+#include "session/edit.h"
 
 namespace vlm {
 class DeviceLink;
@@ -15,12 +16,15 @@ class DeviceLink;
 namespace vlm::controller {
 
 class CurveView;
+class EditRecorder;
 
 struct EditContext {
   SettingsStore& store;
   DeviceLink& link;
   MainControls& controls;
   CurveView& curves;
+  // The one forward path of edits (set once the manager made it).
+  EditRecorder* recorder = nullptr;
 
   SceneProfile& live() { return store.live(); }
   const SceneProfile& live() const { return store.live(); }
@@ -31,6 +35,9 @@ struct EditContext {
   // or the channel has none.
   int partner() const { return PartnerOf(current()); }
   int PartnerOf(int channel) const;
+  // Applies edits through the one forward path (the recorder's Apply: the
+  // settings, the queued commands, the undo step); the caller redraws.
+  EditOutcome Apply(std::vector<Edit> edits);
   // Scene number every DSP command carries.
   uint8_t scene() const { return static_cast<uint8_t>(live().scene); }
 };

@@ -39,6 +39,45 @@ void EditRecorder::Observe(const std::string& control, int gesture, Clock::time_
   history_.Record(std::move(step));
 }
 
+EditOutcome EditRecorder::Apply(std::vector<Edit> edits, Clock::time_point now) {
+  if (edits.empty()) return {};
+  EditOutcome out = ApplyEdits(store_.live(), edits, false);
+  for (const StateCommand& c : out.commands) c.send(link_, kQueued);
+  WriteEdits(*shadow_, edits, false);
+  UndoStep step;
+  step.name = NameEdits(edits, current_ ? current_() : 0);
+  step.edits = std::move(edits);
+  step.control = control_;
+  step.gesture = gesture_;
+  step.last = now;
+  history_.Record(std::move(step));
+  return out;
+}
+
+bool EditRecorder::ApplyStep(std::vector<Edit> edits, StepName name, const std::string& control) {
+  if (edits.empty()) return false;
+  Observe(std::string());
+  const EditOutcome out = ApplyEdits(store_.live(), edits, false);
+  LogMessage("apply %s: %zu edits, %zu commands\n", name.key.c_str(), edits.size(), out.commands.size());
+  UndoStep step;
+  step.name = std::move(name);
+  step.edits = std::move(edits);
+  step.control = control;
+  step.last = Clock::now();
+  history_.Seal();
+  history_.Record(std::move(step));
+  Follow(out);
+  return true;
+}
+
+void EditRecorder::Follow(const EditOutcome& out) {
+  SceneProfile& live = store_.live();
+  for (const StateCommand& c : out.commands) c.send(link_, kQueued);
+  for (int c : out.channels) eqview::ComposeChannelResponse(live, c, live.channels[static_cast<size_t>(c)].bypass);
+  Sync();
+  if (refresh_) refresh_();
+}
+
 void EditRecorder::RecordLoad(const char* key) {
   UndoStep step;
   step.loadBefore = std::make_shared<SceneProfile>(*shadow_);
@@ -85,10 +124,7 @@ EditRecorder::Outcome EditRecorder::Take(bool undo) {
   const std::optional<UndoStep> step = undo ? history_.TakeUndo() : history_.TakeRedo();
   const EditOutcome out = ApplyEdits(live, step->edits, undo);
   LogMessage("%s %s: %zu commands\n", undo ? "undo" : "redo", step->name.key.c_str(), out.commands.size());
-  for (const StateCommand& c : out.commands) c.send(link_, kQueued);
-  for (int c : out.channels) eqview::ComposeChannelResponse(live, c, live.channels[static_cast<size_t>(c)].bypass);
-  Sync();
-  if (refresh_) refresh_();
+  Follow(out);
   return Outcome::Applied;
 }
 

@@ -46,10 +46,29 @@ class EditRecorder {
   // The channel being edited (names the step).
   void SetCurrentChannel(std::function<int()> current) { current_ = std::move(current); }
 
+  // The user's action that follows comes from `control` (`gesture` as for
+  // Observe): what the editors apply until the next action belongs to its step.
+  void BeginAction(std::string control, int gesture) {
+    control_ = std::move(control);
+    gesture_ = gesture;
+  }
+  void EndAction() { BeginAction(std::string(), 0); }
+  // Applies an editor's edits to the live settings through ApplyEdits,
+  // queues their commands and records them as (part of) the current
+  // action's step; the caller redraws what the outcome names. This is the
+  // forward path of the editors that produce edits.
+  EditOutcome Apply(std::vector<Edit> edits, Clock::time_point now = Clock::now());
+
   // Records what the user changed since the last record as a step of
   // `control` (`gesture`: the press-to-release number of a drag, 0 for
   // keys, the wheel and typed text). Nothing changed, nothing recorded.
   void Observe(const std::string& control, int gesture = 0, Clock::time_point now = Clock::now());
+  // Applies `edits` to the live settings as one step of its own named
+  // `name`: ApplyEdits writes them, the commands that differ are queued, the
+  // changed curves recomputed and the controls refreshed. What the user
+  // changed before and was not recorded yet stays a step of its own.
+  // Returns false when the edits change nothing.
+  bool ApplyStep(std::vector<Edit> edits, StepName name, const std::string& control);
   // A load replaced the live settings (`key` names it: "edit_profile_load").
   void RecordLoad(const char* key);
   // The live settings changed without the user: not a step.
@@ -75,6 +94,9 @@ class EditRecorder {
 
  private:
   Outcome Take(bool undo);
+  // Queues the commands of an applied edit, recomputes its curves, catches
+  // the copy up and refreshes the controls.
+  void Follow(const EditOutcome& out);
 
   SettingsStore& store_;
   DeviceLink& link_;
@@ -83,6 +105,9 @@ class EditRecorder {
   std::function<bool()> connected_;
   std::function<int()> current_;
   UndoHistory history_;
+  // The current action (BeginAction).
+  std::string control_;
+  int gesture_ = 0;
   // The live settings as last recorded.
   std::unique_ptr<SceneProfile> shadow_;
   // The state a load's undo or redo is restoring.

@@ -39,6 +39,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<HidTransport> transport)
     recorder_->Sync();  // the amplifier's own change: nothing to undo
   });
   recorder_ = std::make_unique<controller::EditRecorder>(store_, *link_);
+  ctx_.recorder = recorder_.get();
   recorder_->SetRefresh([this] { RefreshAllControls(); });
   recorder_->SetSession(&life_->session());
   recorder_->SetConnected([this] { return IsDeviceConnected(); });
@@ -162,6 +163,23 @@ bool EqualizerManager::OpenLinkWithoutReadBack() {
 void EqualizerManager::ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
   eqBands_.ApplyFittedBands(channels, bands);
   recorder_->Observe("tune");
+}
+
+bool EqualizerManager::CopyChannel(const ChannelCopy& copy) {
+  std::vector<Edit> edits = ChannelCopyEdits(live(), copy.from, copy.to, copy.groups);
+  if (edits.empty()) return false;
+  // The target's followers take what an edit of the target would give them.
+  unsigned partnerGroups = 0;
+  for (const CopyGroupRow& row : ChannelCopyGroups()) {
+    if (row.partnerFollows && row.group != kCopyGain) partnerGroups |= row.group;
+  }
+  auto add = [&](int follower, unsigned groups) {
+    std::vector<Edit> more = ChannelCopyEdits(live(), copy.from, follower, copy.groups & groups);
+    edits.insert(edits.end(), more.begin(), more.end());
+  };
+  if (const int partner = ctx_.PartnerOf(copy.to); partner >= 0) add(partner, partnerGroups);
+  for (int follower : channels_.GainFollowers(copy.to)) add(follower, kCopyGain);
+  return recorder_->ApplyStep(std::move(edits), ChannelCopyName(copy), "copy_channel");
 }
 
 void EqualizerManager::UpdateAllVolumeEdit() {

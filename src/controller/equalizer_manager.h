@@ -1,9 +1,10 @@
 #pragma once
 // EqualizerManager: the controller between the main window and the
 // amplifier. It owns the settings (live profile and ten stored scenes) and
-// the one device link, binds the main window's controls once, and offers the
-// editing operations. The operations themselves live in small editors, one
-// per concern; this class only holds them together and forwards.
+// the one device link, binds the main window's controls once, and holds the
+// editors, one per concern, which the main window's routes call directly.
+// The editors that produce edits apply them through the recorder's one path
+// (EditContext::Apply → EditRecorder::Apply → ApplyEdits).
 //
 // Its parts: the editors (volume, channel, speaker map, crossover, bands and
 // band rows, curve view, output assignment with link and lock) on one
@@ -28,6 +29,7 @@
 #include "controller/speaker_map.h"
 #include "controller/volume_editor.h"
 #include "model/settings_store.h"
+#include "session/channel_copy.h"
 
 class QWidget;
 
@@ -82,90 +84,41 @@ class EqualizerManager {
   void LoadSenceConfigFromFile();
   void SaveSenceConfigToFile();
 
-  // Amplifier-wide settings.
-  void SetInputSource() { volume_.SetInputSource(); }
-  void SetMainVolume() { volume_.SetMainVolume(); }
-  void SetMainVolumeEdit() { volume_.SetMainVolumeEdit(); }
-  void SetMainVolumeUp(bool up) { volume_.SetMainVolumeUp(up); }
-  void SetMainMute() { volume_.SetMainMute(); }
-  void SetAmpOnOff() { volume_.SetAmpOnOff(); }
-  void SetAccValue() { volume_.SetAccValue(); }
-  void SetAccEdit() { volume_.SetAccEdit(); }
-  void SetAccUp(bool up) { volume_.SetAccUp(up); }
-
+  // The editors the routes call directly, one concern each: amplifier-wide
+  // settings; the current channel (choice, gain, mute, phase, shown curves);
+  // delays and the speaker picture; the crossover; the equaliser bands
+  // (rows, drags, bypass, reset, mode); the curve display; speaker
+  // assignment with link and lock; solo.
+  controller::VolumeEditor& volume() { return volume_; }
+  controller::ChannelEditor& channels() { return channels_; }
+  controller::SpeakerMap& speakers() { return speakers_; }
+  controller::CrossoverEditor& crossover() { return crossover_; }
+  controller::BandEditor& bandEditor() { return eqBands_; }
+  controller::CurveView& curves() { return curves_; }
+  controller::OutputAssigner& outputs() { return outputs_; }
+  controller::SoloControl& solo() { return *solo_; }
   // The current channel.
   int CurrentChannel() const { return ctx_.current(); }
   // Its linked partner, or -1.
   int CurrentPartner() const { return ctx_.partner(); }
-  void SetCurChannelChange(int channel) { channels_.SetCurChannelChange(channel); }
-  void SetChVolume() { channels_.SetChVolume(); }
-  void SetChVolumeEdit() { channels_.SetChVolumeEdit(); }
-  void SetChVolumeUp(bool up) { channels_.SetChVolumeUp(up); }
-  void SetChMute() { channels_.SetChMute(); }
-  void SetChPhase() { channels_.SetChPhase(); }
-  void SetChShow(int channel) { channels_.SetChShow(channel); }
-  // Solo: the channel alone, the others muted on the amplifier for a while.
-  void SetSolo(int channel) { solo_->Toggle(channel); }
-  controller::SoloControl& solo() { return *solo_; }
-
-  // Delays and the speaker picture.
-  void SetDelayUnit() { speakers_.SetDelayUnit(); }
-  void SetDelayEdit(int position) { speakers_.SetDelayEdit(position); }
-  void SetDelayUp(int position, bool up) { speakers_.SetDelayUp(position, up); }
-  void SetSpeakerFocus(int position) { speakers_.SetSpeakerFocus(position); }
-  int ChannelAtPosition(int position) const { return speakers_.ChannelAt(position); }
-
-  // Crossover of the current channel.
-  void SetFreqDivider(int channel) { crossover_.SetFreqDivider(channel); }
-  void SetHpFreq() { crossover_.SetHpFreq(); }
-  void SetLpFreq() { crossover_.SetLpFreq(); }
-  void SetHpFreqUp(bool up) { crossover_.SetHpFreqUp(up); }
-  void SetLpFreqUp(bool up) { crossover_.SetLpFreqUp(up); }
-  void SetHpType() { crossover_.SetHpType(); }
-  void SetLpType() { crossover_.SetLpType(); }
-  void SetHpSlope() { crossover_.SetHpSlope(); }
-  void SetLpSlope() { crossover_.SetLpSlope(); }
-
-  // The editors the routes call directly.
-  controller::BandEditor& bandEditor() { return eqBands_; }
-  controller::CrossoverEditor& crossover() { return crossover_; }
-  // Undo and redo of the user's edits.
+  // Undo and redo of the user's edits; the one forward path of the editors' edits.
   controller::EditRecorder& recorder() { return *recorder_; }
-  void UpdateEqualizer(int band) { curves_.UpdateEqualizer(band); }
 
-  // The equaliser bands of the current channel, and its bypass, reset and
-  // parametric/graphic mode.
-  void SetChEqEdit(int band) { eqBands_.SetChEqEdit(band); }
-  void SetEqFreqUp(int band, bool up) { eqBands_.SetEqFreqUp(band, up); }
-  void SetEqQUp(int band, bool up) { eqBands_.SetEqQUp(band, up); }
-  void SetEqGainUp(int band, bool up) { eqBands_.SetEqGainUp(band, up); }
-  void SetEqSlider(int band) { eqBands_.SetEqSlider(band); }
-  void OnEqEnable(int band) { eqBands_.OnEqEnable(band); }
-  void SetOutputBypass() { eqBands_.SetOutputBypass(); }
-  void SetOutputEqRest() { eqBands_.SetOutputEqRest(); }
-  void SetEqMode() { eqBands_.SetEqMode(); }
+  // Copies the ticked groups of one channel's settings onto another (and
+  // onto the target's followers: its linked partner, the other subwoofer's
+  // gain) as one undoable step. False when nothing changed.
+  bool CopyChannel(const ChannelCopy& copy);
   // One undoable step.
   void ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands);
   // Volume edits from the profile (also after a language change: "${off}").
   void UpdateAllVolumeEdit();
-
-  // Speaker assignment, lock and link (the questions are asked over the
-  // window Init bound).
-  bool SetOutputValue(int channel, const QString& item) { return outputs_.SetOutputValue(channel, item); }
-  void SetOutputReset() { outputs_.SetOutputReset(); }
-  void SetOutpuLock() { outputs_.SetOutpuLock(); }
-  void SetOutputLink() { outputs_.SetOutputLink(); }
-  void SetSubMenu(ui::UIMenu& menu, int channel) { outputs_.SetSubMenu(menu, channel); }
-  void ShowLinkLock() { outputs_.ShowLinkLock(); }
 
   // The A/B comparison: "A"/"B" switch the tuning that plays, "A → B"
   // copies A onto B. The core's AbCompare takes a listener ("switched to
   // slot X", or reset after a new connection's read-back) for whoever keeps
   // something per slot.
   AbCompare& ab() { return ab_.compare(); }
-  AbSlot AbPlaying() const { return ab_.Playing(); }
-  void SwitchAb(AbSlot slot) { ab_.SwitchTo(slot); }
-  void CopyAbAToB() { ab_.CopyAToB(); }
+  controller::AbControl& abControl() { return ab_; }
 
  private:
   SettingsStore store_;

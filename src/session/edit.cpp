@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <memory>
+
+#include "device/commands.h"
+#include "model/conversions.h"
 
 namespace vlm {
 namespace {
@@ -178,6 +183,76 @@ void WriteLink(SceneProfile& p, const SettingTarget&, In v) {
   for (int c = 0; c < kOutputChannels; ++c) p.linkOutputs[Z(c)] = I(v[Z(c) + 1]);
 }
 
+// ---- commands ---------------------------------------------------------------
+
+uint8_t ChU8(const SettingTarget& t) { return U8(Chan(t)); }
+
+std::string Named(const char* format, int a, int b = 0) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+StateCommand Command(std::string name, std::vector<double> values, int channel,
+                     std::function<bool(DeviceLink&, bool)> send) {
+  StateCommand c;
+  c.name = std::move(name);
+  c.values = std::move(values);
+  c.part = StatePart::Channels;
+  c.channel = channel;
+  c.step = SessionStep{c.name, [send](DeviceLink& l) { return send(l, true); }};
+  c.send = std::move(send);
+  return c;
+}
+
+StateCommand BandCommand(const SceneProfile& p, const SettingTarget& t) {
+  const EqBand b = BandOf(p, t);
+  const uint8_t ch = ChU8(t);
+  const uint8_t n = U8(std::min<int>(t.part, kEqBands - 1));
+  // A band that is off plays flat.
+  const float gain = b.enable ? b.eqGain : 0.0f;
+  const auto freq = static_cast<uint16_t>(std::clamp(b.freq, kEqFreqMin, kEqFreqMax));
+  return Command(Named("EQ_Ctrl ch %d band %d", ch, n), {double(freq), b.eqFactor, gain}, ch,
+                 [ch, n, freq, q = b.eqFactor, gain](DeviceLink& l, bool now) {
+                   return EQ_Ctrl(l, 0, 0, ch, n, freq, q, gain, now);
+                 });
+}
+
+StateCommand FilterCommand(const SceneProfile& p, const SettingTarget& t) {
+  const uint8_t ch = ChU8(t);
+  const uint8_t part = t.part == 1 ? 1 : 2;
+  const FilterSettings f = part == 1 ? Ch(p, t).crossover.lp : Ch(p, t).crossover.hp;
+  return Command(Named("Filter_Ctrl ch %d part %d", ch, part), {double(f.type), double(f.fs), double(f.slope)}, ch,
+                 [ch, part, f](DeviceLink& l, bool now) {
+                   return Filter_Ctrl(l, 0, 0, ch, part, U8(f.type), static_cast<uint16_t>(f.fs), U8(f.slope), now);
+                 });
+}
+
+// One channel's value of a range command, sent for that channel alone.
+template <typename T, bool (*Send)(DeviceLink&, uint8_t, uint8_t, uint8_t, uint8_t, std::span<const T>, bool)>
+StateCommand OneChannel(const char* name, const SettingTarget& t, T value) {
+  const uint8_t ch = ChU8(t);
+  return Command(Named(name, ch), {double(value)}, ch,
+                 [ch, value](DeviceLink& l, bool now) { return Send(l, 0, 0, ch, ch, {&value, 1}, now); });
+}
+
+StateCommand TrimCommand(const SceneProfile& p, const SettingTarget& t) {
+  // The amplifier takes the negated gain.
+  return OneChannel<float, Trim_Ctrl>("Trim_Ctrl ch %d", t, 0.0f - Ch(p, t).gain);
+}
+StateCommand DelayCommand(const SceneProfile& p, const SettingTarget& t) {
+  return OneChannel<float, Delay_Ctrl>("Delay_Ctrl ch %d", t, Ch(p, t).delay);
+}
+StateCommand MuteCommand(const SceneProfile& p, const SettingTarget& t) {
+  return OneChannel<uint8_t, Mute_Ch_Ctrl>("Mute_Ch_Ctrl ch %d", t, U8(Ch(p, t).mute));
+}
+StateCommand PhaseCommand(const SceneProfile& p, const SettingTarget& t) {
+  return OneChannel<uint8_t, Phase_Ctrl>("Phase_Ctrl ch %d", t, U8(Ch(p, t).phase));
+}
+StateCommand BypassCommand(const SceneProfile& p, const SettingTarget& t) {
+  return OneChannel<uint8_t, PEQ_Bypass_Ctrl>("PEQ_Bypass_Ctrl ch %d", t, Ch(p, t).bypass ? 1 : 0);
+}
+
 // ---- names ------------------------------------------------------------------
 
 template <const char* Key>
@@ -230,26 +305,26 @@ using P = SceneProfile;
 // before what followed from it (a band before the bypass it cleared, a
 // speaker position before the link it ended).
 const EditKind kKinds[] = {
-    {K::EqBand, Bands, ReadBand, WriteBand, BandName},
-    {K::Filter, Filters, ReadFilter, WriteFilter, FilterName},
-    {K::Trim, PerChannel<K::Trim>, ReadTrim, WriteTrim, NamedChannel<kTrim>},
-    {K::Delay, PerChannel<K::Delay>, ReadDelay, WriteDelay, NamedChannel<kDelay>},
-    {K::ChannelMute, PerChannel<K::ChannelMute>, ReadMute, WriteMute, NamedChannel<kChannelMute>},
-    {K::Phase, PerChannel<K::Phase>, ReadPhase, WritePhase, NamedChannel<kPhase>},
-    {K::EqBypass, PerChannel<K::EqBypass>, ReadBypass, WriteBypass, NamedChannel<kBypass>},
-    {K::SpeakerType, PerChannel<K::SpeakerType>, ReadSpeaker, WriteSpeaker, NamedChannel<kSpeaker>},
-    {K::Link, Whole<K::Link>, ReadLink, WriteLink, Named<kLink>},
-    {K::Lock, Whole<K::Lock>, ReadWhole<&P::lockMode>, WriteWhole<&P::lockMode>, Named<kLock>},
-    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>},
-    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>},
-    {K::InputPhase, InputPhases, ReadInputPhase, WriteInputPhase, NamedSourceInput<kInputPhase>},
-    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>},
-    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>},
+    {K::EqBand, Bands, ReadBand, WriteBand, BandName, BandCommand},
+    {K::Filter, Filters, ReadFilter, WriteFilter, FilterName, FilterCommand},
+    {K::Trim, PerChannel<K::Trim>, ReadTrim, WriteTrim, NamedChannel<kTrim>, TrimCommand},
+    {K::Delay, PerChannel<K::Delay>, ReadDelay, WriteDelay, NamedChannel<kDelay>, DelayCommand},
+    {K::ChannelMute, PerChannel<K::ChannelMute>, ReadMute, WriteMute, NamedChannel<kChannelMute>, MuteCommand},
+    {K::Phase, PerChannel<K::Phase>, ReadPhase, WritePhase, NamedChannel<kPhase>, PhaseCommand},
+    {K::EqBypass, PerChannel<K::EqBypass>, ReadBypass, WriteBypass, NamedChannel<kBypass>, BypassCommand},
+    {K::SpeakerType, PerChannel<K::SpeakerType>, ReadSpeaker, WriteSpeaker, NamedChannel<kSpeaker>, nullptr},
+    {K::Link, Whole<K::Link>, ReadLink, WriteLink, Named<kLink>, nullptr},
+    {K::Lock, Whole<K::Lock>, ReadWhole<&P::lockMode>, WriteWhole<&P::lockMode>, Named<kLock>, nullptr},
+    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>, nullptr},
+    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>, nullptr},
+    {K::InputPhase, InputPhases, ReadInputPhase, WriteInputPhase, NamedSourceInput<kInputPhase>, nullptr},
+    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>, nullptr},
+    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>, nullptr},
     {K::SubwooferVolume, Whole<K::SubwooferVolume>, ReadWhole<&P::subVolume>, WriteWhole<&P::subVolume>,
-     Named<kSubVolume>},
-    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>},
-    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>},
-    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>},
+     Named<kSubVolume>, nullptr},
+    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>, nullptr},
+    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>, nullptr},
+    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>, nullptr},
 };
 
 }  // namespace
@@ -288,9 +363,21 @@ void WriteEdits(SceneProfile& p, std::span<const Edit> edits, bool undo) {
 
 EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo) {
   EditOutcome out;
-  const auto old = std::make_unique<SceneProfile>(live);
-  WriteEdits(live, edits, undo);
-  out.commands = FullStateCommands(live, old.get());
+  const bool ownCommands = std::all_of(edits.begin(), edits.end(), [](const Edit& e) {
+    const EditKind* k = FindEditKind(e.target.kind);
+    return k && k->command;
+  });
+  if (ownCommands) {
+    WriteEdits(live, edits, undo);
+    out.commands.reserve(edits.size());
+    auto add = [&](const Edit& e) { out.commands.push_back(FindEditKind(e.target.kind)->command(live, e.target)); };
+    if (undo) std::for_each(edits.rbegin(), edits.rend(), add);
+    else std::for_each(edits.begin(), edits.end(), add);
+  } else {
+    const auto old = std::make_unique<SceneProfile>(live);
+    WriteEdits(live, edits, undo);
+    out.commands = FullStateCommands(live, old.get());
+  }
   for (const Edit& e : edits) {
     switch (ShapeOf(e.target.kind)) {
       case TargetShape::ChannelPart:

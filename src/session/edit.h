@@ -50,6 +50,12 @@ struct EditKind {
   // the numbers (band, channel, source, input; counted from 1). `onlyValue`
   // is the index of the one value that changed, or -1 for several.
   StepName (*name)(const SettingTarget& t, int onlyValue);
+  // The one command that sets `t` on the amplifier as `p` holds it, for the
+  // kinds whose targets the command queue merges (a band, a filter, one
+  // channel's gain, delay, mute, phase or bypass); nullptr for the kinds
+  // that go through the full-state comparison (link, lock, speaker map, mix,
+  // amplifier-wide settings), which keeps their order on the wire.
+  StateCommand (*command)(const SceneProfile& p, const SettingTarget& t);
 };
 
 std::span<const EditKind> EditKinds();
@@ -72,7 +78,11 @@ struct EditOutcome {
   bool wholeWindow = false;
 };
 
-// Applies `edits` (forwards, or undone) to `live`.
+// Applies `edits` (forwards, or undone) to `live`. This is the one path of
+// every edit, the user's and an undo's. When every edit's kind has its own
+// command, the commands are those, one per edit in order (undone: in
+// reverse), so the queue merges the values of a drag per target; otherwise
+// they are the full-state commands whose values changed.
 EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo);
 
 // Names a step of `edits`, preferring an edit of `channel` (the current one):

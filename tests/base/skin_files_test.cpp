@@ -3,6 +3,7 @@
 // file or a wrong placeholder would only show up in front of a user; here it fails
 // a test instead. Plain C++ on purpose: the core test suite has no Qt.
 
+#include "session/channel_copy.h"
 #include "session/edit.h"
 #include <gtest/gtest.h>
 
@@ -442,6 +443,7 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {SettingTarget::Part(SettingKind::EqBand, 0, 0, 0, 1), {1, 1, 0, 1}, {1, 1, 2, 1}},
       {SettingTarget::Part(SettingKind::EqBand, 0, 0, 0, 2), {1, 1, 0, 1}, {1, 1, 2, 1}}};
   addStepName(vlm::NameEdits(twoBands, 0));
+  addStepName(vlm::ChannelCopyName({2, 4, vlm::kCopyAllGroups}));
   std::map<std::string, std::vector<std::string>> first;
   for (const auto& lang : kLanguages) {
     SCOPED_TRACE(lang.file);

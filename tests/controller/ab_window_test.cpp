@@ -15,7 +15,7 @@ class AbWindowTest : public DeviceLifeTest {
  protected:
   QAbstractButton* Button(const char* name) { return Find<QAbstractButton>(QString::fromLatin1(name)); }
   void ExpectPlaying(AbSlot slot) {
-    EXPECT_EQ(mgr().AbPlaying(), slot);
+    EXPECT_EQ(mgr().abControl().Playing(), slot);
     EXPECT_EQ(Button("btn_ab_a")->isChecked(), slot == AbSlot::A);
     EXPECT_EQ(Button("btn_ab_b")->isChecked(), slot == AbSlot::B);
   }

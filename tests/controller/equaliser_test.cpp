@@ -39,7 +39,7 @@ class EqualiserTest : public MainWindowTest {
     live().channels[static_cast<size_t>(c)].bypass = bypass;
     const uint8_t flag = bypass ? 1 : 0;
     PEQ_Bypass_Ctrl(mgr().link(), 0, 0, static_cast<uint8_t>(c), static_cast<uint8_t>(c), {&flag, 1}, false);
-    mgr().SetCurChannelChange(c);
+    mgr().channels().SetCurChannelChange(c);
   }
   // Answers every prompt with `yes`, noting its text.
   std::unique_ptr<Answer> Prompts(bool yes) {
@@ -68,7 +68,7 @@ class EqualiserTest : public MainWindowTest {
     wnd_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd_.get()));
     eqview::UIEqualizer* eq = Curve();
-    mgr().UpdateEqualizer(-1);
+    mgr().curves().UpdateEqualizer(-1);
     const auto& r = eq->editor().band(b).square;
     const QPoint from((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     const QPoint to = from + QPoint(dx, dy);
@@ -119,7 +119,7 @@ TEST_F(EqualiserTest, TypedAndSteppedBandsKeepTheirBounds) {
   EXPECT_EQ(Sent().size(), 3u);
   // Rows at or above the band count are off and take no edits.
   live().channels[0].eqSize = 12;
-  mgr().SetCurChannelChange(0);
+  mgr().channels().SetCurChannelChange(0);
   EXPECT_FALSE(Find(QStringLiteral("eq_gain_12"))->isEnabled());
   EXPECT_TRUE(Find(QStringLiteral("eq_gain_11"))->isEnabled());
   Type(QStringLiteral("eq_gain_12"), QStringLiteral("6"));
@@ -141,7 +141,7 @@ TEST_F(EqualiserTest, LeavingWhatIsShownChangesNothing) {
   // A disabled band shows 0.0 too; hovering it on the curve changes nothing.
   Preset(1, {{7, 5.0f}});
   Band(1, 7).enable = false;
-  mgr().SetCurChannelChange(1);
+  mgr().channels().SetCurChannelChange(1);
   StartTrace();
   Send(Find(QStringLiteral("eq_gain_7")), ui::notify::kKillFocus);
   mgr().bandEditor().BandDragged(Curve()->DragOf(eqview::Notice::Eq, 7));
@@ -238,7 +238,7 @@ TEST_F(EqualiserTest, GraphicModeLocksFrequenciesAndEnterWalksTheGains) {
   EXPECT_FLOAT_EQ(Band(0, 3).eqGain, -4.5f);
   // Enter commits even when the focus cannot move.
   live().channels[0].eqSize = 1;
-  mgr().SetCurChannelChange(0);
+  mgr().channels().SetCurChannelChange(0);
   auto* gain = Find<QLineEdit>(QStringLiteral("eq_gain_0"));
   gain->setFocus();
   gain->setText(QStringLiteral("2.5"));
@@ -288,7 +288,7 @@ TEST_F(EqualiserTest, QTravelsInTenthsAndShowsWhatIsSent) {
   EXPECT_EQ(Amp().scenes[0].outputs[0].eq[3].qHundredths, 150);
   // A Q between tenths from a file stays while its edit is left untouched.
   Band(0, 5).eqFactor = 0.75f;
-  mgr().SetCurChannelChange(0);
+  mgr().channels().SetCurChannelChange(0);
   StartTrace();
   Send(Find(QStringLiteral("eq_q_5")), ui::notify::kKillFocus);
   EXPECT_FLOAT_EQ(Band(0, 5).eqFactor, 0.75f);
@@ -332,7 +332,7 @@ TEST_F(EqualiserTest, GraphicModeDragChangesTheGainOnly) {
 
 TEST_F(EqualiserTest, LinkedBandEditsReachThePartner) {
   LinkDefaultPairs();
-  mgr().SetCurChannelChange(2);
+  mgr().channels().SetCurChannelChange(2);
   Type(QStringLiteral("eq_freq_8"), QStringLiteral("1k5"));
   Slide(QStringLiteral("eq_slider_8"), -65);
   EXPECT_EQ(Band(3, 8).freq, 1500);

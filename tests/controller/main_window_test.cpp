@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, AmplifierWideSettingsReachTheAmplifier) {
 
 TEST_F(MainWindowTest, UntrustedTextsRevertAndSendNothing) {
   Slide(QStringLiteral("slider_main_volume"), 20);
-  mgr().SetCurChannelChange(2);
+  mgr().channels().SetCurChannelChange(2);
   Type(QStringLiteral("edit_ch_volume"), QStringLiteral("-4dB"));
   Type(QStringLiteral("hp_freq"), QStringLiteral("700Hz"));
   StartTrace();
@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, UntrustedTextsRevertAndSendNothing) {
 TEST_F(MainWindowTest, LeavingAnUntouchedEditKeepsItsValue) {
   // -3.5 dB from a file shows as "-3dB"; the focus leaving must not round it.
   live().channels[0].gain = -3.5f;
-  mgr().SetCurChannelChange(0);
+  mgr().channels().SetCurChannelChange(0);
   EXPECT_EQ(Shown(QStringLiteral("edit_ch_volume")), QStringLiteral("-3dB"));
   Send(Find(QStringLiteral("edit_ch_volume")), kKillFocus);
   Send(Find(QStringLiteral("hp_freq")), kKillFocus);
@@ -153,7 +153,7 @@ TEST_F(MainWindowTest, LeavingAnUntouchedEditKeepsItsValue) {
 }
 
 TEST_F(MainWindowTest, ChannelGainFollowsTheSubwooferPair) {
-  mgr().SetCurChannelChange(10);  // subwoofer left; channel 11 is subwoofer right
+  mgr().channels().SetCurChannelChange(10);  // subwoofer left; channel 11 is subwoofer right
   Type(QStringLiteral("edit_ch_volume"), QStringLiteral("-3dB"));
   EXPECT_EQ(live().channels[10].gain, -3.0f);
   EXPECT_EQ(live().channels[11].gain, -3.0f);
@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, ChannelGainFollowsTheSubwooferPair) {
 
 TEST_F(MainWindowTest, LinkCarriesGainMuteAndCrossoverButNotPhaseOrDelay) {
   LinkDefaultPairs();
-  mgr().SetCurChannelChange(2);  // partner 3
+  mgr().channels().SetCurChannelChange(2);  // partner 3
   EXPECT_TRUE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("ch_enable_3"))));
   Type(QStringLiteral("edit_ch_volume"), QStringLiteral("-6"));
   Click(QStringLiteral("ch_mute"));
@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, LinkCarriesGainMuteAndCrossoverButNotPhaseOrDelay) {
 }
 
 TEST_F(MainWindowTest, CrossoverCornersStayInOrder) {
-  mgr().SetCurChannelChange(2);  // front-left mid: HP 600, LP 1900
+  mgr().channels().SetCurChannelChange(2);  // front-left mid: HP 600, LP 1900
   Type(QStringLiteral("hp_freq"), QStringLiteral("5000"));
   EXPECT_EQ(live().channels[2].crossover.hp.fs, 1900);
   EXPECT_EQ(Shown(QStringLiteral("hp_freq")), QStringLiteral("1900Hz"));
@@ -289,9 +289,9 @@ TEST_F(MainWindowTest, DelaysInEveryUnit) {
   EXPECT_EQ(Out(Amp(), 1).delayMicros, 14979u);
   // A position no channel holds does nothing.
   StartTrace();
-  mgr().SetDelayEdit(5);
-  mgr().SetDelayUp(5, true);
-  mgr().SetDelayUp(25, true);
+  mgr().speakers().SetDelayEdit(5);
+  mgr().speakers().SetDelayUp(5, true);
+  mgr().speakers().SetDelayUp(25, true);
   EXPECT_EQ(CountSent(kDelayCommand), 0);
 }
 
@@ -302,13 +302,13 @@ TEST_F(MainWindowTest, SpeakerFocusSelectsTheHoldingChannelOnly) {
   EXPECT_TRUE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("speaker_8"))));
   EXPECT_FALSE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("speaker_1"))));
   for (int p : {0, -1, 4, 24, 25, 200}) {
-    mgr().SetSpeakerFocus(p);
+    mgr().speakers().SetSpeakerFocus(p);
     EXPECT_EQ(live().currChannel, 3) << p;
   }
   Click(QStringLiteral("ch_enable_6"));
   EXPECT_EQ(live().currChannel, 6);
   EXPECT_TRUE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("speaker_13"))));
-  mgr().SetCurChannelChange(12);
+  mgr().channels().SetCurChannelChange(12);
   EXPECT_EQ(live().currChannel, 6);
 }
 
@@ -318,12 +318,12 @@ TEST_F(MainWindowTest, RefreshingOptionsRaisesNoCommands) {
   live().showChEqualizer[4] = 1;
   LinkDefaultPairs();
   StartTrace();
-  mgr().SetCurChannelChange(1);
+  mgr().channels().SetCurChannelChange(1);
   EXPECT_TRUE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("ch_phase"))));
   EXPECT_TRUE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("ch_show_4"))));
-  mgr().SetCurChannelChange(0);  // in link mode the mute shown is the partner's
+  mgr().channels().SetCurChannelChange(0);  // in link mode the mute shown is the partner's
   EXPECT_TRUE(controller::IsOn(Find<QAbstractButton>(QStringLiteral("ch_mute"))));
-  mgr().SetCurChannelChange(1);
+  mgr().channels().SetCurChannelChange(1);
   EXPECT_EQ(live().channels[0].mute, 0);
   EXPECT_EQ(CountSent(kMuteChCommand) + CountSent(kPhaseCommand), 0);
 }
@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, RefreshingOptionsRaisesNoCommands) {
 TEST_F(MainWindowTest, VolumeEditsShowTheCurrentChannelInEveryLanguage) {
   live().channels[0].gain = -2.0f;
   live().channels[11].gain = -9.0f;
-  mgr().SetCurChannelChange(0);
+  mgr().channels().SetCurChannelChange(0);
   mgr().UpdateAllVolumeEdit();
   EXPECT_EQ(Shown(QStringLiteral("edit_ch_volume")), QStringLiteral("-2dB"));
   // After the refresh the focus leaving writes nothing to the current channel.

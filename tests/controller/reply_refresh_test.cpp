@@ -23,7 +23,7 @@ class ReplyRefreshTest : public MainWindowTest {
 };
 
 TEST_F(ReplyRefreshTest, ChannelAndAmplifierRepliesShowInTheControls) {
-  mgr().SetCurChannelChange(2);
+  mgr().channels().SetCurChannelChange(2);
   amp_->WithState([](sim::AmplifierState& s) {
     s.scenes[0].outputs[2].trim = 6;  // the tool's negated gain: -6 dB
     s.scenes[0].outputs[2].hp.freq = 250;

@@ -68,7 +68,7 @@ TEST_F(ShownValuesTest, CommitsThatChangeNothingSendNothing) {
   EXPECT_EQ(CountSent(kFilterCommand), 1);
   EXPECT_EQ(Out(Amp(), 0).hp.freq, 5000);
   // A corner clamped to the one it had.
-  mgr().SetCurChannelChange(2);  // front-left mid: low-pass 1900
+  mgr().channels().SetCurChannelChange(2);  // front-left mid: low-pass 1900
   Type(QStringLiteral("hp_freq"), QStringLiteral("5000"));
   StartTrace();
   Type(QStringLiteral("hp_freq"), QStringLiteral("6000"));
@@ -82,7 +82,7 @@ TEST_F(ShownValuesTest, CommitsThatChangeNothingSendNothing) {
 }
 
 TEST_F(ShownValuesTest, FrequenciesTypedWithKReachTheAmplifier) {
-  mgr().SetCurChannelChange(2);  // front-left mid: 600..1900 Hz
+  mgr().channels().SetCurChannelChange(2);  // front-left mid: 600..1900 Hz
   Type(QStringLiteral("lp_freq"), QStringLiteral("1,25k"));
   EXPECT_EQ(Out(Amp(), 2).lp.freq, 1250);
   Type(QStringLiteral("lp_freq"), QString::fromUtf8("2к5"));
@@ -103,7 +103,7 @@ TEST_F(ShownValuesTest, LinkwitzRileyOffersEvenSlopesOnly) {
   // An odd slope read from the amplifier is still shown.
   live().channels[1].crossover.lp.SetType(2);
   live().channels[1].crossover.lp.SetSlope(3);
-  mgr().SetCurChannelChange(1);
+  mgr().channels().SetCurChannelChange(1);
   EXPECT_EQ(Find<QComboBox>(QStringLiteral("lp_slop"))->currentIndex(), 3);
   EXPECT_EQ(OfferedSlopes("lp_slop"), (std::vector<int>{2, 4, 6, 8}));
   Pick(QStringLiteral("lp_type"), 0);
@@ -113,7 +113,7 @@ TEST_F(ShownValuesTest, LinkwitzRileyOffersEvenSlopesOnly) {
 TEST_F(ShownValuesTest, EditsUseTheLanguagesUnitsAndReadThemBack) {
   ASSERT_TRUE(ui::Language::Instance().Select(QStringLiteral("ru")));
   ui::RetranslateAll();
-  mgr().SetCurChannelChange(2);
+  mgr().channels().SetCurChannelChange(2);
   EXPECT_EQ(Shown(QStringLiteral("hp_freq")), QString::fromUtf8("600Гц"));
   EXPECT_EQ(Shown(QStringLiteral("edit_ch_volume")), QString::fromUtf8("0дБ"));
   Type(QStringLiteral("hp_freq"), QString::fromUtf8("700 Гц"));

@@ -121,13 +121,13 @@ TEST_F(SpeakerAssignTest, SubwooferAssignmentAlsoSendsThePairedTrims) {
 TEST_F(SpeakerAssignTest, LinkCopiesRightOntoLeftAndSendsTheCopiedGain) {
   // Channel 1 (front-right high) gets its own gain and corner; channel 0,
   // the copy target, stays current.
-  mgr().SetCurChannelChange(1);
+  mgr().channels().SetCurChannelChange(1);
   Slide(QStringLiteral("slider_ch_volume"), -30);
   Type(QStringLiteral("hp_freq"), QStringLiteral("5000"));
   Type(QStringLiteral("lp_freq"), QStringLiteral("12000"));
   Type(QStringLiteral("eq_gain_7"), QStringLiteral("-6"));
   Type(QStringLiteral("eq_freq_20"), QStringLiteral("3100"));
-  mgr().SetCurChannelChange(0);
+  mgr().channels().SetCurChannelChange(0);
   ASSERT_FLOAT_EQ(live().channels[0].gain, 0.0f);
   const sim::OutputChannel before = Out(Amp(), 0);
   ASSERT_NE(before.hp.freq, 5000);
@@ -252,7 +252,7 @@ TEST_F(SpeakerAssignTest, EmptyingClearsTheMapAndLinkingIsThenRefused) {
     Answer answer(Reply(1));
     Click(QStringLiteral("btn_link_output"));
   }
-  mgr().SetCurChannelChange(5);
+  mgr().channels().SetCurChannelChange(5);
   {
     Answer emptied(Reply(ui::kResultThird));
     Click(QStringLiteral("btn_reset_output"));

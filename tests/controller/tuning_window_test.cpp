@@ -57,7 +57,7 @@ class TuningWindowTest : public MainWindowTest {
     cases_ = tune::SyntheticCases();
     const tune::SyntheticCase& c = cases_.at(static_cast<size_t>(index));
     tune::PutCaseIntoProfile(c, live(), channel);
-    mgr().SetCurChannelChange(channel);
+    mgr().channels().SetCurChannelChange(channel);
     return c;
   }
   std::unique_ptr<CTuningWnd> Open() {

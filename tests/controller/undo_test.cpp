@@ -36,7 +36,7 @@ class UndoTest : public MainWindowTest {
     wnd_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd_.get()));
     auto* eq = Find<eqview::UIEqualizer>(QStringLiteral("equalizer"));
-    mgr().UpdateEqualizer(-1);
+    mgr().curves().UpdateEqualizer(-1);
     const auto& r = eq->editor().band(b).square;
     const QPoint from((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     QTest::mouseMove(eq, from);

@@ -73,9 +73,9 @@ class WireFaultTest : public DeviceLifeTest, public ::testing::WithParamInterfac
     }
     wnd_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd_.get()));
-    mgr().SetCurChannelChange(kChannel);
+    mgr().channels().SetCurChannelChange(kChannel);
     auto* eq = Find<eqview::UIEqualizer>(QStringLiteral("equalizer"));
-    mgr().UpdateEqualizer(-1);
+    mgr().curves().UpdateEqualizer(-1);
     const auto& r = eq->editor().band(kBand).square;
     const QPoint from((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     QTest::mouseMove(eq, from);
