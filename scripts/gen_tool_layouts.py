@@ -2,7 +2,8 @@
 """Writes the layouts of the scene window ("XML_SENCE_PROFILE",
 skin/layout/scene.ui), the snapshot window ("XML_SNAPSHOTS",
 skin/layout/snapshots.ui), the input mixer ("XML_MIXER", skin/layout/mixer.ui) and
-the tuning window ("XML_TUNE", skin/layout/tune.ui).
+the tuning window ("XML_TUNE", skin/layout/tune.ui) and the audio settings
+dialog ("XML_AUDIO", skin/layout/audio.ui).
 
 The mixer holds twelve output columns by twelve input rows of named controls
 ("box_edit_%d_%d" ...), so both are generated with the main layout's writer
@@ -173,6 +174,8 @@ def tune_ui():
         side_button("tune_add_file", "tune_add_file"),
         side_button("tune_add_partner_file", "tune_add_partner_file"),
         side_button("tune_clear_files", "tune_clear_files"),
+        side_button("tune_measure", "tune_measure"),
+        side_button("tune_audio_settings", "tune_audio_settings"),
         check("tune_linked", key("tune_linked")),
         caption("tune_calibration_caption", "tune_calibration"),
         label("tune_calibration_file", key("tune_none")),
@@ -193,7 +196,10 @@ def tune_ui():
                                                   "sizePolicy": ("sizepolicy", "Expanding", "Expanding", 1, 1)},
                   dyn={"fontindex": "1"})
     stats = label("tune_stats", "")
-    stats_row = vbox("tune_result_layout", [plot, stats, label("tune_message", "", role="dim")], spacing=6)
+    progress = Widget("QProgressBar", "tune_measure_progress", props={**min_size(0, 20), "value": 0,
+                                                                     "visible": False})
+    stats_row = vbox("tune_result_layout", [plot, stats, progress, label("tune_message", "", role="dim")],
+                     spacing=6)
     work = hbox("tune_work_layout", [container("tune_side", side, props=min_size(240, 0)), stats_row], spacing=14)
     buttons = hbox("tune_buttons", [
         button("tune_export_png", key("tune_export_png"), props=min_size(96, 32)),
@@ -209,11 +215,44 @@ def tune_ui():
     return document("TuneWnd", root)
 
 
+# ---- audio settings dialog ---------------------------------------------------
+
+def audio_ui():
+    def row(name, text, control):
+        return hbox(name + "_row", [label(name + "_caption", key(text), props=min_size(190, 0)), control], spacing=10)
+
+    def spin(name):
+        # The range, step and unit are the window's (the settings' own limits).
+        return Widget("QDoubleSpinBox", name, props=min_size(140, 26))
+
+    mic = hbox("audio_mic_cal_layout", [label("audio_mic_cal_file", key("tune_none"), props=min_size(160, 0)),
+                                        button("audio_pick_mic_cal", key("audio_pick_mic_cal"), props=min_size(96, 28)),
+                                        button("audio_clear_mic_cal", key("audio_clear_mic_cal"),
+                                               props=min_size(72, 28))], spacing=8)
+    rows = [
+        row("audio_output", "audio_output", combo("audio_output_device", [], 300)),
+        row("audio_input", "audio_input", combo("audio_input_device", [], 300)),
+        label("audio_no_devices", "", role="dim", props={"wordWrap": True}),
+        row("audio_rate", "audio_rate", combo("audio_rate", ["audio_rate_48", "audio_rate_44"], 120)),
+        row("audio_max_level", "audio_max_level", spin("audio_max_level")),
+        row("audio_sweep", "audio_sweep", spin("audio_sweep")),
+        row("audio_source", "audio_source", combo("audio_source", [], 160)),
+        row("audio_mic_cal", "audio_mic_cal", container("audio_mic_cal_box", mic)),
+        label("audio_wiring", key("audio_wiring"), role="dim", props={"wordWrap": True}),
+        Spacer("audio_end", horizontal=False),
+        button_row("audio_buttons", [("confirm_btn", "confirm", True), ("cancel_btn", "cancel", False)]),
+    ]
+    body = container("audio_body", vbox("audio_body_layout", rows, (18, 12, 18, 16), 8), role="body")
+    root = Widget("QWidget", "audio_root", props={"geometry": ("rect", 620, 470)},
+                  layout=vbox("audio_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
+    return document("AudioWnd", root)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "skin", "layout")
     for name, text in (("scene.ui", scene_ui()), ("snapshots.ui", snapshots_ui()), ("mixer.ui", mixer_ui()),
-                       ("tune.ui", tune_ui())):
+                       ("tune.ui", tune_ui()), ("audio.ui", audio_ui())):
         with open(os.path.join(out, name), "w", encoding="utf-8") as f:
             f.write(text)
 
