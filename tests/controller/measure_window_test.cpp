@@ -41,13 +41,27 @@ class HeldCard : public audio::AudioBackend {
   std::shared_ptr<std::atomic<bool>> entered_;
 };
 
+// A sound system with no devices at all.
+class NoDevices : public audio::AudioBackend {
+ public:
+  std::string Name() const override { return "none"; }
+  audio::DeviceList Devices() override { return {{}, "no sound device was found"}; }
+  audio::TakeResult Take(const audio::TakeRequest&, const std::atomic<bool>&, const audio::TakeProgress&) override {
+    return {};
+  }
+};
+
 class MeasureWindowTest : public DeviceLifeTest {
  protected:
   void SetUp() override {
     DeviceLifeTest::SetUp();
     oldData_ = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", data_.path().toLocal8Bit());
-    amp_->WithState([](sim::AmplifierState& s) { s.scenes.at(0).mainVolume = kMinus20Db; });
+    // The installer left the main mute on: the take lifts it, the restore puts it back.
+    amp_->WithState([](sim::AmplifierState& s) {
+      s.scenes.at(0).mainVolume = kMinus20Db;
+      s.scenes.at(0).mute = 1;
+    });
     // A short sweep below the default maximum: the button must use these.
     AudioSettings audio;
     audio.sweepSeconds = 1.0;
@@ -82,6 +96,7 @@ class MeasureWindowTest : public DeviceLifeTest {
   void ExpectAmplifierAsBefore() {
     const sim::AmplifierState now = amp_->Snapshot();
     EXPECT_TRUE(now.scenes == before_.scenes) << "the amplifier's settings changed";
+    EXPECT_EQ(now.scenes[0].mute, 1);
     EXPECT_FALSE(mgr().session().overrides().Active());
   }
 
@@ -140,6 +155,7 @@ TEST_F(MeasureWindowTest, StopMidTakeAndClosingMidTakeRestoreTheAmplifier) {
   // Mid-take the amplifier plays this channel alone, unmuted.
   const sim::AmplifierState during = amp_->Snapshot();
   for (int c = 0; c < kOutputChannels; ++c) EXPECT_EQ(during.scenes[0].outputs[c].mute, c == 2 ? 0 : 1) << c;
+  EXPECT_EQ(during.scenes[0].mute, 0);
   QAbstractButton* stop = w->FindControl<QAbstractButton>(QStringLiteral("tune_cancel_fit"));
   ASSERT_TRUE(stop->isEnabled());
   stop->click();
@@ -174,6 +190,36 @@ TEST_F(MeasureWindowTest, ARefusalShowsTheReasonAndSendsNothing) {
   mgr().session().DisconnectDevice();
   EXPECT_FALSE(w->StartMeasure());
   EXPECT_TRUE(w->Message().contains(QStringLiteral("cannot start"))) << w->Message().toStdString();
+}
+
+TEST_F(MeasureWindowTest, TheAudioDialogSaysWhenThereAreNoDevicesAndKeepsWhatTheUserChose) {
+  AudioSettings stored = ReadAudioSettings();
+  stored.inputDevice = QStringLiteral("usb-mic-7");  // chosen earlier, unplugged now
+  ASSERT_TRUE(WriteAudioSettings(stored));
+  wnd_->SetSoundCardMaker([](std::string&) { return std::make_unique<NoDevices>(); });
+  auto w = Open(2);
+  CAudioWnd* dialog = w->MakeAudioWindow();
+  ASSERT_NE(dialog, nullptr);
+  dialog->SetDeleteOnClose(false);
+  std::unique_ptr<CAudioWnd> owned(dialog);
+  EXPECT_EQ(dialog->StatusText(), QStringLiteral("No sound devices found: no sound device was found"));
+  auto* input = dialog->FindControl<QComboBox>(QStringLiteral("audio_input_device"));
+  ASSERT_NE(input, nullptr);
+  EXPECT_EQ(input->currentData().toString(), QStringLiteral("usb-mic-7"));
+  EXPECT_EQ(dialog->Chosen(), stored) << "opening and confirming changes nothing";
+
+  // A calibration file that is not one is refused with the reader's reason.
+  EXPECT_FALSE(dialog->SetCalibrationFile(QStringLiteral("/nonexistent/mic.txt")).isEmpty());
+  EXPECT_EQ(dialog->Chosen().micCalibration, stored.micCalibration);
+  dialog->FindControl<QComboBox>(QStringLiteral("audio_rate"))->setCurrentIndex(1);
+  dialog->FindControl<QComboBox>(QStringLiteral("audio_source"))->setCurrentIndex(0);
+  dialog->FindControl<QDoubleSpinBox>(QStringLiteral("audio_sweep"))->setValue(3.0);
+  dialog->FindControl<QAbstractButton>(QStringLiteral("confirm_btn"))->click();
+  const AudioSettings saved = ReadAudioSettings();
+  EXPECT_EQ(saved.sampleRate, audio::kRate44k1);
+  EXPECT_EQ(saved.source, 0);
+  EXPECT_DOUBLE_EQ(saved.sweepSeconds, 3.0);
+  EXPECT_EQ(saved.inputDevice, QStringLiteral("usb-mic-7"));
 }
 
 }  // namespace
