@@ -16,7 +16,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gen_main_layout import (Spacer, Widget, button, caption_button, check, combo, container, edit,  # noqa: E402
+from gen_main_layout import (Layout, Spacer, Widget, button, caption_button, check, combo, container, edit,  # noqa: E402
                              fixed, hbox, key, label, min_size, vbox)
 
 COLUMNS = 12
@@ -218,32 +218,41 @@ def tune_ui():
 # ---- audio settings dialog ---------------------------------------------------
 
 def audio_ui():
-    def row(name, text, control):
-        return hbox(name + "_row", [label(name + "_caption", key(text), props=min_size(190, 0)), control], spacing=10)
-
     def spin(name):
         # The range, step and unit are the window's (the settings' own limits).
         return Widget("QDoubleSpinBox", name, props=min_size(140, 26))
 
-    mic = hbox("audio_mic_cal_layout", [label("audio_mic_cal_file", key("tune_none"), props=min_size(160, 0)),
+    mic = hbox("audio_mic_cal_layout", [label("audio_mic_cal_file", key("tune_none"), props=min_size(120, 0)),
+                                        Spacer("audio_mic_cal_spacer"),
                                         button("audio_pick_mic_cal", key("audio_pick_mic_cal"), props=min_size(96, 28)),
                                         button("audio_clear_mic_cal", key("audio_clear_mic_cal"),
                                                props=min_size(72, 28))], spacing=8)
+    # Captions in the first column, their controls in the second.
+    fields = [("audio_output", combo("audio_output_device", [], 280)),
+              ("audio_input", combo("audio_input_device", [], 280)),
+              None,
+              ("audio_rate", combo("audio_rate", ["audio_rate_48", "audio_rate_44"], 140)),
+              ("audio_max_level", spin("audio_max_level")),
+              ("audio_sweep", spin("audio_sweep")),
+              ("audio_source", combo("audio_source", [], 140)),
+              ("audio_mic_cal", container("audio_mic_cal_box", mic))]
+    cells = []
+    for row, field in enumerate(fields):
+        if field is None:
+            cells.append((label("audio_no_devices", "", role="dim", props={"wordWrap": True}), row, 0, 1, 2))
+            continue
+        name, control = field
+        cells.append((label(name + "_caption", key(name)), row, 0))
+        cells.append((control, row, 1))
+    grid = Layout("QGridLayout", "audio_grid", cells, spacing=8, hspacing=14, stretch="0,1")
     rows = [
-        row("audio_output", "audio_output", combo("audio_output_device", [], 300)),
-        row("audio_input", "audio_input", combo("audio_input_device", [], 300)),
-        label("audio_no_devices", "", role="dim", props={"wordWrap": True}),
-        row("audio_rate", "audio_rate", combo("audio_rate", ["audio_rate_48", "audio_rate_44"], 120)),
-        row("audio_max_level", "audio_max_level", spin("audio_max_level")),
-        row("audio_sweep", "audio_sweep", spin("audio_sweep")),
-        row("audio_source", "audio_source", combo("audio_source", [], 160)),
-        row("audio_mic_cal", "audio_mic_cal", container("audio_mic_cal_box", mic)),
+        grid,
         label("audio_wiring", key("audio_wiring"), role="dim", props={"wordWrap": True}),
         Spacer("audio_end", horizontal=False),
         button_row("audio_buttons", [("confirm_btn", "confirm", True), ("cancel_btn", "cancel", False)]),
     ]
     body = container("audio_body", vbox("audio_body_layout", rows, (18, 12, 18, 16), 8), role="body")
-    root = Widget("QWidget", "audio_root", props={"geometry": ("rect", 620, 470)},
+    root = Widget("QWidget", "audio_root", props={"geometry": ("rect", 640, 420)},
                   layout=vbox("audio_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
     return document("AudioWnd", root)
 

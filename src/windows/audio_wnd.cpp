@@ -59,12 +59,9 @@ void CAudioWnd::InitControls() {
 
   FillDevices(output_, true, settings_.outputDevice);
   FillDevices(input_, false, settings_.inputDevice);
-  if (status_) {
-    status_->setText(devices_.devices.empty()
-                         ? FillKeyText(QStringLiteral("${audio_no_devices}"),
-                                       {QString::fromStdString(devices_.whyNone)})
-                         : QString());
-  }
+  ShowStatus(devices_.devices.empty()
+                 ? FillKeyText(QStringLiteral("${audio_no_devices}"), {QString::fromStdString(devices_.whyNone)})
+                 : QString());
   if (rate_) {
     for (int i = 0; i < static_cast<int>(std::size(kRates)); ++i)
       if (kRates[i] == settings_.sampleRate) rate_->setCurrentIndex(i);
@@ -76,6 +73,7 @@ void CAudioWnd::InitControls() {
     source_->setCurrentIndex(source_->findData(settings_.source));
   }
   if (level_) {
+    level_->setButtonSymbols(QAbstractSpinBox::NoButtons);  // typed, or the arrow keys and the wheel
     level_->setRange(kMinLevelDbfs, kMaxLevelDbfs);
     level_->setDecimals(1);
     level_->setSingleStep(1.0);
@@ -83,6 +81,7 @@ void CAudioWnd::InitControls() {
     level_->setValue(settings_.maxLevelDbfs);
   }
   if (sweep_) {
+    sweep_->setButtonSymbols(QAbstractSpinBox::NoButtons);
     sweep_->setRange(kMinSweepSeconds, kMaxSweepSeconds);
     sweep_->setDecimals(1);
     sweep_->setSingleStep(0.5);
@@ -110,13 +109,22 @@ QString CAudioWnd::SetCalibrationFile(const QString& path) {
     const tune::CurveReadResult cal = tune::ReadCurveFile(path.toStdString());
     if (!cal.ok) {
       const QString text = FillKeyText(QStringLiteral("${tune_bad_file}"), {QString::fromStdString(cal.error)});
-      if (status_) status_->setText(text);
+      ShowStatus(text);
       return text;
     }
   }
+  ShowStatus(devices_.devices.empty()
+                 ? FillKeyText(QStringLiteral("${audio_no_devices}"), {QString::fromStdString(devices_.whyNone)})
+                 : QString());
   settings_.micCalibration = path;
   if (micFile_) micFile_->setText(path.isEmpty() ? Resolve(QStringLiteral("${tune_none}")) : QFileInfo(path).fileName());
   return {};
+}
+
+void CAudioWnd::ShowStatus(const QString& text) {
+  if (!status_) return;
+  status_->setText(text);
+  status_->setVisible(!text.isEmpty());
 }
 
 AudioSettings CAudioWnd::Chosen() const {
@@ -133,7 +141,7 @@ AudioSettings CAudioWnd::Chosen() const {
 
 void CAudioWnd::OnConfirm() {
   if (save_ && !save_(Chosen())) {
-    if (status_) status_->setText(Resolve(QStringLiteral("${audio_save_failed}")));
+    ShowStatus(Resolve(QStringLiteral("${audio_save_failed}")));
     return;
   }
   Close(ui::kResultConfirm);

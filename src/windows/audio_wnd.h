@@ -38,6 +38,8 @@ class CAudioWnd : public CToolWnd {
 
  private:
   void FillDevices(QComboBox* box, bool output, const QString& chosen);
+  // The line under the devices: why there are none, or what went wrong.
+  void ShowStatus(const QString& text);
 
   AudioSettings settings_;
   audio::DeviceList devices_;
