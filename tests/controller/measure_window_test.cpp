@@ -87,10 +87,10 @@ class MeasureWindowTest : public DeviceLifeTest {
     w->setAttribute(Qt::WA_DeleteOnClose, false);
     return w;
   }
-  static bool WaitForMeasure(CTuningWnd& w) {
-    if (!w.Measuring()) return true;
+  // Pumps events until the measurement has ended (its result shown).
+  bool WaitForMeasure(CTuningWnd& w) {
     QSignalSpy done(&w, &CTuningWnd::measureFinished);
-    return done.wait(60000);
+    return WaitFor([&] { return !w.Measuring() && done.count() == 1; }, 60000);
   }
   // The amplifier holds what it held before the measurement, every scene.
   void ExpectAmplifierAsBefore() {
