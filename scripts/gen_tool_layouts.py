@@ -2,7 +2,8 @@
 """Writes the layouts of the scene window ("XML_SENCE_PROFILE",
 skin/layout/scene.ui), the snapshot window ("XML_SNAPSHOTS",
 skin/layout/snapshots.ui), the input mixer ("XML_MIXER", skin/layout/mixer.ui) and
-the tuning window ("XML_TUNE", skin/layout/tune.ui).
+the tuning window ("XML_TUNE", skin/layout/tune.ui) and the audio settings
+dialog ("XML_AUDIO", skin/layout/audio.ui).
 
 The mixer holds twelve output columns by twelve input rows of named controls
 ("box_edit_%d_%d" ...), so both are generated with the main layout's writer
@@ -15,7 +16,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gen_main_layout import (Spacer, Widget, button, caption_button, check, combo, container, edit,  # noqa: E402
+from gen_main_layout import (Layout, Spacer, Widget, button, caption_button, check, combo, container, edit,  # noqa: E402
                              fixed, hbox, key, label, min_size, vbox)
 
 COLUMNS = 12
@@ -173,6 +174,8 @@ def tune_ui():
         side_button("tune_add_file", "tune_add_file"),
         side_button("tune_add_partner_file", "tune_add_partner_file"),
         side_button("tune_clear_files", "tune_clear_files"),
+        side_button("tune_measure", "tune_measure"),
+        side_button("tune_audio_settings", "tune_audio_settings"),
         check("tune_linked", key("tune_linked")),
         caption("tune_calibration_caption", "tune_calibration"),
         label("tune_calibration_file", key("tune_none")),
@@ -193,7 +196,10 @@ def tune_ui():
                                                   "sizePolicy": ("sizepolicy", "Expanding", "Expanding", 1, 1)},
                   dyn={"fontindex": "1"})
     stats = label("tune_stats", "")
-    stats_row = vbox("tune_result_layout", [plot, stats, label("tune_message", "", role="dim")], spacing=6)
+    progress = Widget("QProgressBar", "tune_measure_progress", props={**min_size(0, 20), "value": 0,
+                                                                     "visible": False})
+    stats_row = vbox("tune_result_layout", [plot, stats, progress, label("tune_message", "", role="dim")],
+                     spacing=6)
     work = hbox("tune_work_layout", [container("tune_side", side, props=min_size(240, 0)), stats_row], spacing=14)
     buttons = hbox("tune_buttons", [
         button("tune_export_png", key("tune_export_png"), props=min_size(96, 32)),
@@ -209,11 +215,53 @@ def tune_ui():
     return document("TuneWnd", root)
 
 
+# ---- audio settings dialog ---------------------------------------------------
+
+def audio_ui():
+    def spin(name):
+        # The range, step and unit are the window's (the settings' own limits).
+        return Widget("QDoubleSpinBox", name, props=min_size(140, 26))
+
+    mic = hbox("audio_mic_cal_layout", [label("audio_mic_cal_file", key("tune_none"), props=min_size(120, 0)),
+                                        Spacer("audio_mic_cal_spacer"),
+                                        button("audio_pick_mic_cal", key("audio_pick_mic_cal"), props=min_size(96, 28)),
+                                        button("audio_clear_mic_cal", key("audio_clear_mic_cal"),
+                                               props=min_size(72, 28))], spacing=8)
+    # Captions in the first column, their controls in the second.
+    fields = [("audio_output", combo("audio_output_device", [], 280)),
+              ("audio_input", combo("audio_input_device", [], 280)),
+              None,
+              ("audio_rate", combo("audio_rate", ["audio_rate_48", "audio_rate_44"], 140)),
+              ("audio_max_level", spin("audio_max_level")),
+              ("audio_sweep", spin("audio_sweep")),
+              ("audio_source", combo("audio_source", [], 140)),
+              ("audio_mic_cal", container("audio_mic_cal_box", mic))]
+    cells = []
+    for row, field in enumerate(fields):
+        if field is None:
+            cells.append((label("audio_no_devices", "", role="dim", props={"wordWrap": True}), row, 0, 1, 2))
+            continue
+        name, control = field
+        cells.append((label(name + "_caption", key(name)), row, 0))
+        cells.append((control, row, 1))
+    grid = Layout("QGridLayout", "audio_grid", cells, spacing=8, hspacing=14, stretch="0,1")
+    rows = [
+        grid,
+        label("audio_wiring", key("audio_wiring"), role="dim", props={"wordWrap": True}),
+        Spacer("audio_end", horizontal=False),
+        button_row("audio_buttons", [("confirm_btn", "confirm", True), ("cancel_btn", "cancel", False)]),
+    ]
+    body = container("audio_body", vbox("audio_body_layout", rows, (18, 12, 18, 16), 8), role="body")
+    root = Widget("QWidget", "audio_root", props={"geometry": ("rect", 640, 420)},
+                  layout=vbox("audio_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
+    return document("AudioWnd", root)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "skin", "layout")
     for name, text in (("scene.ui", scene_ui()), ("snapshots.ui", snapshots_ui()), ("mixer.ui", mixer_ui()),
-                       ("tune.ui", tune_ui())):
+                       ("tune.ui", tune_ui()), ("audio.ui", audio_ui())):
         with open(os.path.join(out, name), "w", encoding="utf-8") as f:
             f.write(text)
 

@@ -58,11 +58,18 @@ std::FILE* TraceFile() {
   return file;
 }
 
+// The main volume the virtual amplifier of --simulate starts at, as the
+// attenuation 6 - dB (-20 dB).
+constexpr uint8_t kSimulatedMainVolume = 6 + 20;
+
 // The amplifier's transport when the caller gives none.
 std::unique_ptr<HidTransport> DefaultTransport(std::shared_ptr<sim::VirtualAmplifier>& amplifier) {
   std::unique_ptr<HidTransport> transport;
   if (CurrentAppOptions().simulate) {
     amplifier = std::make_shared<sim::VirtualAmplifier>();
+    // It plays at -20 dB main volume, as vlmctl's does: its factory -60 dB is
+    // too quiet to be measured in its cabin.
+    amplifier->WithState([](sim::AmplifierState& s) { s.scenes.at(0).mainVolume = kSimulatedMainVolume; });
     // VLM_SIM_FIRMWARE=16.18 makes the virtual amplifier report old firmware
     // (the forced update is then offered).
     if (const char* fw = std::getenv("VLM_SIM_FIRMWARE")) {

@@ -13,6 +13,7 @@
 
 #include "app/main_wnd_upgrade.h"
 #include "app/single_instance.h"
+#include "audio/audio_io.h"
 #include "base/hid_transport.h"
 #include "controller/equalizer_manager.h"
 #include "device/hotplug_monitor.h"
@@ -78,6 +79,15 @@ class CMainWnd : public ui::UIWindow {
   // Tests replace the start of the new process.
   void RestartOnDisplayChange();
   void SetRestarter(std::function<bool()> restarter) { restarter_ = std::move(restarter); }
+
+  // The sound card of a measurement: the virtual card on the virtual
+  // amplifier of a --simulate run (in the cabin of --cabin, or the built-in
+  // saloon), otherwise the real devices. Null with the reason.
+  using SoundCardMaker = std::function<std::unique_ptr<audio::AudioBackend>(std::string& error)>;
+  std::unique_ptr<audio::AudioBackend> MakeSoundCard(std::string& error);
+  // Tests and pictures give the window's transport their own virtual
+  // amplifier, and with it their own card.
+  void SetSoundCardMaker(SoundCardMaker maker) { soundCardMaker_ = std::move(maker); }
 
   // One row of the notification routing: a notification type from a sender
   // (its exact name, a name prefix, or the exact name in any case), and the
@@ -223,6 +233,7 @@ class CMainWnd : public ui::UIWindow {
   bool restarting_ = false;
   std::unique_ptr<HotplugMonitor> hotplug_;
   std::function<bool()> restarter_;
+  SoundCardMaker soundCardMaker_;
 };
 
 }  // namespace vlm

@@ -1,7 +1,14 @@
 #include "app/main_wnd_tools.h"
 
+#include <QDir>
+#include <QFile>
+
+#include "app/app_options.h"
 #include "app/gui_event_sink.h"
 #include "app/main_wnd.h"
+#include "app/settings_file.h"
+#include "model/file_io.h"
+#include "sim/virtual_card.h"
 #include "base/log.h"
 #include "device/device_link.h"
 #include "session/device_session.h"
@@ -80,7 +87,24 @@ CTuningWnd* MakeTuningWindowFor(CMainWnd& main) {
   };
   auto* wnd = new CTuningWnd(&main, manager.live(), channel, manager.CurrentPartner(), std::move(apply));
   wnd->Create(QStringLiteral("XML_TUNE"));
+  MeasureHost host;
+  host.session = &manager.session();
+  host.live = [&manager]() -> const SceneProfile& { return manager.live(); };
+  host.soundCard = [&main](std::string& error) { return main.MakeSoundCard(error); };
+  host.loadSettings = [] { return ReadAudioSettings(); };
+  host.saveSettings = [](const AudioSettings& s) { return WriteAudioSettings(s); };
+  host.folder = MeasurementsFolder();
+  wnd->SetMeasureHost(std::move(host));
   return wnd;
+}
+
+QString MeasurementsFolder() {
+  return QDir(QFile::decodeName(QByteArray::fromStdString(UserDataFolder()))).filePath(QStringLiteral("measurements"));
+}
+
+std::unique_ptr<audio::AudioBackend> CMainWnd::MakeSoundCard(std::string& error) {
+  if (soundCardMaker_) return soundCardMaker_(error);
+  return sim::MakeSoundCard(amplifier_, QFile::encodeName(CurrentAppOptions().cabinFile).toStdString(), error);
 }
 
 ui::ModalResult OpenTuningWindowFor(CMainWnd& main) { return MakeTuningWindowFor(main)->ShowModal(); }

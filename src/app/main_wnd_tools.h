@@ -27,7 +27,12 @@ ui::ModalResult OpenMixerWindowFor(CMainWnd& main);
 // "advance_item_tune" and the button by the curve display: the tuning window
 // for the current channel (and its linked partner). Its Apply goes through
 // the controller's one path for fitted bands.
+// Its Measure button measures through the main window's session and sound
+// card with the audio settings of the settings file, and writes each
+// measurement into MeasurementsFolder().
 CTuningWnd* MakeTuningWindowFor(CMainWnd& main);
+// "measurements" in the user's data folder.
+QString MeasurementsFolder();
 ui::ModalResult OpenTuningWindowFor(CMainWnd& main);
 // The curve display as a PNG picture; false when it could not be written.
 bool SaveCurvePicture(CMainWnd& main, const QString& path);

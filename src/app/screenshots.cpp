@@ -18,6 +18,7 @@
 #include "app/equaliser_shot.h"
 #include "app/language_setup.h"
 #include "app/life_screenshots.h"
+#include "app/measure_shots.h"
 #include "app/recovery_shots.h"
 #include "app/solo_shots.h"
 #include "app/main_wnd.h"
@@ -325,6 +326,7 @@ bool SaveScreenshots(const QString& path) {
   ok = SaveRecoveryShots(dir) && ok;
   ok = SaveAbShots(dir) && ok;
   ok = SaveSoloShots(dir) && ok;
+  ok = SaveMeasureShots(dir) && ok;
   return ok;
 }
 

@@ -1,7 +1,12 @@
 #pragma once
-// The one-key settings file "tonwerk.ini": section "config", key "lan"
-// (0 English, 1 Chinese, 2 Russian).
+// The settings file "tonwerk.ini": section "config", key "lan" (0 English,
+// 1 Chinese, 2 Russian); section "audio", the measurement's sound card
+// settings (output, input, rate, maxlevel, sweep, source, miccal).
+#include <QList>
+#include <QPair>
 #include <QString>
+
+#include "windows/audio_settings.h"
 
 namespace vlm {
 
@@ -19,5 +24,18 @@ int ReadLanguageSetting();
 // failed write leaves the old file. Returns false on failure.
 bool WriteLanguageSetting(const QString& path, int value);
 bool WriteLanguageSetting(int value);
+
+// The value of `key` in `section` of `path`; null when the file, section or
+// key is missing.
+QString ReadSetting(const QString& path, const QString& section, const QString& key);
+// Writes each key = value into `section` of `path`, keeping every other line;
+// replaced whole like the language (a failed write leaves the old file).
+bool WriteSettings(const QString& path, const QString& section, const QList<QPair<QString, QString>>& values);
+
+// The audio settings of `path`; each value missing or out of range is its default.
+AudioSettings ReadAudioSettings(const QString& path);
+AudioSettings ReadAudioSettings();
+bool WriteAudioSettings(const QString& path, const AudioSettings& settings);
+bool WriteAudioSettings(const AudioSettings& settings);
 
 }  // namespace vlm

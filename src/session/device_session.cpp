@@ -595,4 +595,11 @@ SessionResult DeviceSession::StartOverride(std::vector<OverrideSetting> settings
   return SessionResult::Success();
 }
 
+SessionResult DeviceSession::StartJob(const char* name, std::function<SessionResult()> body) {
+  if (!body) return SessionResult::Failure(SessionStatus::InvalidArgument, name);
+  if (SessionResult r = CanStartWorker(); !r.ok()) return r;
+  Launch(name, std::move(body));
+  return SessionResult::Success();
+}
+
 }  // namespace vlm

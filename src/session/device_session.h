@@ -167,6 +167,11 @@ class DeviceSession final : public EventSink {
   // then 1275 with an OverrideOutcomeRecord.
   SessionResult StartOverride(std::vector<OverrideSetting> settings, const SceneProfile& live,
                               Receiver reportTo = Receiver::MainWindow);
+  // A worker of the caller's own (a measurement): `body` runs on the
+  // session's worker thread, one worker at a time as every other, and talks
+  // to the amplifier there; it reports back by its own means. Nothing is
+  // posted for it.
+  SessionResult StartJob(const char* name, std::function<SessionResult()> body);
   // Asks a running restore to stop before its next command.
   void CancelRestore() { cancelRestore_.store(true); }
 

@@ -3,18 +3,23 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSignalBlocker>
 #include <QUrl>
 
 #include "base/log.h"
+#include "measure/measurement_file.h"
 #include "ui/language.h"
 #include "windows/key_text.h"
+#include "windows/measure_job.h"
 #include "windows/tune_plot.h"
 
 namespace vlm {
@@ -34,8 +39,13 @@ QString Db(double db) { return QString::number(db, 'f', 1); }
 CTuningWnd::CTuningWnd(QWidget* parent, const SceneProfile& profile, int channel, int partner, ApplyBandsFn apply)
     : CToolWnd(QStringLiteral("TuneWnd"), QStringLiteral("tunewnd"), parent),
       session_(profile, channel, partner),
-      apply_(std::move(apply)) {
+      apply_(std::move(apply)),
+      job_(new MeasureJob(this)) {
   setAcceptDrops(true);
+  connect(job_, &MeasureJob::progressed, this, [this](double fraction) {
+    if (measureProgress_) measureProgress_->setValue(static_cast<int>(std::lround(fraction * 100.0)));
+  });
+  connect(job_, &MeasureJob::finished, this, &CTuningWnd::OnMeasureDone);
 }
 
 CTuningWnd::~CTuningWnd() {
@@ -146,6 +156,16 @@ void CTuningWnd::InitControls() {
       if (!f.isEmpty()) ExportCsv(f);
     });
   }
+  measure_ = FindControl<QAbstractButton>(QStringLiteral("tune_measure"));
+  audioSettings_ = FindControl<QAbstractButton>(QStringLiteral("tune_audio_settings"));
+  measureProgress_ = FindControl<QProgressBar>(QStringLiteral("tune_measure_progress"));
+  if (measureProgress_) measureProgress_->setRange(0, 100);
+  if (measure_) connect(measure_, &QAbstractButton::clicked, this, [this] { StartMeasure(); });
+  if (audioSettings_) {
+    connect(audioSettings_, &QAbstractButton::clicked, this, [this] {
+      if (CAudioWnd* w = MakeAudioWindow()) w->ShowModal();
+    });
+  }
   if (plot_) connect(plot_, &TunePlot::rangeMoved, this, [this](double lo, double hi) { SetRange(lo, hi); });
   Refresh();
 }
@@ -159,10 +179,18 @@ void CTuningWnd::ShowMessage(const QString& text) {
 }
 
 void CTuningWnd::UpdateButtons() {
-  const bool running = FitRunning();
+  const bool measuring = Measuring();
+  const bool running = FitRunning() || measuring;
   if (fit_) fit_->setEnabled(!running && prepared_.ok);
   if (stop_) stop_->setEnabled(running);
   if (applyButton_) applyButton_->setEnabled(!running && result_ != nullptr);
+  const bool canMeasure = host_.session != nullptr;
+  for (QAbstractButton* b : {measure_, audioSettings_}) {
+    if (!b) continue;
+    b->setVisible(canMeasure);
+    b->setEnabled(!running);
+  }
+  if (measureProgress_) measureProgress_->setVisible(measuring);
 }
 
 void CTuningWnd::Refresh() {
@@ -285,6 +313,7 @@ bool CTuningWnd::StartFit() {
 
 void CTuningWnd::CancelFit() {
   if (FitRunning()) cancel_ = true;
+  CancelMeasure();
 }
 
 void CTuningWnd::OnFitDone(std::shared_ptr<tune::FitResult> result) {
@@ -326,7 +355,127 @@ void CTuningWnd::OnConfirm() {
 
 void CTuningWnd::closeEvent(QCloseEvent* e) {
   cancel_ = true;
+  CancelMeasure();
   CToolWnd::closeEvent(e);
+}
+
+// ---- measuring ----------------------------------------------------------------
+
+void CTuningWnd::SetMeasureHost(MeasureHost host) {
+  host_ = std::move(host);
+  UpdateButtons();
+}
+
+bool CTuningWnd::Measuring() const { return job_->Running(); }
+
+int CTuningWnd::MeasureProgress() const { return static_cast<int>(std::lround(job_->Progress() * 100.0)); }
+
+void CTuningWnd::CancelMeasure() {
+  if (Measuring()) {
+    job_->Cancel();
+    ShowMessage(Resolve("${tune_measure_stopping}"));
+  }
+}
+
+bool CTuningWnd::StartMeasure() {
+  auto refuse = [this](const QString& why) {
+    ShowMessage(FillKeyText(QStringLiteral("${tune_measure_cannot_start}"), {why}));
+    return false;
+  };
+  if (!host_.session || !host_.live || !host_.soundCard) return refuse(Resolve("${tune_measure_no_amplifier}"));
+  if (Measuring() || FitRunning()) return false;
+  const AudioSettings settings = host_.loadSettings ? host_.loadSettings() : AudioSettings{};
+  const int channel = session_.channel();
+  measure::MeasureRequest request = RequestFrom(settings, channel);
+  if (!settings.micCalibration.isEmpty()) {
+    const tune::CurveReadResult cal = tune::ReadCurveFile(settings.micCalibration.toStdString());
+    if (!cal.ok) return refuse(FillKeyText(QStringLiteral("${tune_bad_file}"), {QString::fromStdString(cal.error)}));
+    request.micCalibration = cal.curve;
+  }
+  std::string error;
+  std::unique_ptr<audio::AudioBackend> card = host_.soundCard(error);
+  if (!card) return refuse(QString::fromStdString(error));
+  if (const std::string why = job_->Start(*host_.session, host_.live(), std::move(card), request, settings.source);
+      !why.empty()) {
+    return refuse(QString::fromStdString(why));
+  }
+  LogMessage("tuning: measuring channel %d\n", channel + 1);
+  if (measureProgress_) measureProgress_->setValue(0);
+  ShowMessage(FillKeyText(QStringLiteral("${tune_measuring}"), {channel + 1}));
+  UpdateButtons();
+  return true;
+}
+
+QString CTuningWnd::WriteMeasured(const measure::ChannelTake& take, QString& error) {
+  const QDir dir(host_.folder);
+  if (host_.folder.isEmpty() || !QDir().mkpath(host_.folder)) {
+    error = host_.folder;
+    return {};
+  }
+  const QString stem = QStringLiteral("channel-%1-%2")
+                           .arg(session_.channel() + 1)
+                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+  QString path = dir.filePath(stem + QStringLiteral(".txt"));
+  for (int n = 2; QFileInfo::exists(path); ++n) path = dir.filePath(QStringLiteral("%1-%2.txt").arg(stem).arg(n));
+  std::string why;
+  if (!measure::WriteMeasurementFile(QFile::encodeName(path).toStdString(), take.outcome.measurement,
+                                     take.duringTake, session_.channel(), take.outcome.levelDbfs, why)) {
+    error = path + QStringLiteral(": ") + QString::fromStdString(why);
+    return {};
+  }
+  return path;
+}
+
+void CTuningWnd::OnMeasureDone() {
+  const measure::ChannelTake* take = job_->Result();
+  if (!take) return;
+  const int channel = session_.channel() + 1;
+  QStringList notes;
+  const measure::MeasureOutcome& r = take->outcome;
+  switch (r.status) {
+    case measure::MeasureStatus::Done: {
+      QString error;
+      const QString path = WriteMeasured(*take, error);
+      if (path.isEmpty()) {
+        notes << FillKeyText(QStringLiteral("${tune_save_failed}"), {error});
+        break;
+      }
+      AddMeasurementFile(path);
+      notes << Message();
+      notes << FillKeyText(QStringLiteral("${tune_measured}"),
+                           {channel, QString::number(r.measurement.delayMs, 'f', 3), path});
+      break;
+    }
+    case measure::MeasureStatus::Cancelled:
+      notes << Resolve("${tune_measure_cancelled}");
+      break;
+    case measure::MeasureStatus::Refused:
+    case measure::MeasureStatus::Failed:
+      notes << FillKeyText(QStringLiteral("${tune_measure_failed}"), {channel, QString::fromStdString(r.message)});
+      break;
+  }
+  if (!take->restored) {
+    notes << FillKeyText(QStringLiteral("${tune_measure_not_restored}"), {QString::fromStdString(take->restoreProblem)});
+  }
+  notes.removeAll(QString());
+  ShowMessage(notes.join('\n'));
+  UpdateButtons();
+  emit measureFinished();
+}
+
+CAudioWnd* CTuningWnd::MakeAudioWindow() {
+  if (!host_.soundCard) return nullptr;
+  std::string error;
+  audio::DeviceList devices;
+  if (std::unique_ptr<audio::AudioBackend> card = host_.soundCard(error)) {
+    devices = card->Devices();
+  } else {
+    devices.whyNone = error;
+  }
+  auto* w = new CAudioWnd(this, host_.loadSettings ? host_.loadSettings() : AudioSettings{}, std::move(devices),
+                          host_.saveSettings);
+  w->Create(QStringLiteral("XML_AUDIO"));
+  return w;
 }
 
 bool CTuningWnd::ExportPlotPng(const QString& path) {

@@ -6,9 +6,15 @@
 // Nothing reaches the amplifier before Apply. The work is the core's
 // TuningSession; this window only routes and draws.
 //
+// Measure runs the core's measurement of the current channel as a device
+// session worker (MeasureJob) with the audio settings; a finished one is
+// written into the measurements folder and loaded as if the user had added
+// the file. Stop cancels the fit or the measurement.
+//
 // Threading: GUI thread, except the fit, which runs on a worker of its own
 // that owns a copy of the fit's input; its result comes back as a queued
-// call, dropped when the window is gone. Closing the window stops the fit.
+// call, dropped when the window is gone. Closing the window stops the fit
+// and cancels a measurement (whose worker still restores the amplifier).
 #include <QLabel>
 #include <QPointer>
 #include <atomic>
@@ -18,14 +24,31 @@
 #include <thread>
 
 #include "tune/tuning_session.h"
+#include "windows/audio_settings.h"
+#include "windows/audio_wnd.h"
 #include "windows/tool_window.h"
 
 class QAbstractButton;
 class QComboBox;
+class QProgressBar;
 
 namespace vlm {
 
+class DeviceSession;
+class MeasureJob;
 class TunePlot;
+
+// What the Measure button needs from the program; without a session the
+// button is hidden.
+struct MeasureHost {
+  DeviceSession* session = nullptr;                  // outlives the window
+  std::function<const SceneProfile&()> live;         // the amplifier's settings now
+  // The sound card to measure with (virtual under --simulate); null with the reason.
+  std::function<std::unique_ptr<audio::AudioBackend>(std::string& error)> soundCard;
+  std::function<AudioSettings()> loadSettings;
+  SaveAudioSettingsFn saveSettings;
+  QString folder;  // where finished measurements are written
+};
 
 // Stores the bands on the channels, queues their commands and refreshes
 // the main window: the main window's one path for fitted bands.
@@ -55,6 +78,16 @@ class CTuningWnd : public CToolWnd {
   bool FitRunning() const { return worker_.joinable() && !finished_; }
   // Sends the fitted bands; false when there is no fit to apply.
   bool ApplyFit();
+  // Measures the current channel; false (with the message shown) when it
+  // cannot start.
+  void SetMeasureHost(MeasureHost host);
+  bool StartMeasure();
+  void CancelMeasure();
+  bool Measuring() const;
+  // 0..100 while measuring.
+  int MeasureProgress() const;
+  // The audio settings dialog, made (not shown) for the caller to run.
+  CAudioWnd* MakeAudioWindow();
   bool ExportPlotPng(const QString& path);
   bool ExportCsv(const QString& path);
 
@@ -67,6 +100,9 @@ class CTuningWnd : public CToolWnd {
  signals:
   // The worker's fit came back (done, stopped or failed).
   void fitFinished();
+  // A measurement ended (measured, refused, failed or cancelled; the
+  // amplifier restored or the reason shown).
+  void measureFinished();
 
  protected:
   void InitControls() override;
@@ -81,6 +117,9 @@ class CTuningWnd : public CToolWnd {
   void UpdateButtons();
   void OnFitDone(std::shared_ptr<tune::FitResult> result);
   void JoinWorker();
+  void OnMeasureDone();
+  // Writes the take into the measurements folder: the path, or empty with `error`.
+  QString WriteMeasured(const measure::ChannelTake& take, QString& error);
 
   tune::TuningSession session_;
   ApplyBandsFn apply_;
@@ -103,6 +142,11 @@ class CTuningWnd : public CToolWnd {
   QAbstractButton* fit_ = nullptr;
   QAbstractButton* stop_ = nullptr;
   QAbstractButton* applyButton_ = nullptr;
+  QAbstractButton* measure_ = nullptr;
+  QAbstractButton* audioSettings_ = nullptr;
+  QProgressBar* measureProgress_ = nullptr;
+  MeasureHost host_;
+  MeasureJob* job_ = nullptr;
   int lastTarget_ = 0;
 };
 

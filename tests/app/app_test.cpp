@@ -91,6 +91,57 @@ TEST_F(AppTest, WritingTheLanguageKeepsTheRestOfTheFile) {
   EXPECT_EQ(QDir(config_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("tonwerk.ini")});
 }
 
+TEST_F(AppTest, AudioSettingsKeepTheirValuesBesideTheLanguageAndFallBackWhenOutOfRange) {
+  EXPECT_EQ(ReadAudioSettings(), AudioSettings{});  // no file: the defaults
+  ASSERT_TRUE(WriteLanguageSetting(2));
+  AudioSettings chosen;
+  chosen.outputDevice = QStringLiteral("hw:1,0 USB Audio");
+  chosen.inputDevice = QStringLiteral("mic\n[config]\nlan=0");  // one line in the file, whatever the id holds
+  chosen.sampleRate = audio::kRate44k1;
+  chosen.maxLevelDbfs = -12.5;
+  chosen.sweepSeconds = 2.5;
+  chosen.source = 5;
+  chosen.micCalibration = QStringLiteral("/home/me/mic = cal.txt");
+  ASSERT_TRUE(WriteAudioSettings(chosen));
+  AudioSettings read = ReadAudioSettings();
+  EXPECT_EQ(read.inputDevice, QStringLiteral("mic [config] lan=0"));
+  read.inputDevice = chosen.inputDevice;
+  EXPECT_EQ(read, chosen);
+  EXPECT_EQ(ReadLanguageSetting(), 2);
+  // Written again: each key once.
+  ASSERT_TRUE(WriteAudioSettings(chosen));
+  EXPECT_EQ(ReadAll(Ini()).count("sweep="), 1);
+
+  // Values a hand-edited file may hold: each out of range is its default.
+  WriteAll(Ini(), "[audio]\nrate=96000\nmaxlevel=3\nsweep=0.1\nsource=7\n[config]\nlan=1\n");
+  EXPECT_EQ(ReadAudioSettings(), AudioSettings{});
+  WriteAll(Ini(), "[audio]\nrate=abc\nmaxlevel=nan\nsweep=inf\nsource=2.5\n");
+  EXPECT_EQ(ReadAudioSettings(), AudioSettings{});
+}
+
+TEST_F(AppTest, ASimulatedRunMeasuresWithTheVirtualCardInTheChosenCabin) {
+  const AppOptions kept = CurrentAppOptions();
+  const QString cabin = config_.filePath(QStringLiteral("cabin.json"));
+  WriteAll(cabin, R"({ "speedOfSoundMps": 343.0, "noiseDbFs": -70.0, "loopback": true,
+                       "speakers": [ { "channel": 1, "distanceM": 1.0, "levelDb": 0.0,
+                                       "response": [[20, 0.0], [20000, 0.0]], "reflections": [] } ] })");
+  AppOptions o = ParseAppOptions({QStringLiteral("--simulate"), QStringLiteral("--cabin"), cabin});
+  ASSERT_TRUE(o.errors.isEmpty()) << o.errors.join(' ').toStdString();
+  SetCurrentAppOptions(o);
+  {
+    CMainWnd main(OwnLock(), nullptr, false);
+    std::string error;
+    std::unique_ptr<audio::AudioBackend> card = main.MakeSoundCard(error);
+    ASSERT_NE(card, nullptr) << error;
+    EXPECT_EQ(card->Name(), "virtual");
+    // The cabin file gone after the start: the measurement says so.
+    ASSERT_TRUE(QFile::remove(cabin));
+    EXPECT_EQ(main.MakeSoundCard(error), nullptr);
+    EXPECT_NE(error.find("cabin.json"), std::string::npos) << error;
+  }
+  SetCurrentAppOptions(kept);
+}
+
 TEST_F(AppTest, FailedWriteLeavesTheOldFile) {
   // The settings path is a folder: nothing can be written, nothing is lost.
   const QString blocked = config_.filePath(QStringLiteral("blocked"));

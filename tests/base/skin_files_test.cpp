@@ -415,6 +415,13 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"tune_settings_differ", {"%s"}},            // file and the differing parts
       {"tune_saved", {"%s"}},                      // path
       {"tune_save_failed", {"%s"}},                // path
+      {"tune_measuring", {"%d"}},                  // channel number
+      {"tune_measured", {"%d", "%s", "%s"}},       // channel number, arrival in ms, path
+      {"tune_measure_failed", {"%d", "%s"}},       // channel number, the measurement's reason
+      {"tune_measure_not_restored", {"%s"}},       // why the amplifier was not restored
+      {"tune_measure_cannot_start", {"%s"}},       // why not
+      {"audio_device_absent", {"%s"}},             // the device's id
+      {"audio_no_devices", {"%s"}},                // why the sound system lists none
       {"ab_not_sent", {"%s"}},                     // the first command not queued
       {"undo_step", {"%s"}},                       // the step's name
       {"redo_step", {"%s"}},                       // the step's name
