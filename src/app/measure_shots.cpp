@@ -98,7 +98,7 @@ bool SaveMeasureShots(const QDir& dir) {
     main.show();
     EqualizerManager& m = main.Manager();
     ok = PumpUntil([&m] { return m.IsDeviceConnected() && !m.session().WorkerRunning(); }) && ok;
-    m.SetCurChannelChange(2);
+    m.channels().SetCurChannelChange(2);
     for (const LanguageEntry& entry : kLanguages) {
       const QString lang = QString::fromLatin1(entry.name);
       ui::Language::Instance().Select(lang);

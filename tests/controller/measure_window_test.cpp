@@ -82,7 +82,7 @@ class MeasureWindowTest : public DeviceLifeTest {
     qputenv("XDG_DATA_HOME", oldData_);
   }
   std::unique_ptr<CTuningWnd> Open(int channel) {
-    mgr().SetCurChannelChange(channel);
+    mgr().channels().SetCurChannelChange(channel);
     std::unique_ptr<CTuningWnd> w(MakeTuningWindowFor(*wnd_));
     w->setAttribute(Qt::WA_DeleteOnClose, false);
     return w;
