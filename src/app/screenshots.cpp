@@ -23,6 +23,7 @@
 #include "app/main_wnd.h"
 #include "app/speaker_shots.h"
 #include "app/undo_shots.h"
+#include "app/align_shots.h"
 #include "app/tuning_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
@@ -309,6 +310,7 @@ bool SaveScreenshots(const QString& path) {
       ok = Save(mixer, dir, QStringLiteral("mixer_%1").arg(source), lang) && ok;
     }
     ok = SaveTuningShots(main, dir, lang) && ok;
+    ok = SaveAlignShots(main, dir, lang) && ok;
     ok = SaveUpgradeShots(main, dir, lang) && ok;
     ok = SaveSnapshotShots(main, dir, lang) && ok;
     QApplication::processEvents();
