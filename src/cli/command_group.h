@@ -33,6 +33,7 @@ CommandGroup AudioCommandGroup();
 CommandGroup SoloCommandGroup();
 CommandGroup MeasureCommandGroup();
 CommandGroup AlignCommandGroup();
+CommandGroup AutotuneCommandGroup();
 
 // A wrong command line: "vlmctl <who>: <problem>" and the usage text on
 // standard error; returns kExitUsage.

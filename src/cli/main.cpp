@@ -25,6 +25,7 @@ const CommandGroup kGroups[] = {
     SoloCommandGroup(),
     MeasureCommandGroup(),
     AlignCommandGroup(),
+    AutotuneCommandGroup(),
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,0 +1,340 @@
+#include "autosetup/auto_setup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "autosetup/arrival_alignment.h"
+#include "autosetup/level_match.h"
+#include "model/model_constants.h"
+#include "session/full_state.h"
+#include "session/session_steps.h"
+#include "tune/curve_math.h"
+
+namespace vlm::autosetup {
+namespace {
+
+std::string Channel(int c) { return "channel " + std::to_string(c + 1); }
+
+tune::Curve CurveOf(const measure::ChannelMeasurement& m) {
+  tune::Curve c;
+  for (const measure::ResponsePoint& p : m.points) {
+    c.hz.push_back(p.hz);
+    c.db.push_back(p.db);
+  }
+  return c;
+}
+
+// The target as the channel should sound: the curve plus its crossovers.
+std::vector<double> RawTarget(const tune::TargetSpec& target, const ChannelSettings& settings,
+                              const std::vector<double>& hz) {
+  std::vector<double> t = tune::CrossoverLevels(settings, hz);
+  for (std::size_t i = 0; i < hz.size(); ++i) t[i] += tune::TargetDb(target, hz[i]);
+  return t;
+}
+
+// Mean, RMS and largest deviation of `db - target` over the judged points
+// (the mean taken out for the last two).
+struct Residual {
+  double level = 0.0;
+  tune::FitStats stats;
+};
+Residual Judge(const std::vector<double>& db, const std::vector<double>& target, const std::vector<char>& judged) {
+  Residual r;
+  int n = 0;
+  for (std::size_t i = 0; i < db.size(); ++i) {
+    if (!judged.empty() && !judged[i]) continue;
+    r.level += db[i] - target[i];
+    ++n;
+  }
+  if (n == 0) return r;
+  r.level /= n;
+  double sum = 0.0;
+  for (std::size_t i = 0; i < db.size(); ++i) {
+    if (!judged.empty() && !judged[i]) continue;
+    const double d = db[i] - target[i] - r.level;
+    sum += d * d;
+    r.stats.maxDb = std::max(r.stats.maxDb, std::abs(d));
+  }
+  r.stats.rmsDb = std::sqrt(sum / n);
+  return r;
+}
+
+// Sends what turns `from` into `to`, each command at once.
+SessionResult Send(DeviceLink& link, const SceneProfile& to, const SceneProfile& from) {
+  for (const StateCommand& c : FullStateCommands(to, &from)) {
+    const SessionStatus s = RunStep(link, c.step);
+    if (s != SessionStatus::Ok) return SessionResult::Failure(s, c.step.name);
+  }
+  return SessionResult::Success();
+}
+
+struct ChannelWork {
+  int channel = 0;
+  std::unique_ptr<measure::ChannelTake> take;
+  tune::PreparedFit fit;
+  std::vector<double> rawTarget;
+  double levelDb = 0.0;
+  tune::FitResult fitted;
+};
+
+}  // namespace
+
+const char* StepName(Step step) {
+  switch (step) {
+    case Step::Measure: return "measure";
+    case Step::Align: return "align";
+    case Step::Level: return "level";
+    case Step::Fit: return "fit";
+    case Step::Send: return "send";
+    case Step::Verify: return "verify";
+    case Step::Done: return "done";
+  }
+  return "?";
+}
+
+AutoSetupRun::AutoSetupRun(DeviceLink& link, TemporaryOverride& overrides, audio::AudioBackend& card)
+    : link_(link), overrides_(overrides), card_(card) {}
+
+AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupRequest& request,
+                                  const std::atomic<bool>& cancel, const ProgressFn& progress) {
+  AutoSetupResult result;
+  provisional_.reset();
+  edits_.clear();
+  auto before = std::make_shared<SceneProfile>(live);
+  before_ = before;
+  auto working = std::make_shared<SceneProfile>(live);  // what the amplifier holds as the run goes on
+
+  std::vector<int> channels = request.channels;
+  if (channels.empty()) {
+    for (int c = 0; c < kOutputChannels; ++c) {
+      if (live.outputs[c] > 0) channels.push_back(c);
+    }
+  }
+  const int count = static_cast<int>(channels.size());
+  const double units = 3.0 * count + 1.0;
+  double done = 0.0;
+  auto tell = [&](Step step, int channel, int index, double part = 0.0) {
+    if (progress) progress({step, channel, index, count, std::min(1.0, (done + part) / units)});
+  };
+
+  auto fail = [&](Status status, Step step, int channel, std::string message) {
+    result.status = status;
+    result.failedStep = step;
+    result.failedChannel = channel;
+    result.message = std::move(message);
+    if (!(*working == *before)) {
+      const SessionResult back = Send(link_, *before, *working);
+      result.restored = back.ok();
+      if (!back.ok()) result.restoreProblem = back.Describe();
+    }
+    return std::move(result);
+  };
+
+  if (count == 0) return fail(Status::Refused, Step::Measure, -1, "no channel is assigned a speaker position");
+  for (int c : channels) {
+    if (c < 0 || c >= kOutputChannels) return fail(Status::Refused, Step::Measure, c, Channel(c) + " does not exist");
+    if (live.outputs[c] <= 0) {
+      return fail(Status::Refused, Step::Measure, c, Channel(c) + " has no speaker position: assign one first");
+    }
+  }
+
+  // Linked pairs differ by nature in level and bands: the run unlinks them.
+  if (working->linkMode == 1) {
+    working->linkMode = 0;
+    working->linkOutputs.fill(-1);
+    result.notes.push_back("left and right were linked; the run unlinks them (their levels and equalisers differ)");
+    const SessionResult s = Send(link_, *working, *before);
+    if (!s.ok()) return fail(Status::Failed, Step::Measure, -1, "unlinking: " + s.Describe());
+  }
+
+  auto measureOne = [&](const SceneProfile& held, int c, int index, measure::ChannelTake& take) {
+    measure::MeasureRequest m;
+    m.channel = c;
+    m.sampleRate = request.sampleRate;
+    m.sweepSeconds = request.sweepSeconds;
+    m.maxLevelDbfs = request.maxLevelDbfs;
+    m.inputDevice = request.inputDevice;
+    m.outputDevice = request.outputDevice;
+    m.micCalibration = request.micCalibration;
+    const Step step = &held == working.get() ? Step::Measure : Step::Verify;
+    measure::MeasureChannel(overrides_, held, card_, m, request.source, cancel,
+                            [&](double f) { tell(step, c, index, f); }, take);
+  };
+  auto takeProblem = [&](Step step, int c, const measure::ChannelTake& take) -> std::optional<AutoSetupResult> {
+    if (!take.restored) {
+      result.restored = false;
+      result.restoreProblem = take.restoreProblem;
+    }
+    if (take.outcome.status == measure::MeasureStatus::Done && take.restored) return std::nullopt;
+    const Status s = take.outcome.status == measure::MeasureStatus::Cancelled ? Status::Cancelled
+                     : take.outcome.status == measure::MeasureStatus::Refused ? Status::Refused
+                                                                               : Status::Failed;
+    std::string why = take.outcome.status == measure::MeasureStatus::Done ? "the amplifier's settings were not restored"
+                      : take.outcome.message.empty()                       ? "cancelled"
+                                                                             : take.outcome.message;
+    return fail(s, step, c, Channel(c) + ": " + why);
+  };
+
+  // 1. Measure.
+  std::vector<ChannelWork> work(channels.size());
+  for (int i = 0; i < count; ++i) {
+    const int c = channels[i];
+    tell(Step::Measure, c, i);
+    if (cancel.load()) return fail(Status::Cancelled, Step::Measure, c, "cancelled");
+    work[i].channel = c;
+    work[i].take = std::make_unique<measure::ChannelTake>();
+    measureOne(*working, c, i, *work[i].take);
+    if (auto r = takeProblem(Step::Measure, c, *work[i].take)) return std::move(*r);
+    done += 1.0;
+  }
+
+  // 2. Align.
+  tell(Step::Align, -1, 0);
+  std::vector<MeasuredArrival> arrivals;
+  for (const ChannelWork& w : work) {
+    arrivals.push_back({w.channel, w.take->outcome.measurement.delayMs,
+                        static_cast<double>(w.take->duringTake.channels[w.channel].delay)});
+  }
+  const Alignment alignment = AlignFromArrivals(arrivals);
+  if (!alignment.problem.empty()) result.notes.push_back(alignment.problem);
+
+  // 3. Level: each channel's level against the target over its passband.
+  tell(Step::Level, -1, 0);
+  std::vector<ChannelLevel> levels;
+  for (ChannelWork& w : work) {
+    tune::TuneRequest t;
+    t.measurements.push_back(CurveOf(w.take->outcome.measurement));
+    t.target = request.target;
+    t.maxBoostDb = request.maxBoostDb;
+    w.fit = tune::PrepareChannelFit(w.take->duringTake, w.channel, t);
+    if (!w.fit.ok) return fail(Status::Failed, Step::Level, w.channel, Channel(w.channel) + ": " + w.fit.error);
+    const ChannelSettings& s = w.take->duringTake.channels[w.channel];
+    w.rawTarget = RawTarget(request.target, s, w.fit.input.hz);
+    w.levelDb = Judge(w.fit.input.measured, w.rawTarget, {}).level;
+    levels.push_back({w.channel, w.levelDb, static_cast<double>(s.gain), live.outputs[w.channel]});
+  }
+  const std::vector<LevelChange> changes = MatchLevels(levels, request.maxGainDb);
+
+  // 4. Fit each equaliser, carrying the level's rest.
+  auto final = std::make_shared<SceneProfile>(*working);
+  for (int i = 0; i < count; ++i) {
+    ChannelWork& w = work[i];
+    tell(Step::Fit, w.channel, i);
+    if (cancel.load()) return fail(Status::Cancelled, Step::Fit, w.channel, "cancelled");
+    for (double& t : w.fit.input.target) t += changes[i].eqLevelDb;
+    tune::FitControl control;
+    control.cancel = &cancel;
+    control.progress = [&](double f, const char*) { tell(Step::Fit, w.channel, i, f); };
+    w.fitted = tune::FitChannel(w.fit.input, control);
+    if (w.fitted.status == tune::FitStatus::Cancelled) return fail(Status::Cancelled, Step::Fit, w.channel, "cancelled");
+    if (w.fitted.status != tune::FitStatus::Ok) {
+      return fail(Status::Failed, Step::Fit, w.channel, Channel(w.channel) + ": " + w.fitted.error);
+    }
+    tune::ApplyFittedBands(*final, w.channel, w.fitted.bands);
+    ChannelSettings& s = final->channels[w.channel];
+    s.delay = static_cast<float>(alignment.delays[i].delayMs);
+    s.gain = static_cast<float>(changes[i].gainDb);
+    done += 1.0;
+  }
+
+  // 5. Send it all, provisionally.
+  tell(Step::Send, -1, 0);
+  if (cancel.load()) return fail(Status::Cancelled, Step::Send, -1, "cancelled");
+  {
+    const SessionResult s = Send(link_, *final, *working);
+    *working = *final;  // partly sent at worst: give back everything
+    if (!s.ok()) return fail(Status::Failed, Step::Send, -1, "sending the result: " + s.Describe());
+  }
+  done += 1.0;
+
+  // 6. Verify.
+  std::vector<std::unique_ptr<measure::ChannelTake>> checks(channels.size());
+  if (request.verify) {
+    for (int i = 0; i < count; ++i) {
+      const int c = channels[i];
+      tell(Step::Verify, c, i);
+      if (cancel.load()) return fail(Status::Cancelled, Step::Verify, c, "cancelled");
+      checks[i] = std::make_unique<measure::ChannelTake>();
+      measureOne(*final, c, i, *checks[i]);
+      if (auto r = takeProblem(Step::Verify, c, *checks[i])) return std::move(*r);
+      done += 1.0;
+    }
+  }
+
+  // The figures.
+  for (int i = 0; i < count; ++i) {
+    ChannelWork& w = work[i];
+    ChannelResult r;
+    r.channel = w.channel;
+    r.delayBeforeMs = live.channels[w.channel].delay;
+    r.delayAfterMs = final->channels[w.channel].delay;
+    r.gainBeforeDb = live.channels[w.channel].gain;
+    r.gainAfterDb = final->channels[w.channel].gain;
+    r.eqLevelDb = changes[i].eqLevelDb;
+    r.arrivalMs = w.take->outcome.measurement.delayMs;
+    r.acousticMs = alignment.delays[i].acousticMs;
+    r.arrivalUncertaintyMs = w.take->outcome.measurement.uncertaintyMs;
+    r.fitted = w.fitted.after;
+    r.loHz = w.fit.loHz;
+    r.hiHz = w.fit.hiHz;
+    r.excluded = w.fitted.excluded;
+    r.hz = w.fit.input.hz;
+    r.judged = w.fitted.judged;
+    const tune::FitInput& in = w.fit.input;
+    r.beforeDb = in.measured6;
+    const Residual before = Judge(in.measured6, w.rawTarget, r.judged);
+    r.levelBeforeDb = before.level;
+    r.before = before.stats;
+    const ChannelSettings& s = final->channels[w.channel];
+    r.targetDb = w.rawTarget;
+    if (checks[i]) {
+      r.verifiedArrivalMs = checks[i]->outcome.measurement.delayMs;
+      r.verifiedUncertaintyMs = checks[i]->outcome.measurement.uncertaintyMs;
+      const tune::Curve verified = CurveOf(checks[i]->outcome.measurement);
+      r.afterDb = tune::AverageSmoothed(std::span(&verified, 1), 6, in.hz);
+    } else {
+      // Predicted: the measurement with the new equaliser and gain in place of the old.
+      const std::vector<double> eq = tune::EqualiserLevels(w.fitted.bands, false, in.hz);
+      const double gain = s.gain - w.take->duringTake.channels[w.channel].gain;
+      r.afterDb.resize(in.hz.size());
+      for (std::size_t k = 0; k < in.hz.size(); ++k) r.afterDb[k] = in.measured6[k] - in.presentEq[k] + eq[k] + gain;
+    }
+    const Residual after = Judge(r.afterDb, w.rawTarget, r.judged);
+    r.levelAfterDb = after.level;
+    r.after = after.stats;
+    // The target drawn at the level the run aimed at.
+    const double aimed = w.levelDb + (s.gain - w.take->duringTake.channels[w.channel].gain) + changes[i].eqLevelDb;
+    for (double& t : r.targetDb) t += aimed;
+    result.channels.push_back(std::move(r));
+  }
+
+  result.edits = EditsBetween(*before, *final);
+  result.final = final;
+  result.status = Status::Done;
+  result.provisional = true;
+  provisional_ = final;
+  edits_ = result.edits;
+  if (progress) progress({Step::Done, -1, 0, count, 1.0});
+  return result;
+}
+
+SessionResult AutoSetupRun::Apply(SceneProfile& live) {
+  if (!provisional_) return SessionResult::Success();
+  WriteEdits(live, edits_, false);
+  provisional_.reset();
+  before_.reset();
+  return SessionResult::Success();
+}
+
+SessionResult AutoSetupRun::Discard() {
+  if (!provisional_) return SessionResult::Success();
+  SessionResult r = Send(link_, *before_, *provisional_);
+  if (r.ok()) {
+    provisional_.reset();
+    before_.reset();
+  }
+  return r;
+}
+
+}  // namespace vlm::autosetup
