@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the layouts of the alignment window ("XML_ALIGN", skin/layout/align.ui).
+"""Writes the layouts of the alignment window ("XML_ALIGN", skin/layout/align.ui)
+and the auto-setup wizard ("XML_AUTOSETUP", skin/layout/autosetup.ui).
 
-The window makes its rows (one per assigned channel) itself inside "align_rows".
+The alignment window makes its rows (one per assigned channel) itself inside
+"align_rows"; the wizard makes its three pages inside "wizard_pages".
 Every length is at 100 %.
 
 Usage: scripts/gen_autosetup_layouts.py [output folder]   (default: skin/layout)
@@ -28,10 +30,28 @@ def align_ui():
     return document("AlignWnd", root)
 
 
+def autosetup_ui():
+    pages = container("wizard_pages", None, props={**min_size(640, 420),
+                                                   "sizePolicy": ("sizepolicy", "Expanding", "Expanding", 1, 1)})
+    status = label("wizard_status", "", props={"wordWrap": True, **min_size(0, 40)})
+    body = container("wizard_body", vbox("wizard_body_layout", [
+        pages, status,
+        button_row("wizard_buttons", [("wizard_save_scene", "wizard_save_scene", False),
+                                      ("wizard_save_profile", "wizard_save_profile", False),
+                                      ("wizard_discard", "wizard_discard", False),
+                                      ("wizard_apply", "wizard_apply", True),
+                                      ("wizard_start", "wizard_start", True),
+                                      ("cancel_btn", "cancel", False)])],
+        (18, 12, 18, 16), 8), role="body")
+    root = Widget("QWidget", "wizard_root", props={"geometry": ("rect", 720, 620)},
+                  layout=vbox("wizard_root_layout", [tool_title_bar("title_bar"), body], spacing=0))
+    return document("AutoSetupWnd", root)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "skin", "layout")
-    for name, text in (("align.ui", align_ui()),):
+    for name, text in (("align.ui", align_ui()), ("autosetup.ui", autosetup_ui())):
         with open(os.path.join(out, name), "w", encoding="utf-8") as f:
             f.write(text)
 

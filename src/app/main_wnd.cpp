@@ -675,6 +675,8 @@ void CMainWnd::OnMenuClick(const QString& item) {
     OpenTuningWindowFor(*this);
   } else if (item == QLatin1String("advance_item_align")) {
     OpenAlignWindowFor(*this);
+  } else if (item == QLatin1String("advance_item_autosetup")) {
+    OpenAutoSetupWindowFor(*this);
   }
 }
 

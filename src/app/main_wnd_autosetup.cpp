@@ -8,7 +8,12 @@
 #include "controller/edit_recorder.h"
 #include "device/device_link.h"
 #include "eqview/channel_response.h"
+#include "app/app_options.h"
+#include "sim/virtual_card.h"
 #include "windows/align_wnd.h"
+#include "windows/autosetup_wnd.h"
+
+#include <QFile>
 
 namespace vlm {
 
@@ -38,5 +43,34 @@ CAlignWnd* MakeAlignWindowFor(CMainWnd& main) {
 }
 
 ui::ModalResult OpenAlignWindowFor(CMainWnd& main) { return MakeAlignWindowFor(main)->ShowModal(); }
+
+CAutoSetupWnd* MakeAutoSetupWindowFor(CMainWnd& main, SoundCardMaker soundCard) {
+  EqualizerManager& manager = main.Manager();
+  AutoSetupWindowHost host;
+  host.live = &manager.live();
+  host.link = &manager.link();
+  host.overrides = &manager.session().overrides();
+  host.positionText = [](int position) { return controller::PositionButtonText(position); };
+  if (!soundCard) {
+    soundCard = [&main](std::string& error) {
+      return sim::MakeSoundCard(main.SimulatedAmplifier(), QFile::encodeName(CurrentAppOptions().cabinFile).toStdString(),
+                                error);
+    };
+  }
+  host.soundCard = std::move(soundCard);
+  host.applied = [&manager] {
+    // The run's settings are already on the amplifier: the step is only recorded.
+    for (int c = 0; c < kOutputChannels; ++c) {
+      eqview::ComposeChannelResponse(manager.live(), c, manager.live().channels[static_cast<size_t>(c)].bypass);
+    }
+    manager.recorder().Observe("autosetup");
+    manager.RefreshAllControls();
+  };
+  host.saveScene = [&main] { main.RunMenuItem(QStringLiteral("scene_item_save_scene")); };
+  host.saveProfile = [&manager] { manager.SaveSenceConfigToFile(); };
+  return MakeAutoSetupWindow(&main, std::move(host));
+}
+
+ui::ModalResult OpenAutoSetupWindowFor(CMainWnd& main) { return MakeAutoSetupWindowFor(main)->ShowModal(); }
 
 }  // namespace vlm

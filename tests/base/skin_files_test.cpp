@@ -425,6 +425,11 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
   };
   // The alignment window's problems name their channel as vlmctl's texts do.
   kFormatted["align_ready"] = {"%s"};  // the longest delay
+  kFormatted["wizard_no_card"] = {"%s"};                         // why no sound card
+  kFormatted["wizard_progress"] = {"%s", "%d", "%d", "%d"};      // step, channel, its place, channels
+  kFormatted["wizard_stopped"] = {"%s"};                         // what stopped the run
+  kFormatted["wizard_not_restored"] = {"%s", "%s"};              // what stopped it, why not restored
+  kFormatted["wizard_figures"] = std::vector<std::string>(8, "%s");  // delay, gain, RMS, largest: before, after
   for (const vlm::autosetup::DistanceProblemText& row : vlm::autosetup::DistanceProblemTexts()) {
     const std::string english = row.english;
     kFormatted[row.languageKey] = english.find("%d") == std::string::npos ? std::vector<std::string>{}
