@@ -25,6 +25,7 @@
 #include "app/undo_shots.h"
 #include "app/align_shots.h"
 #include "app/tuning_shots.h"
+#include "app/wizard_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
 #include "model/settings_store.h"
@@ -319,6 +320,7 @@ bool SaveScreenshots(const QString& path) {
   ok = SaveRecoveryShots(dir) && ok;
   ok = SaveAbShots(dir) && ok;
   ok = SaveSoloShots(dir) && ok;
+  ok = SaveAutoSetupShots(dir) && ok;
   return ok;
 }
 
