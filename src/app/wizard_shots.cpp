@@ -1,6 +1,7 @@
 #include "app/wizard_shots.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "app/language_setup.h"
@@ -18,6 +19,18 @@ namespace vlm {
 
 namespace {
 
+// Two front mids at different distances and levels, with reflections, in noise.
+constexpr const char* kCabin = R"({
+  "speedOfSoundMps": 343.0, "noiseDbFs": -65.0, "loopback": true,
+  "speakers": [
+    { "channel": 3, "distanceM": 0.95, "levelDb": -1.0,
+      "response": [[100, -12], [300, -2], [800, 2], [1500, -1], [3000, 1], [8000, -6]],
+      "reflections": [ { "delayMs": 1.3, "levelDb": -6.0 } ] },
+    { "channel": 4, "distanceM": 1.47, "levelDb": -3.5,
+      "response": [[100, -10], [300, 0], [700, -2], [1200, 2], [3000, 0], [8000, -8]],
+      "reflections": [ { "delayMs": 0.9, "levelDb": -5.0 } ] }
+  ] })";
+
 bool Grab(QWidget* w, const QDir& dir, const QString& name, const QString& lang) {
   QApplication::processEvents();
   return w->grab().save(dir.filePath(QStringLiteral("%1_%2.png").arg(name, lang)));
@@ -30,7 +43,9 @@ bool SaveAutoSetupShots(const QDir& dir) {
   const QByteArray oldData = qgetenv("XDG_DATA_HOME");
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
   auto amp = std::make_shared<sim::VirtualAmplifier>();
-  bool ok = true;
+  const std::string cabin = QDir(data.path()).filePath(QStringLiteral("cabin.json")).toStdString();
+  bool ok = false;
+  if (QFile f(QString::fromStdString(cabin)); f.open(QIODevice::WriteOnly)) ok = f.write(kCabin) > 0;
   {
     CMainWnd main(std::make_unique<InstanceLock>(dir.filePath(QStringLiteral("wizard.lock"))),
                   std::make_unique<sim::SimTransport>(amp), true);
@@ -48,7 +63,7 @@ bool SaveAutoSetupShots(const QDir& dir) {
       ui::Language::Instance().Select(lang);
       ui::RetranslateAll();
       CAutoSetupWnd* w = MakeAutoSetupWindowFor(
-          main, [amp](std::string& error) { return sim::MakeSoundCard(amp, std::string(), error); });
+          main, [amp, cabin](std::string& error) { return sim::MakeSoundCard(amp, cabin, error); });
       w->SetChannels({2, 3});
       w->SetTarget(tune::TargetKind::Car);
       w->show();
