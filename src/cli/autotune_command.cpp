@@ -130,7 +130,7 @@ void PrintResult(const autosetup::AutoSetupResult& r) {
   std::printf("channel  delay ms          gain dB     eq dB  RMS dB       largest dB\n");
   for (const autosetup::ChannelResult& c : r.channels) {
     std::printf("%7d  %6.3f -> %6.3f  %+3.0f -> %+3.0f  %+5.1f  %4.2f -> %4.2f  %4.2f -> %4.2f\n", c.channel + 1,
-                c.delayBeforeMs, c.delayAfterMs, c.gainBeforeDb, c.gainAfterDb, c.eqLevelDb, c.before.rmsDb,
+                c.delayBeforeMs, c.delayAfterMs, c.gainBeforeDb + 0.0, c.gainAfterDb + 0.0, c.eqLevelDb + 0.0, c.before.rmsDb,
                 c.after.rmsDb, c.before.maxDb, c.after.maxDb);
     for (const tune::Exclusion& e : c.excluded) std::printf("         %s\n", e.text.c_str());
   }

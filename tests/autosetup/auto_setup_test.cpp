@@ -36,10 +36,10 @@ constexpr const char* kCabin = R"({
   "speakers": [
     { "channel": 3, "distanceM": 0.95, "levelDb": -1.0,
       "response": [[100, -12], [300, -2], [800, 2], [1500, -1], [3000, 1], [8000, -6]],
-      "reflections": [ { "delayMs": 1.3, "levelDb": -6.0 }, { "delayMs": 3.5, "levelDb": -10.0 } ] },
+      "reflections": [ { "delayMs": 1.3, "levelDb": -9.0 }, { "delayMs": 3.5, "levelDb": -12.0 } ] },
     { "channel": 4, "distanceM": 1.47, "levelDb": -3.5,
       "response": [[100, -10], [300, 0], [700, -2], [1200, 2], [3000, 0], [8000, -8]],
-      "reflections": [ { "delayMs": 0.9, "levelDb": -5.0 } ] },
+      "reflections": [ { "delayMs": 0.9, "levelDb": -9.0 } ] },
     { "channel": 5, "distanceM": 0.82, "levelDb": 1.0,
       "response": [[20, -14], [50, -3], [100, 1], [250, -2], [600, 2], [2000, -6]],
       "reflections": [ { "delayMs": 4.0, "levelDb": -8.0 } ] },
@@ -114,7 +114,7 @@ AutoSetupRequest FrontRequest() {
   AutoSetupRequest r;
   r.channels = {2, 3, 4, 5};
   r.target.kind = tune::TargetKind::Car;
-  r.sweepSeconds = 2.0;
+  r.sweepSeconds = 1.0;
   return r;
 }
 
