@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/log.h"
 #include "tune/curve_file.h"
@@ -130,7 +131,7 @@ QWidget* CAutoSetupWnd::BuildRunPage() {
     state->setProperty("role", QStringLiteral("dim"));
     grid->addWidget(name, i / 2, (i % 2) * 2);
     grid->addWidget(state, i / 2, (i % 2) * 2 + 1);
-    channelSteps_.push_back({c, state});
+    channelSteps_.push_back({c, name, state});
     ++i;
   }
   v->addLayout(grid);
@@ -258,7 +259,13 @@ bool CAutoSetupWnd::StartRun() {
   connect(job_.get(), &AutoSetupJob::progressed, this, [this](autosetup::Progress p) { OnProgress(p); });
   connect(job_.get(), &AutoSetupJob::finished, this, [this] { OnFinished(); });
   connect(job_.get(), &AutoSetupJob::discarded, this, [this](bool ok, QString problem) { OnDiscarded(ok, problem); });
-  for (auto& [c, state] : channelSteps_) state->setText(QString());
+  // Only the chosen channels are listed while the run works.
+  for (const StepRow& row : channelSteps_) {
+    const bool chosen = std::find(request.channels.begin(), request.channels.end(), row.channel) != request.channels.end();
+    row.name->setVisible(chosen);
+    row.state->setVisible(chosen);
+    row.state->setText(QString());
+  }
   progress_->setValue(0);
   step_->setText(QString());
   LogMessage("auto-setup: %zu channels\n", request.channels.size());
@@ -274,8 +281,8 @@ void CAutoSetupWnd::OnProgress(const autosetup::Progress& p) {
   const QString step = StepLabel(p.step);
   step_->setText(p.channel >= 0 ? FillKeyText(QStringLiteral("${wizard_progress}"), {step, p.channel + 1, p.index + 1, p.count})
                                 : step);
-  for (auto& [c, state] : channelSteps_) {
-    if (c == p.channel) state->setText(step);
+  for (const StepRow& row : channelSteps_) {
+    if (row.channel == p.channel) row.state->setText(step);
   }
 }
 

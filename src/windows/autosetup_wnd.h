@@ -105,7 +105,12 @@ class CAutoSetupWnd : public CToolWnd {
   std::optional<tune::Curve> mic_;
   QProgressBar* progress_ = nullptr;
   QLabel* step_ = nullptr;
-  std::vector<std::pair<int, QLabel*>> channelSteps_;
+  struct StepRow {
+    int channel;
+    QLabel* name;
+    QLabel* state;
+  };
+  std::vector<StepRow> channelSteps_;
   QComboBox* resultChannel_ = nullptr;
   TunePlot* plot_ = nullptr;
   QLabel* figures_ = nullptr;

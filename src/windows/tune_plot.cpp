@@ -178,7 +178,7 @@ void TunePlot::paintEvent(QPaintEvent*) {
   const Entry entries[] = {{measuredKey_, kMeasured, Qt::SolidLine, true},
                            {"${tune_legend_target}", kTarget, Qt::DashLine, true},
                            {predictedKey_, kPredicted, Qt::SolidLine, curves_.fitted},
-                           {"${tune_legend_eq}", kEqualiser, Qt::SolidLine, curves_.fitted},
+                           {"${tune_legend_eq}", kEqualiser, Qt::SolidLine, curves_.fitted && !curves_.equaliser.empty()},
                            {"${tune_legend_excluded}", kExcluded, Qt::SolidLine, !curves_.excluded.empty()}};
   int width = 0;
   int rows = 0;
