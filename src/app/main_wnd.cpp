@@ -14,6 +14,7 @@
 
 #include "app/app_options.h"
 #include "app/language_setup.h"
+#include "app/main_wnd_autosetup.h"
 #include "app/main_wnd_tools.h"
 #include "app/settings_file.h"
 #include "base/log.h"
@@ -690,6 +691,10 @@ void CMainWnd::OnMenuClick(const QString& item) {
     OpenInputMixer();
   } else if (item == QLatin1String("advance_item_tune")) {
     OpenTuningWindowFor(*this);
+  } else if (item == QLatin1String("advance_item_align")) {
+    OpenAlignWindowFor(*this);
+  } else if (item == QLatin1String("advance_item_autosetup")) {
+    OpenAutoSetupWindowFor(*this);
   }
 }
 

@@ -51,6 +51,10 @@ class CMainWnd : public ui::UIWindow {
   UpgradeWindows& Upgrades() { return *upgrades_; }
   // Controls the layout lacks (empty for a complete layout).
   const QStringList& MissingControls() const { return missing_; }
+  // The virtual amplifier of a --simulate run, else null.
+  std::shared_ptr<sim::VirtualAmplifier> SimulatedAmplifier() const { return amplifier_; }
+  // Runs a menu item as if the user had clicked it ("scene_item_save_scene").
+  void RunMenuItem(const QString& item) { OnMenuClick(item); }
 
   // Switches to language `name` unless it is current, writes the setting
   // and re-resolves every shown text.

@@ -25,7 +25,9 @@
 #include "app/speaker_shots.h"
 #include "app/undo_shots.h"
 #include "windows/copy_channel_wnd.h"
+#include "app/align_shots.h"
 #include "app/tuning_shots.h"
+#include "app/wizard_shots.h"
 #include "ui/language.h"
 #include "device/messages.h"
 #include "model/settings_store.h"
@@ -318,6 +320,7 @@ bool SaveScreenshots(const QString& path) {
       ok = Save(mixer, dir, QStringLiteral("mixer_%1").arg(source), lang) && ok;
     }
     ok = SaveTuningShots(main, dir, lang) && ok;
+    ok = SaveAlignShots(main, dir, lang) && ok;
     ok = SaveUpgradeShots(main, dir, lang) && ok;
     ok = SaveSnapshotShots(main, dir, lang) && ok;
     QApplication::processEvents();
@@ -327,6 +330,7 @@ bool SaveScreenshots(const QString& path) {
   ok = SaveAbShots(dir) && ok;
   ok = SaveSoloShots(dir) && ok;
   ok = SaveMeasureShots(dir) && ok;
+  ok = SaveAutoSetupShots(dir) && ok;
   return ok;
 }
 

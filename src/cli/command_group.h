@@ -32,6 +32,7 @@ CommandGroup SnapshotCommandGroup();
 CommandGroup AudioCommandGroup();
 CommandGroup SoloCommandGroup();
 CommandGroup MeasureCommandGroup();
+CommandGroup AlignCommandGroup();
 CommandGroup AutotuneCommandGroup();
 
 // A wrong command line: "vlmctl <who>: <problem>" and the usage text on

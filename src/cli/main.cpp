@@ -24,6 +24,7 @@ const CommandGroup kGroups[] = {
     AudioCommandGroup(),
     SoloCommandGroup(),
     MeasureCommandGroup(),
+    AlignCommandGroup(),
     AutotuneCommandGroup(),
 };
 

@@ -175,10 +175,10 @@ void TunePlot::paintEvent(QPaintEvent*) {
     Qt::PenStyle style;
     bool shown;
   };
-  const Entry entries[] = {{"${tune_legend_measured}", kMeasured, Qt::SolidLine, true},
+  const Entry entries[] = {{measuredKey_, kMeasured, Qt::SolidLine, true},
                            {"${tune_legend_target}", kTarget, Qt::DashLine, true},
-                           {"${tune_legend_predicted}", kPredicted, Qt::SolidLine, curves_.fitted},
-                           {"${tune_legend_eq}", kEqualiser, Qt::SolidLine, curves_.fitted},
+                           {predictedKey_, kPredicted, Qt::SolidLine, curves_.fitted},
+                           {"${tune_legend_eq}", kEqualiser, Qt::SolidLine, curves_.fitted && !curves_.equaliser.empty()},
                            {"${tune_legend_excluded}", kExcluded, Qt::SolidLine, !curves_.excluded.empty()}};
   int width = 0;
   int rows = 0;

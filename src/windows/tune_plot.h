@@ -21,6 +21,13 @@ class TunePlot : public QWidget {
 
   void SetCurves(tune::PlotCurves curves);
   const tune::PlotCurves& curves() const { return curves_; }
+  // The legend's names of the measured and the predicted curve (language keys);
+  // the auto-setup wizard draws "before" and "after" in their places.
+  void SetLegendKeys(const char* measured, const char* predicted) {
+    measuredKey_ = measured;
+    predictedKey_ = predicted;
+    update();
+  }
   // The plot area inside the widget (axes and legend outside or on top).
   QRect PlotRect() const;
   double XFromFrequency(double hz) const;
@@ -40,6 +47,8 @@ class TunePlot : public QWidget {
  private:
   int Scaled(int px) const;
   tune::PlotCurves curves_;
+  const char* measuredKey_ = "${tune_legend_measured}";
+  const char* predictedKey_ = "${tune_legend_predicted}";
   double loDb_ = -15.0;
   double hiDb_ = 15.0;
   int dragging_ = 0;  // 1: the low handle, 2: the high one

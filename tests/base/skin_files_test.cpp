@@ -4,6 +4,7 @@
 // a test instead. Plain C++ on purpose: the core test suite has no Qt.
 
 #include "session/channel_copy.h"
+#include "autosetup/distance_alignment.h"
 #include "session/edit.h"
 #include <gtest/gtest.h>
 
@@ -383,6 +384,8 @@ TEST(LanguageFiles, CoverEveryKeyTheProgramAndTheSkinUse) {
                           "reverse phase", "positive_phase", "all_bypass", "source_opt", "source_coax", "source_bt",
                           "source_aux", "source_low", "source_hi", "source_dmp", "update_tips", "same_name_tips"})
     EXPECT_TRUE(known.count(key)) << key;
+  for (const vlm::autosetup::DistanceProblemText& row : vlm::autosetup::DistanceProblemTexts())
+    EXPECT_TRUE(known.count(row.languageKey)) << row.languageKey;
 }
 
 TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
@@ -428,6 +431,18 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
       {"solo_failed", {"%s"}},                     // why the solo could not be switched
       {"override_restore_failed", {"%s"}},         // why the originals could not be restored
   };
+  // The alignment window's problems name their channel as vlmctl's texts do.
+  kFormatted["align_ready"] = {"%s"};  // the longest delay
+  kFormatted["wizard_no_card"] = {"%s"};                         // why no sound card
+  kFormatted["wizard_progress"] = {"%s", "%d", "%d", "%d"};      // step, channel, its place, channels
+  kFormatted["wizard_stopped"] = {"%s"};                         // what stopped the run
+  kFormatted["wizard_not_restored"] = {"%s", "%s"};              // what stopped it, why not restored
+  kFormatted["wizard_figures"] = std::vector<std::string>(8, "%s");  // delay, gain, RMS, largest: before, after
+  for (const vlm::autosetup::DistanceProblemText& row : vlm::autosetup::DistanceProblemTexts()) {
+    const std::string english = row.english;
+    kFormatted[row.languageKey] = english.find("%d") == std::string::npos ? std::vector<std::string>{}
+                                                                         : std::vector<std::string>{"%d"};
+  }
   // The names of undo steps take the numbers the edit table gives them.
   using vlm::Edit;
   using vlm::EditKind;
