@@ -253,41 +253,51 @@ ResponseResult ResponseOf(std::span<const double> ir, const Sweep& sweep, double
   const std::vector<Complex> signal = stretch(start);
   const std::vector<Complex> noise = stretch(start + length);
   const std::vector<Complex> window = BandWindow(sweep, fft);
-  // Running sums over the bins, so every band's mean costs two look-ups.
+  // Running sums over the bins, so every band's mean costs two look-ups. They
+  // start just below the lowest band asked for: beyond the sweep's ends the
+  // window is tiny and what is divided by it huge, and a running sum that had
+  // taken those in would keep nothing of the band itself.
   const double delay = arrival - startAt;
-  std::vector<double> sumSignal(signal.size() + 1, 0.0);
-  std::vector<double> sumNoise(signal.size() + 1, 0.0);
-  std::vector<Complex> sumRotated(signal.size() + 1, 0.0);
-  std::vector<Complex> rotated(signal.size());
-  for (std::size_t k = 0; k < signal.size(); ++k) {
-    rotated[k] = signal[k] / window[k] * std::polar(1.0, 2.0 * kPi * static_cast<double>(k) * delay / static_cast<double>(m));
-    sumSignal[k + 1] = sumSignal[k] + std::norm(rotated[k]);
-    sumNoise[k + 1] = sumNoise[k] + std::norm(noise[k] / window[k]);
-    sumRotated[k + 1] = sumRotated[k] + rotated[k];
-  }
   const double binHz = rate / static_cast<double>(m);
   const std::size_t lastBin = signal.size() - 1;
+  const std::size_t firstBin =
+      std::min(lastBin - 1, static_cast<std::size_t>(std::floor(lo * std::exp2(-1.0 / 12.0) / binHz)));
+  const std::size_t count = signal.size() - firstBin;
+  std::vector<double> sumSignal(count + 1, 0.0);
+  std::vector<double> sumNoise(count + 1, 0.0);
+  std::vector<Complex> sumRotated(count + 1, 0.0);
+  std::vector<Complex> rotated(count);
+  std::vector<double> noisePower(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t k = firstBin + i;
+    rotated[i] = signal[k] / window[k] * std::polar(1.0, 2.0 * kPi * static_cast<double>(k) * delay / static_cast<double>(m));
+    noisePower[i] = std::norm(noise[k] / window[k]);
+    sumSignal[i + 1] = sumSignal[i] + std::norm(rotated[i]);
+    sumNoise[i + 1] = sumNoise[i] + noisePower[i];
+    sumRotated[i + 1] = sumRotated[i] + rotated[i];
+  }
   struct Mean {
     double signal;
     double noise;
     Complex value;
   };
+  // Bin indices below relative to firstBin.
+  const std::size_t last = count - 1;
   auto mean = [&](double hz, double halfOctaves) -> Mean {
-    const double a = hz * std::exp2(-halfOctaves) / binHz;
-    const double b = hz * std::exp2(halfOctaves) / binHz;
-    const auto ka = static_cast<std::size_t>(std::ceil(a));
-    const auto kb = std::min(lastBin, static_cast<std::size_t>(std::floor(b)));
-    if (kb >= ka) {
-      const auto count = static_cast<double>(kb - ka + 1);
-      return {(sumSignal[kb + 1] - sumSignal[ka]) / count, (sumNoise[kb + 1] - sumNoise[ka]) / count,
-              (sumRotated[kb + 1] - sumRotated[ka]) / count};
+    const double a = hz * std::exp2(-halfOctaves) / binHz - static_cast<double>(firstBin);
+    const double b = hz * std::exp2(halfOctaves) / binHz - static_cast<double>(firstBin);
+    const auto ka = static_cast<std::size_t>(std::max(0.0, std::ceil(a)));
+    const auto kb = std::min(last, static_cast<std::size_t>(std::max(0.0, std::floor(b))));
+    if (kb >= ka && b >= 0.0) {
+      const auto n = static_cast<double>(kb - ka + 1);
+      return {(sumSignal[kb + 1] - sumSignal[ka]) / n, (sumNoise[kb + 1] - sumNoise[ka]) / n,
+              (sumRotated[kb + 1] - sumRotated[ka]) / n};
     }
-    const double x = std::min(hz / binHz, static_cast<double>(lastBin));
-    const auto k0 = std::min(lastBin - 1, static_cast<std::size_t>(std::floor(x)));
+    const double x = std::clamp(hz / binHz - static_cast<double>(firstBin), 0.0, static_cast<double>(last));
+    const auto k0 = std::min(last - 1, static_cast<std::size_t>(std::floor(x)));
     const double f = x - static_cast<double>(k0);
     return {(1.0 - f) * std::norm(rotated[k0]) + f * std::norm(rotated[k0 + 1]),
-            (1.0 - f) * std::norm(noise[k0] / window[k0]) + f * std::norm(noise[k0 + 1] / window[k0 + 1]),
-            (1.0 - f) * rotated[k0] + f * rotated[k0 + 1]};
+            (1.0 - f) * noisePower[k0] + f * noisePower[k0 + 1], (1.0 - f) * rotated[k0] + f * rotated[k0 + 1]};
   };
   const double step = std::exp2(1.0 / kPointsPerOctave);
   for (double hz = lo; hz <= hi * (1.0 + 1e-9); hz *= step) {
