@@ -19,8 +19,8 @@ constexpr double kLowPassedArrivalSamples = 3.0;
 // Share of the drift correction counted as unknown (the drift need not be
 // perfectly steady within a take).
 constexpr double kDriftDoubt = 0.1;
-// A loopback's impulse must stand this far (power) above the rest of its response.
-constexpr double kLoopbackClearance = 1000.0;
+// How far a loopback's response may vary over the band and still be the played sweep.
+constexpr double kLoopbackFlatnessDb = 3.0;
 
 std::string Db(double v) {
   char buffer[32];
@@ -67,13 +67,22 @@ double MedianSnr(const std::vector<ResponsePoint>& points, double lo, double hi)
   return v[v.size() / 2];
 }
 
-// A loopback carries the played signal itself: one clean impulse.
-bool LoopbackHeard(const Timed& t) {
-  if (!t.arrival.ok || t.ir.empty()) return false;
-  double energy = 0.0;
-  for (double v : t.ir) energy += v * v;
-  const double meanSquare = energy / static_cast<double>(t.ir.size());
-  return t.arrival.peak * t.arrival.peak > kLoopbackClearance * meanSquare;
+// A loopback carries the played signal itself: its response is flat over
+// the band and stands far above its noise. (Its impulse is as wide as the band
+// is narrow, so a subwoofer's cannot be judged by its peak alone.)
+std::string LoopbackProblem(const Timed& t, const Sweep& sweep) {
+  if (!t.arrival.ok) return t.arrival.error;
+  const ResponseResult r = ResponseOf(t.ir, sweep, t.arrival.samples);
+  if (!r.ok) return r.error;
+  const double snr = MedianSnr(r.points, sweep.lo, sweep.hi);
+  if (snr < kNeededSnrDb) return "it stands only " + Db(snr) + " above its noise";
+  double lowest = 1e300, highest = -1e300;
+  for (const ResponsePoint& p : r.points) {
+    lowest = std::min(lowest, p.db);
+    highest = std::max(highest, p.db);
+  }
+  if (highest - lowest > kLoopbackFlatnessDb) return "its response varies by " + Db(highest - lowest) + " over the band";
+  return {};
 }
 
 }  // namespace
@@ -225,9 +234,10 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
   double zeroDoubt = kArrivalSamples;
   if (layout.reference == TimingReference::Loopback) {
     const Timed l = TimeSegment(loop, *ch, sweep, sweep.lo, sweep.hi);
-    if (!LoopbackHeard(l)) {
-      m.error = "the loopback input carries no clean copy of the played sweep: wire the sound card's output 1 "
-                "to its input 2, or measure against an acoustic reference channel";
+    const std::string problem = LoopbackProblem(l, sweep);
+    if (!problem.empty()) {
+      m.error = "the loopback input carries no clean copy of the played sweep (" + problem +
+                "): wire the sound card's output 1 to its input 2, or measure against an acoustic reference channel";
       return m;
     }
     zero = l.arrival.samples;
