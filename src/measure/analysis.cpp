@@ -14,12 +14,16 @@ using Complex = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 // The regulariser's level below the sweep's strongest bin (power).
 constexpr double kRegularisation = 1e-5;
-// Before and after the peak, the stretch the arrival is fitted on.
+// Before and after the peak, the stretch the arrival is fitted on: after it
+// four periods of the lowest fitted frequency, at most kLongestTimedSeconds
+// (shorter cuts off the tail of a speaker's bass roll-off, whose phase then
+// reads as delay; longer takes in more noise than response).
 constexpr double kArrivalBeforePeakSeconds = 0.02;
+constexpr double kLongestTimedSeconds = 0.1;
 // Steepest slope (dB per octave) the magnitude is carried on with outside the band.
 constexpr double kSteepestSlope = 60.0;
 // How far below the passband's top the magnitude is still taken as measured.
-constexpr double kTrustedDepthDb = 40.0;
+constexpr double kTrustedDepthDb = 30.0;
 // The band window's order (24 dB an octave beyond the sweep's ends).
 constexpr double kWindowOrder = 4.0;
 
@@ -69,6 +73,15 @@ std::vector<Complex> BandWindow(const Sweep& sweep, audio::RealFft& fft) {
   return MinimumPhase(fft, window);
 }
 
+// The response of sections in series at `hz` (rate eqview::kCurveSampleRate).
+Complex SectionsAt(std::span<const eqview::Biquad> sections, double hz) {
+  const Complex z1 = std::polar(1.0, -2.0 * kPi * hz / eqview::kCurveSampleRate);
+  const Complex z2 = z1 * z1;
+  Complex h = 1.0;
+  for (const eqview::Biquad& s : sections) h *= (s.b[0] + s.b[1] * z1 + s.b[2] * z2) / (1.0 + s.a[1] * z1 + s.a[2] * z2);
+  return h;
+}
+
 }  // namespace
 
 std::vector<Complex> InverseFilter(const Sweep& sweep, std::size_t fftSize) {
@@ -97,7 +110,7 @@ std::vector<double> Deconvolve(std::span<const double> recorded, const Sweep& sw
 }
 
 Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
-                    double fitLo, double fitHi) {
+                    double fitLo, double fitHi, std::span<const eqview::Biquad> known) {
   Arrival a;
   const int sampleRate = sweep.sampleRate;
   const double bandLo = sweep.lo;
@@ -121,7 +134,7 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   }
   const auto rate = static_cast<double>(sampleRate);
   const auto before = static_cast<std::ptrdiff_t>(std::lround(kArrivalBeforePeakSeconds * rate));
-  const auto after = static_cast<std::ptrdiff_t>(std::lround(std::clamp(4.0 / fitLo, 0.01, 0.1) * rate));
+  const auto after = static_cast<std::ptrdiff_t>(std::lround(std::clamp(4.0 / fitLo, 0.01, kLongestTimedSeconds) * rate));
   const std::size_t m = NextPowerOfTwo(static_cast<std::size_t>(8 * (before + after)));
   std::vector<double> buffer(m, 0.0);
   const auto peak = static_cast<std::ptrdiff_t>(a.peakIndex);
@@ -167,6 +180,15 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     while (bHi > kHi && mean(bHi) < floor) --bHi;
     while (bLo < kLo && mean(bLo) < floor) ++bLo;
   }
+  // The known filters' response at every bin; what is left of the magnitude
+  // (speaker and room) is what gets carried on beyond the trusted band.
+  std::vector<Complex> filters(h.size(), Complex(1.0));
+  if (!known.empty()) {
+    for (std::size_t k = 0; k < h.size(); ++k) {
+      filters[k] = SectionsAt(known, static_cast<double>(k) * binHz);
+      logMag[k] -= std::log(std::abs(filters[k]) + 1e-300);
+    }
+  }
   const double third = std::exp2(1.0 / 3.0);
   const auto innerLo = std::min(bHi, static_cast<std::size_t>(std::lround(static_cast<double>(bLo) * third)));
   const auto innerHi = std::max(bLo, static_cast<std::size_t>(std::lround(static_cast<double>(bHi) / third)));
@@ -204,7 +226,7 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   double previous = 0.0;
   double offset = 0.0;
   for (std::size_t k = kLo; k <= kHi; ++k) {
-    double phase = std::arg(h[k]) - std::arg(minimum[k]) - std::arg(window[k]);
+    double phase = std::arg(h[k]) - std::arg(minimum[k]) - std::arg(window[k]) - std::arg(filters[k]);
     phase = std::remainder(phase, 2.0 * kPi);
     if (k > kLo) {
       double step = phase + offset - previous;

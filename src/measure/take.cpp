@@ -16,6 +16,9 @@ namespace {
 // found up to two samples on the tests' synthetic woofers).
 constexpr double kArrivalSamples = 0.5;
 constexpr double kLowPassedArrivalSamples = 3.0;
+// The halves' disagreement is the difference of two estimates: the whole
+// band's may lie off by more than it (a woofer's low-pass: found 1.02 times).
+constexpr double kSpreadShare = 1.5;
 // Share of the drift correction counted as unknown (the drift need not be
 // perfectly steady within a take).
 constexpr double kDriftDoubt = 0.1;
@@ -44,7 +47,7 @@ struct Timed {
 // The impulse response of one segment of a track and the arrival in it. The
 // arrival is looked for where the response and its noise stretch still fit.
 Timed TimeSegment(const std::vector<double>& track, const Segment& segment, const Sweep& sweep, double fitLo,
-                  double fitHi) {
+                  double fitHi, std::span<const eqview::Biquad> known = {}) {
   // The magnitude is trusted over the swept band; the phase is fitted over the passband.
   Timed t;
   const std::size_t end = std::min(track.size(), segment.start + segment.frames);
@@ -53,7 +56,7 @@ Timed TimeSegment(const std::vector<double>& track, const Segment& segment, cons
   const auto rate = static_cast<double>(sweep.sampleRate);
   const auto keep = static_cast<std::size_t>((2.0 * kResponseSeconds + kBeforeArrivalSeconds) * rate) + 1;
   const std::size_t searchTo = t.ir.size() > keep ? t.ir.size() - keep : 0;
-  t.arrival = FindArrival(t.ir, sweep, 0, searchTo, fitLo, fitHi);
+  t.arrival = FindArrival(t.ir, sweep, 0, searchTo, fitLo, fitHi, known);
   return t;
 }
 
@@ -178,8 +181,10 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
     const std::vector<double>& timing = loop.empty() ? mic : loop;
     const double lo = loop.empty() ? refLo : layout.referenceSweep->lo;
     const double hi = loop.empty() ? refHi : layout.referenceSweep->hi;
-    const Timed a = TimeSegment(timing, *first, *layout.referenceSweep, lo, hi);
-    const Timed c = TimeSegment(timing, *last, *layout.referenceSweep, lo, hi);
+    const std::span<const eqview::Biquad> known =
+        loop.empty() ? std::span<const eqview::Biquad>(options.referenceCrossovers) : std::span<const eqview::Biquad>();
+    const Timed a = TimeSegment(timing, *first, *layout.referenceSweep, lo, hi, known);
+    const Timed c = TimeSegment(timing, *last, *layout.referenceSweep, lo, hi, known);
     if (!a.arrival.ok || !c.arrival.ok) {
       m.error = "the reference sweeps that measure the clocks' drift were not heard: " +
                 (a.arrival.ok ? c.arrival.error : a.arrival.error);
@@ -205,7 +210,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
   }
 
   const Segment* ch = layout.Find(Segment::Role::Channel);
-  const Timed timed = TimeSegment(mic, *ch, sweep, passLo, passHi);
+  const Timed timed = TimeSegment(mic, *ch, sweep, passLo, passHi, options.crossovers);
   ResponseResult response;
   if (timed.arrival.ok) response = ResponseOf(timed.ir, sweep, timed.arrival.samples);
   m.snrDb = response.ok ? MedianSnr(response.points, passLo, passHi) : 0.0;
@@ -228,7 +233,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
 
   double zero = 0.0;  // the reference's arrival, in samples from its segment's start
   auto doubt = [](const Arrival& a, bool lowPassed) {
-    return std::max(lowPassed ? kLowPassedArrivalSamples : kArrivalSamples, a.spread);
+    return std::max(lowPassed ? kLowPassedArrivalSamples : kArrivalSamples, kSpreadShare * a.spread);
   };
   const bool lowPassed = passHi < sweep.hi * 0.999;
   double zeroDoubt = kArrivalSamples;
@@ -246,7 +251,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
       m.error = "an acoustic reference needs its sweep in the take";
       return m;
     }
-    const Timed r = TimeSegment(mic, *first, *layout.referenceSweep, refLo, refHi);
+    const Timed r = TimeSegment(mic, *first, *layout.referenceSweep, refLo, refHi, options.referenceCrossovers);
     ResponseResult refResponse;
     if (r.arrival.ok) {
       refResponse = ResponseOf(r.ir, *layout.referenceSweep, r.arrival.samples);
