@@ -14,12 +14,16 @@ using Complex = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 // The regulariser's level below the sweep's strongest bin (power).
 constexpr double kRegularisation = 1e-5;
-// Before and after the peak, the stretch the arrival is fitted on.
+// Before and after the peak, the stretch the arrival is fitted on: after it
+// four periods of the lowest fitted frequency, at most kLongestTimedSeconds
+// (shorter cuts off the tail of a speaker's bass roll-off, whose phase then
+// reads as delay; longer takes in more noise than response).
 constexpr double kArrivalBeforePeakSeconds = 0.02;
+constexpr double kLongestTimedSeconds = 0.1;
 // Steepest slope (dB per octave) the magnitude is carried on with outside the band.
 constexpr double kSteepestSlope = 60.0;
 // How far below the passband's top the magnitude is still taken as measured.
-constexpr double kTrustedDepthDb = 40.0;
+constexpr double kTrustedDepthDb = 30.0;
 // The band window's order (24 dB an octave beyond the sweep's ends).
 constexpr double kWindowOrder = 4.0;
 
@@ -69,6 +73,15 @@ std::vector<Complex> BandWindow(const Sweep& sweep, audio::RealFft& fft) {
   return MinimumPhase(fft, window);
 }
 
+// The response of sections in series at `hz` (rate eqview::kCurveSampleRate).
+Complex SectionsAt(std::span<const eqview::Biquad> sections, double hz) {
+  const Complex z1 = std::polar(1.0, -2.0 * kPi * hz / eqview::kCurveSampleRate);
+  const Complex z2 = z1 * z1;
+  Complex h = 1.0;
+  for (const eqview::Biquad& s : sections) h *= (s.b[0] + s.b[1] * z1 + s.b[2] * z2) / (1.0 + s.a[1] * z1 + s.a[2] * z2);
+  return h;
+}
+
 }  // namespace
 
 std::vector<Complex> InverseFilter(const Sweep& sweep, std::size_t fftSize) {
@@ -97,7 +110,7 @@ std::vector<double> Deconvolve(std::span<const double> recorded, const Sweep& sw
 }
 
 Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
-                    double fitLo, double fitHi) {
+                    double fitLo, double fitHi, std::span<const eqview::Biquad> known) {
   Arrival a;
   const int sampleRate = sweep.sampleRate;
   const double bandLo = sweep.lo;
@@ -121,7 +134,7 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   }
   const auto rate = static_cast<double>(sampleRate);
   const auto before = static_cast<std::ptrdiff_t>(std::lround(kArrivalBeforePeakSeconds * rate));
-  const auto after = static_cast<std::ptrdiff_t>(std::lround(std::clamp(4.0 / fitLo, 0.01, 0.1) * rate));
+  const auto after = static_cast<std::ptrdiff_t>(std::lround(std::clamp(4.0 / fitLo, 0.01, kLongestTimedSeconds) * rate));
   const std::size_t m = NextPowerOfTwo(static_cast<std::size_t>(8 * (before + after)));
   std::vector<double> buffer(m, 0.0);
   const auto peak = static_cast<std::ptrdiff_t>(a.peakIndex);
@@ -167,6 +180,15 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     while (bHi > kHi && mean(bHi) < floor) --bHi;
     while (bLo < kLo && mean(bLo) < floor) ++bLo;
   }
+  // The known filters' response at every bin; what is left of the magnitude
+  // (speaker and room) is what gets carried on beyond the trusted band.
+  std::vector<Complex> filters(h.size(), Complex(1.0));
+  if (!known.empty()) {
+    for (std::size_t k = 0; k < h.size(); ++k) {
+      filters[k] = SectionsAt(known, static_cast<double>(k) * binHz);
+      logMag[k] -= std::log(std::abs(filters[k]) + 1e-300);
+    }
+  }
   const double third = std::exp2(1.0 / 3.0);
   const auto innerLo = std::min(bHi, static_cast<std::size_t>(std::lround(static_cast<double>(bLo) * third)));
   const auto innerHi = std::max(bLo, static_cast<std::size_t>(std::lround(static_cast<double>(bHi) / third)));
@@ -204,7 +226,7 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   double previous = 0.0;
   double offset = 0.0;
   for (std::size_t k = kLo; k <= kHi; ++k) {
-    double phase = std::arg(h[k]) - std::arg(minimum[k]) - std::arg(window[k]);
+    double phase = std::arg(h[k]) - std::arg(minimum[k]) - std::arg(window[k]) - std::arg(filters[k]);
     phase = std::remainder(phase, 2.0 * kPi);
     if (k > kLo) {
       double step = phase + offset - previous;
@@ -253,41 +275,51 @@ ResponseResult ResponseOf(std::span<const double> ir, const Sweep& sweep, double
   const std::vector<Complex> signal = stretch(start);
   const std::vector<Complex> noise = stretch(start + length);
   const std::vector<Complex> window = BandWindow(sweep, fft);
-  // Running sums over the bins, so every band's mean costs two look-ups.
+  // Running sums over the bins, so every band's mean costs two look-ups. They
+  // start just below the lowest band asked for: beyond the sweep's ends the
+  // window is tiny and what is divided by it huge, and a running sum that had
+  // taken those in would keep nothing of the band itself.
   const double delay = arrival - startAt;
-  std::vector<double> sumSignal(signal.size() + 1, 0.0);
-  std::vector<double> sumNoise(signal.size() + 1, 0.0);
-  std::vector<Complex> sumRotated(signal.size() + 1, 0.0);
-  std::vector<Complex> rotated(signal.size());
-  for (std::size_t k = 0; k < signal.size(); ++k) {
-    rotated[k] = signal[k] / window[k] * std::polar(1.0, 2.0 * kPi * static_cast<double>(k) * delay / static_cast<double>(m));
-    sumSignal[k + 1] = sumSignal[k] + std::norm(rotated[k]);
-    sumNoise[k + 1] = sumNoise[k] + std::norm(noise[k] / window[k]);
-    sumRotated[k + 1] = sumRotated[k] + rotated[k];
-  }
   const double binHz = rate / static_cast<double>(m);
   const std::size_t lastBin = signal.size() - 1;
+  const std::size_t firstBin =
+      std::min(lastBin - 1, static_cast<std::size_t>(std::floor(lo * std::exp2(-1.0 / 12.0) / binHz)));
+  const std::size_t count = signal.size() - firstBin;
+  std::vector<double> sumSignal(count + 1, 0.0);
+  std::vector<double> sumNoise(count + 1, 0.0);
+  std::vector<Complex> sumRotated(count + 1, 0.0);
+  std::vector<Complex> rotated(count);
+  std::vector<double> noisePower(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t k = firstBin + i;
+    rotated[i] = signal[k] / window[k] * std::polar(1.0, 2.0 * kPi * static_cast<double>(k) * delay / static_cast<double>(m));
+    noisePower[i] = std::norm(noise[k] / window[k]);
+    sumSignal[i + 1] = sumSignal[i] + std::norm(rotated[i]);
+    sumNoise[i + 1] = sumNoise[i] + noisePower[i];
+    sumRotated[i + 1] = sumRotated[i] + rotated[i];
+  }
   struct Mean {
     double signal;
     double noise;
     Complex value;
   };
+  // Bin indices below relative to firstBin.
+  const std::size_t last = count - 1;
   auto mean = [&](double hz, double halfOctaves) -> Mean {
-    const double a = hz * std::exp2(-halfOctaves) / binHz;
-    const double b = hz * std::exp2(halfOctaves) / binHz;
-    const auto ka = static_cast<std::size_t>(std::ceil(a));
-    const auto kb = std::min(lastBin, static_cast<std::size_t>(std::floor(b)));
-    if (kb >= ka) {
-      const auto count = static_cast<double>(kb - ka + 1);
-      return {(sumSignal[kb + 1] - sumSignal[ka]) / count, (sumNoise[kb + 1] - sumNoise[ka]) / count,
-              (sumRotated[kb + 1] - sumRotated[ka]) / count};
+    const double a = hz * std::exp2(-halfOctaves) / binHz - static_cast<double>(firstBin);
+    const double b = hz * std::exp2(halfOctaves) / binHz - static_cast<double>(firstBin);
+    const auto ka = static_cast<std::size_t>(std::max(0.0, std::ceil(a)));
+    const auto kb = std::min(last, static_cast<std::size_t>(std::max(0.0, std::floor(b))));
+    if (kb >= ka && b >= 0.0) {
+      const auto n = static_cast<double>(kb - ka + 1);
+      return {(sumSignal[kb + 1] - sumSignal[ka]) / n, (sumNoise[kb + 1] - sumNoise[ka]) / n,
+              (sumRotated[kb + 1] - sumRotated[ka]) / n};
     }
-    const double x = std::min(hz / binHz, static_cast<double>(lastBin));
-    const auto k0 = std::min(lastBin - 1, static_cast<std::size_t>(std::floor(x)));
+    const double x = std::clamp(hz / binHz - static_cast<double>(firstBin), 0.0, static_cast<double>(last));
+    const auto k0 = std::min(last - 1, static_cast<std::size_t>(std::floor(x)));
     const double f = x - static_cast<double>(k0);
     return {(1.0 - f) * std::norm(rotated[k0]) + f * std::norm(rotated[k0 + 1]),
-            (1.0 - f) * std::norm(noise[k0] / window[k0]) + f * std::norm(noise[k0 + 1] / window[k0 + 1]),
-            (1.0 - f) * rotated[k0] + f * rotated[k0 + 1]};
+            (1.0 - f) * noisePower[k0] + f * noisePower[k0 + 1], (1.0 - f) * rotated[k0] + f * rotated[k0 + 1]};
   };
   const double step = std::exp2(1.0 / kPointsPerOctave);
   for (double hz = lo; hz <= hi * (1.0 + 1e-9); hz *= step) {

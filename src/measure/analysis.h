@@ -54,8 +54,12 @@ struct Arrival {
   double peak = 0.0;          // largest |ir| in the search range
   std::size_t peakIndex = 0;
 };
+// `known`: filters the sound went through whose response is known exactly
+// and minimum phase (the channel's crossovers, at eqview::kCurveSampleRate);
+// their phase is taken out as it is, and only the rest of the magnitude is
+// carried on beyond the swept band.
 Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
-                    double fitLo, double fitHi);
+                    double fitLo, double fitHi, std::span<const eqview::Biquad> known = {});
 
 struct ResponsePoint {
   double hz = 0.0;

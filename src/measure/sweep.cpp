@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <numbers>
+#include <tuple>
 
+#include "eqview/channel_response.h"
 #include "model/speaker_table.h"
 
 namespace vlm::measure {
@@ -44,6 +46,12 @@ ChannelBand BandOfChannel(const SceneProfile& profile, int channel, int sampleRa
   band.hi = std::clamp(lp ? band.passHi * std::exp2(kLowPassMarginOctaves) : top, band.lo * 2.0, top);
   band.passLo = std::clamp(band.passLo, band.lo, band.hi);
   band.passHi = std::clamp(band.passHi, band.passLo, band.hi);
+  for (const auto& [filter, lowPass, on] : {std::tuple{&ch.crossover.hp, false, hp}, std::tuple{&ch.crossover.lp, true, lp}}) {
+    if (!on) continue;
+    for (const eqview::Biquad& b : eqview::CrossoverBiquads(lowPass, filter->fs, filter->slope, filter->type)) {
+      band.crossovers.push_back(b);
+    }
+  }
   band.ok = true;
   return band;
 }

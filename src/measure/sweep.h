@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "eqview/response.h"
 #include "model/scene_profile.h"
 
 namespace vlm::measure {
@@ -34,6 +35,10 @@ struct ChannelBand {
   double hi = 0.0;
   double passLo = 0.0;
   double passHi = 0.0;
+  // The channel's active crossovers as the amplifier runs them (sections at
+  // eqview::kCurveSampleRate): minimum phase and known exactly, so the
+  // arrival takes them out rather than guessing their roll-off beyond the sweep.
+  std::vector<eqview::Biquad> crossovers;
 };
 
 // Refuses a channel at a tweeter position without an active high-pass (the

@@ -16,11 +16,14 @@ namespace {
 // found up to two samples on the tests' synthetic woofers).
 constexpr double kArrivalSamples = 0.5;
 constexpr double kLowPassedArrivalSamples = 3.0;
+// The halves' disagreement is the difference of two estimates: the whole
+// band's may lie off by more than it (a woofer's low-pass: found 1.02 times).
+constexpr double kSpreadShare = 1.5;
 // Share of the drift correction counted as unknown (the drift need not be
 // perfectly steady within a take).
 constexpr double kDriftDoubt = 0.1;
-// A loopback's impulse must stand this far (power) above the rest of its response.
-constexpr double kLoopbackClearance = 1000.0;
+// How far a loopback's response may vary over the band and still be the played sweep.
+constexpr double kLoopbackFlatnessDb = 3.0;
 
 std::string Db(double v) {
   char buffer[32];
@@ -44,7 +47,7 @@ struct Timed {
 // The impulse response of one segment of a track and the arrival in it. The
 // arrival is looked for where the response and its noise stretch still fit.
 Timed TimeSegment(const std::vector<double>& track, const Segment& segment, const Sweep& sweep, double fitLo,
-                  double fitHi) {
+                  double fitHi, std::span<const eqview::Biquad> known = {}) {
   // The magnitude is trusted over the swept band; the phase is fitted over the passband.
   Timed t;
   const std::size_t end = std::min(track.size(), segment.start + segment.frames);
@@ -53,7 +56,7 @@ Timed TimeSegment(const std::vector<double>& track, const Segment& segment, cons
   const auto rate = static_cast<double>(sweep.sampleRate);
   const auto keep = static_cast<std::size_t>((2.0 * kResponseSeconds + kBeforeArrivalSeconds) * rate) + 1;
   const std::size_t searchTo = t.ir.size() > keep ? t.ir.size() - keep : 0;
-  t.arrival = FindArrival(t.ir, sweep, 0, searchTo, fitLo, fitHi);
+  t.arrival = FindArrival(t.ir, sweep, 0, searchTo, fitLo, fitHi, known);
   return t;
 }
 
@@ -67,13 +70,22 @@ double MedianSnr(const std::vector<ResponsePoint>& points, double lo, double hi)
   return v[v.size() / 2];
 }
 
-// A loopback carries the played signal itself: one clean impulse.
-bool LoopbackHeard(const Timed& t) {
-  if (!t.arrival.ok || t.ir.empty()) return false;
-  double energy = 0.0;
-  for (double v : t.ir) energy += v * v;
-  const double meanSquare = energy / static_cast<double>(t.ir.size());
-  return t.arrival.peak * t.arrival.peak > kLoopbackClearance * meanSquare;
+// A loopback carries the played signal itself: its response is flat over
+// the band and stands far above its noise. (Its impulse is as wide as the band
+// is narrow, so a subwoofer's cannot be judged by its peak alone.)
+std::string LoopbackProblem(const Timed& t, const Sweep& sweep) {
+  if (!t.arrival.ok) return t.arrival.error;
+  const ResponseResult r = ResponseOf(t.ir, sweep, t.arrival.samples);
+  if (!r.ok) return r.error;
+  const double snr = MedianSnr(r.points, sweep.lo, sweep.hi);
+  if (snr < kNeededSnrDb) return "it stands only " + Db(snr) + " above its noise";
+  double lowest = 1e300, highest = -1e300;
+  for (const ResponsePoint& p : r.points) {
+    lowest = std::min(lowest, p.db);
+    highest = std::max(highest, p.db);
+  }
+  if (highest - lowest > kLoopbackFlatnessDb) return "its response varies by " + Db(highest - lowest) + " over the band";
+  return {};
 }
 
 }  // namespace
@@ -169,8 +181,10 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
     const std::vector<double>& timing = loop.empty() ? mic : loop;
     const double lo = loop.empty() ? refLo : layout.referenceSweep->lo;
     const double hi = loop.empty() ? refHi : layout.referenceSweep->hi;
-    const Timed a = TimeSegment(timing, *first, *layout.referenceSweep, lo, hi);
-    const Timed c = TimeSegment(timing, *last, *layout.referenceSweep, lo, hi);
+    const std::span<const eqview::Biquad> known =
+        loop.empty() ? std::span<const eqview::Biquad>(options.referenceCrossovers) : std::span<const eqview::Biquad>();
+    const Timed a = TimeSegment(timing, *first, *layout.referenceSweep, lo, hi, known);
+    const Timed c = TimeSegment(timing, *last, *layout.referenceSweep, lo, hi, known);
     if (!a.arrival.ok || !c.arrival.ok) {
       m.error = "the reference sweeps that measure the clocks' drift were not heard: " +
                 (a.arrival.ok ? c.arrival.error : a.arrival.error);
@@ -196,7 +210,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
   }
 
   const Segment* ch = layout.Find(Segment::Role::Channel);
-  const Timed timed = TimeSegment(mic, *ch, sweep, passLo, passHi);
+  const Timed timed = TimeSegment(mic, *ch, sweep, passLo, passHi, options.crossovers);
   ResponseResult response;
   if (timed.arrival.ok) response = ResponseOf(timed.ir, sweep, timed.arrival.samples);
   m.snrDb = response.ok ? MedianSnr(response.points, passLo, passHi) : 0.0;
@@ -219,15 +233,16 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
 
   double zero = 0.0;  // the reference's arrival, in samples from its segment's start
   auto doubt = [](const Arrival& a, bool lowPassed) {
-    return std::max(lowPassed ? kLowPassedArrivalSamples : kArrivalSamples, a.spread);
+    return std::max(lowPassed ? kLowPassedArrivalSamples : kArrivalSamples, kSpreadShare * a.spread);
   };
   const bool lowPassed = passHi < sweep.hi * 0.999;
   double zeroDoubt = kArrivalSamples;
   if (layout.reference == TimingReference::Loopback) {
     const Timed l = TimeSegment(loop, *ch, sweep, sweep.lo, sweep.hi);
-    if (!LoopbackHeard(l)) {
-      m.error = "the loopback input carries no clean copy of the played sweep: wire the sound card's output 1 "
-                "to its input 2, or measure against an acoustic reference channel";
+    const std::string problem = LoopbackProblem(l, sweep);
+    if (!problem.empty()) {
+      m.error = "the loopback input carries no clean copy of the played sweep (" + problem +
+                "): wire the sound card's output 1 to its input 2, or measure against an acoustic reference channel";
       return m;
     }
     zero = l.arrival.samples;
@@ -236,7 +251,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
       m.error = "an acoustic reference needs its sweep in the take";
       return m;
     }
-    const Timed r = TimeSegment(mic, *first, *layout.referenceSweep, refLo, refHi);
+    const Timed r = TimeSegment(mic, *first, *layout.referenceSweep, refLo, refHi, options.referenceCrossovers);
     ResponseResult refResponse;
     if (r.arrival.ok) {
       refResponse = ResponseOf(r.ir, *layout.referenceSweep, r.arrival.samples);

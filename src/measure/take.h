@@ -67,6 +67,8 @@ struct TakeAnalysisOptions {
   double passHi = 0.0;
   double referencePassLo = 0.0;  // the acoustic reference's
   double referencePassHi = 0.0;
+  std::vector<eqview::Biquad> crossovers;  // the channel's (ChannelBand::crossovers)
+  std::vector<eqview::Biquad> referenceCrossovers;
   std::optional<tune::Curve> micCalibration;  // subtracted from the response
   // A level probe: only the response and its signal-to-noise ratio are
   // wanted; no refusal for a low ratio and no timing.

@@ -50,7 +50,9 @@ MeasureOutcome TakeRunner::Measure(const SceneProfile& profile, const MeasureReq
   TakeAnalysisOptions options;
   options.passLo = band.passLo;
   options.passHi = band.passHi;
+  options.crossovers = band.crossovers;
   if (refBand) {
+    options.referenceCrossovers = refBand->crossovers;
     options.referencePassLo = refBand->passLo;
     options.referencePassHi = refBand->passHi;
   }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,39 +102,54 @@ struct MeasureFixture : SessionFixture {
 };
 
 // The response at 1/6 octave against the cabin's truth, one constant level
-// removed, from 40 Hz to kTopJudgedHz where the ratio is at least 30 dB.
-// Above about 14 kHz the measurement reads up to 0.6 dB low: not judged yet.
-constexpr double kTopJudgedHz = 12500.0;
-void ExpectResponseMatchesTruth(const ChannelMeasurement& m, const sim::CabinRenderer& cabin,
-                                const sim::AmplifierPath& path, int channel, double toleranceDb = 0.5) {
+// removed, where the ratio is at least 30 dB over the whole sixth: within 0.5 dB from 40 Hz to
+// 16 kHz, 1 dB from 20 to 40 Hz. Each written point is the power mean over
+// its 1/48 octave, so the truth at it is too (eight values across it); both
+// are then smoothed alike. Returns the worst error (dB) and where.
+std::pair<double, double> ExpectResponseMatchesTruth(const ChannelMeasurement& m, const sim::CabinRenderer& cabin,
+                                                     const sim::AmplifierPath& path, int channel) {
   tune::Curve measured, truth;
   for (const ResponsePoint& p : m.points) {
     measured.hz.push_back(p.hz);
     measured.db.push_back(p.db);
+    std::vector<double> across;
+    for (int i = 0; i < 8; ++i) across.push_back(p.hz * std::exp2((i - 3.5) / (8.0 * kPointsPerOctave)));
+    double power = 0.0;
+    for (double db : cabin.MagnitudeDb(path, channel + 1, across)) power += std::pow(10.0, db / 10.0) / 8.0;
     truth.hz.push_back(p.hz);
+    truth.db.push_back(10.0 * std::log10(power + 1e-40));
   }
-  truth.db = cabin.MagnitudeDb(path, channel + 1, truth.hz);
   const tune::Curve m6 = tune::Smooth(measured, 6);
   const tune::Curve t6 = tune::Smooth(truth, 6);
   std::vector<std::size_t> judged;
   double offset = 0.0;
   for (std::size_t i = 0; i < m6.size(); ++i) {
-    if (m.points[i].snrDb < 30.0 || m6.hz[i] < 40.0 || m6.hz[i] > kTopJudgedHz) continue;
+    if (m6.hz[i] < 20.0 || m6.hz[i] > 16000.0) continue;
+    // Every point the sixth of an octave is made of stands 30 dB above the noise.
+    bool clear = true;
+    for (std::size_t j = 0; j < m6.size(); ++j) {
+      if (std::abs(std::log2(m6.hz[j] / m6.hz[i])) <= 1.0 / 12.0 && m.points[j].snrDb < 30.0) clear = false;
+    }
+    if (!clear) continue;
     judged.push_back(i);
     offset += m6.db[i] - t6.db[i];
   }
-  ASSERT_GT(judged.size(), 48u * 3) << "too few points above the noise";
+  EXPECT_GT(judged.size(), 48u) << "less than an octave above the noise";
+  if (judged.empty()) return {0.0, 0.0};
   offset /= static_cast<double>(judged.size());
-  for (std::size_t i : judged) EXPECT_NEAR(m6.db[i] - t6.db[i], offset, toleranceDb) << m6.hz[i] << " Hz";
+  std::pair<double, double> worst{0.0, 0.0};
+  for (std::size_t i : judged) {
+    const double error = m6.db[i] - t6.db[i] - offset;
+    EXPECT_NEAR(error, 0.0, m6.hz[i] < 40.0 ? 1.0 : 0.5) << m6.hz[i] << " Hz";
+    if (std::abs(error) > std::abs(worst.first)) worst = {error, m6.hz[i]};
+  }
+  return worst;
 }
 
-// The saloon's mid rolls off steeply above 3 kHz (-30 dB at 20 kHz), which the
-// arrival's minimum phase does not follow fully: like a low-passed channel it
-// is timed within three samples (and within the written uncertainty), and its
-// response reads up to 0.6 dB high around 7 kHz. Both are what the analysis
-// gives today, not the aim (one sample, 0.5 dB).
+// The saloon's mid full range (no crossover) rolls off steeply above 3 kHz
+// (-30 dB at 20 kHz) and is timed 1.3 samples late: within its written
+// uncertainty, not yet within the one sample aimed at.
 constexpr double kRollingOffMs = 3.0 * kSampleMs;
-constexpr double kRollingOffDb = 0.75;
 
 TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLatencyChanges) {
   // Channel 3, the front left mid, full range (its crossovers off).
@@ -155,7 +171,7 @@ TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLate
     EXPECT_EQ(m.reference, TimingReference::Loopback);
     EXPECT_NEAR(m.delayMs, truthMs, kRollingOffMs);
     EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
-    ExpectResponseMatchesTruth(m, f.card->renderer(), path, 2, kRollingOffDb);
+    ExpectResponseMatchesTruth(m, f.card->renderer(), path, 2);
     latencies.push_back(f.card->lastLatencySamples());
     // What the file records: the channel sounding, from the measuring source.
     EXPECT_EQ(t->duringTake.channels[2].mute, 0);
@@ -164,6 +180,44 @@ TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLate
     f.ExpectAmplifierAsBefore();
   }
   EXPECT_GT(std::abs(latencies[0] - latencies[1]), 10.0) << "the latency did not change between the takes";
+}
+
+// Every kind of speaker of the saloon with its factory crossovers: the
+// high-passed tweeters, the band-passed mid and woofer, the low-passed
+// subwoofer (its arrival is the excess-phase delay, not the late peak). The
+// tweeters and the mid are timed within a sample; the woofer (low-passed at
+// 320 Hz) and the subwoofer (30-50 Hz) within what the file says: their
+// roll-off sinks into the noise too early for the minimum phase above it to
+// be known (found: 13 and 16 samples late; the written uncertainty is wide, 147 and 124).
+TEST(ChannelMeasurement, EveryKindOfSaloonSpeakerThroughItsFactoryCrossovers) {
+  MeasureFixture f;
+  struct Case {
+    int channel;
+    bool withinASample;
+  };
+  for (const auto& [channel, withinASample] : {Case{0, true}, Case{6, true}, Case{2, true}, Case{4, false},
+                                               Case{10, false}}) {
+    SCOPED_TRACE("channel " + std::to_string(channel + 1));
+    MeasureRequest request;
+    request.channel = channel;
+    request.sweepSeconds = 2.0;
+    const auto t = f.Measure(request);
+    ASSERT_EQ(t->outcome.status, MeasureStatus::Done) << t->outcome.message;
+    const ChannelMeasurement& m = t->outcome.measurement;
+    const sim::AmplifierPath path = f.PathDuringTake(channel);
+    const double truthMs = *f.card->renderer().ArrivalSeconds(path, channel + 1) * 1000.0;
+    if (withinASample) {
+      EXPECT_NEAR(m.delayMs, truthMs, kSampleMs);
+    }
+    EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
+    EXPECT_GT(m.snrDb, 30.0);
+    EXPECT_LT(m.snrDb, 80.0) << "the noise was not heard";
+    const auto [worstDb, atHz] = ExpectResponseMatchesTruth(m, f.card->renderer(), path, channel);
+    std::printf("channel %d: arrival off by %.2f samples (written uncertainty %.1f), response off by at most "
+                "%.2f dB at %.0f Hz, signal-to-noise %.1f dB\n",
+                channel + 1, (m.delayMs - truthMs) / kSampleMs, m.uncertaintyMs / kSampleMs, worstDb, atHz, m.snrDb);
+    f.ExpectAmplifierAsBefore();
+  }
 }
 
 TEST(ChannelMeasurement, ACabinWithReflectionsNoiseAndADelayedChannel) {
