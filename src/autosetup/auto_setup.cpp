@@ -6,6 +6,7 @@
 
 #include "autosetup/arrival_alignment.h"
 #include "autosetup/level_match.h"
+#include "measure/channel_measurement.h"
 #include "model/model_constants.h"
 #include "session/full_state.h"
 #include "session/session_steps.h"
@@ -137,6 +138,18 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     if (live.outputs[c] <= 0) {
       return fail(Status::Refused, Step::Measure, c, Channel(c) + " has no speaker position: assign one first");
     }
+  }
+  // A channel the sweep cannot reach is found before any take, every such channel at once.
+  std::string unrouted;
+  int firstUnrouted = -1;
+  for (int c : channels) {
+    const std::string problem = measure::RoutingProblem(live, c, request.source);
+    if (problem.empty()) continue;
+    if (firstUnrouted < 0) firstUnrouted = c;
+    unrouted += (unrouted.empty() ? "" : "; ") + problem;
+  }
+  if (firstUnrouted >= 0) {
+    return fail(Status::Refused, Step::Measure, firstUnrouted, unrouted + "; or leave such channels out of the run");
   }
 
   // Linked pairs differ by nature in level and bands: the run unlinks them.

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "autosetup/auto_setup.h"
+#include "measure/channel_measurement.h"
 #include "model/settings_store.h"
 #include "session/session_support.h"
 #include "sim/cabin_render.h"
@@ -260,6 +261,25 @@ TEST(AutoSetup, ACancelOrARefusalLeavesTheAmplifierAsItWas) {
   EXPECT_EQ(refused.status, Status::Refused);
   EXPECT_EQ(refused.failedChannel, 7);
   EXPECT_NE(refused.message.find("channel 8"), std::string::npos) << refused.message;
+  f.ExpectAmplifierAsBefore();
+
+  // A channel whose mix does not take the sound card's input: refused before the first take,
+  // however late in the run the channel comes.
+  live = std::make_unique<SceneProfile>(f.store->live());
+  request.channels = {2, 3};
+  const std::string routing = measure::RoutingProblem(*live, 3, request.source);
+  ASSERT_TRUE(routing.empty()) << routing;
+  live->inputs[static_cast<size_t>(request.source)][3] = 0;  // channel 4 takes no input of the source
+  const std::string expected = measure::RoutingProblem(*live, 3, request.source);
+  ASSERT_FALSE(expected.empty());
+  int takes = 0;
+  const AutoSetupResult unrouted = run.Run(*live, request, f.cancel, [&](const Progress& p) {
+    if (p.step == Step::Measure && p.channel >= 0) ++takes;
+  });
+  EXPECT_EQ(unrouted.status, Status::Refused);
+  EXPECT_EQ(unrouted.failedChannel, 3);
+  EXPECT_NE(unrouted.message.find(expected), std::string::npos) << unrouted.message;
+  EXPECT_EQ(takes, 0);
   f.ExpectAmplifierAsBefore();
 }
 
