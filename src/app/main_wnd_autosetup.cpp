@@ -17,19 +17,6 @@
 
 namespace vlm {
 
-void ApplyEditsAsOneStep(CMainWnd& main, std::span<const Edit> edits, const char* control) {
-  EqualizerManager& manager = main.Manager();
-  SceneProfile& live = manager.live();
-  const EditOutcome out = ApplyEdits(live, edits, false);
-  // As an undone step: queued, so the GUI thread never waits on the wire (the
-  // queue's gate drops them while no amplifier is connected).
-  LogMessage("%s: %zu commands\n", control, out.commands.size());
-  for (const StateCommand& c : out.commands) c.send(manager.link(), false);
-  for (int c : out.channels) eqview::ComposeChannelResponse(live, c, live.channels[static_cast<size_t>(c)].bypass);
-  manager.recorder().Observe(control);
-  manager.RefreshAllControls();
-}
-
 CAlignWnd* MakeAlignWindowFor(CMainWnd& main) {
   EqualizerManager& manager = main.Manager();
   AlignWindowHost host;
@@ -38,7 +25,9 @@ CAlignWnd* MakeAlignWindowFor(CMainWnd& main) {
   host.unit = unit && unit->currentIndex() == static_cast<int>(DelayUnit::Inches) ? DelayUnit::Inches
                                                                                    : DelayUnit::Centimetres;
   host.positionText = [](int position) { return controller::PositionButtonText(position); };
-  host.apply = [&main](std::span<const Edit> edits) { ApplyEditsAsOneStep(main, edits, "align"); };
+  host.apply = [&manager](std::span<const Edit> edits) {
+    manager.recorder().ApplyStep(std::vector<Edit>(edits.begin(), edits.end()), {"edit_align_distances", {}}, "align");
+  };
   return MakeAlignWindow(&main, std::move(host));
 }
 

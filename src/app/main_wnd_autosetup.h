@@ -19,11 +19,6 @@ class CMainWnd;
 class CAlignWnd;
 class CAutoSetupWnd;
 
-// Applies `edits` to the live settings as one step of `control`: the
-// amplifier follows through the command queue (when connected), the step is
-// recorded and the controls are shown again.
-void ApplyEditsAsOneStep(CMainWnd& main, std::span<const Edit> edits, const char* control);
-
 // The alignment window over the main window, for its live settings in the
 // delay unit it shows.
 CAlignWnd* MakeAlignWindowFor(CMainWnd& main);

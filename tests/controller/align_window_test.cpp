@@ -58,6 +58,7 @@ TEST_F(AlignWindowTest, ApplyIsOneStepWithExactDelaysAndItsUndoRestoresTheAmplif
   for (int c = 0; c < 4; ++c) EXPECT_EQ(Out(aligned, c).delayMicros, expected[c]) << "channel " << c + 1;
   EXPECT_EQ(Out(aligned, 4).delayMicros, 1000u) << "channels without a speaker keep their delay";
   EXPECT_EQ(mgr().recorder().history().UndoCount(), 1u);
+  EXPECT_EQ(wnd_->UndoText(), QStringLiteral("Undo alignment from distances"));
 
   wnd_->Undo();
   EXPECT_TRUE(Amp().scenes[0] == before.scenes[0]);
