@@ -12,6 +12,7 @@
 #include "autosetup/auto_setup.h"
 #include "cli/command_group.h"
 #include "cli/device_session_cli.h"
+#include "cli/take_setup.h"
 #include "cli/fit_report.h"
 #include "model/profile_file.h"
 #include "sim/virtual_amplifier.h"
@@ -39,10 +40,6 @@ const char* const kHelp =
     "\"vlmctl measure\". With --simulate the virtual amplifier plays at -20 dB\n"
     "main volume unless VLMCTL_SIMULATE_STATE keeps its memory.\n";
 
-constexpr uint8_t kSimulatedVolumeAttenuation = 6 + 20;  // -20 dB, as "measure" uses
-
-std::atomic<bool> gCancel{false};
-void OnInterrupt(int) { gCancel.store(true); }
 
 int Usage(const std::string& problem) { return UsageError("autotune", problem, kHelp); }
 int Failed(const std::string& problem) { return CommandFailed("autotune", problem); }
@@ -144,26 +141,14 @@ int Autotune(Options& o) {
     o.request.micCalibration = cal.curve;
   }
   DeviceCommand command;
-  if (!command.Prepare()) return kExitFailed;
-  if (sim::VirtualAmplifier* amp = command.access().amplifier()) {
-    const char* state = std::getenv("VLMCTL_SIMULATE_STATE");
-    if (!state || !state[0]) {
-      amp->WithState([](sim::AmplifierState& s) { s.scenes.at(0).mainVolume = kSimulatedVolumeAttenuation; });
-    }
-  }
-  std::string error;
-  std::unique_ptr<audio::AudioBackend> card = command.access().SoundCard(error);
-  if (!card) return Failed(error);
-  if (!command.ReadBackWithSnapshot(SnapshotTrigger::Connected, "autotune")) return kExitFailed;
-  command.TellRecovery();
-
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  int exitCode = kExitFailed;
+  std::unique_ptr<audio::AudioBackend> card = PrepareTakes(command, "autotune", exitCode);
+  if (!card) return exitCode;
   autosetup::AutoSetupRun run(command.session().link(), command.session().overrides(), *card);
   int lastChannel = -2;
   autosetup::Step lastStep = autosetup::Step::Done;
   const autosetup::AutoSetupResult r =
-      run.Run(command.store().live(), o.request, gCancel, [&](const autosetup::Progress& p) {
+      run.Run(command.store().live(), o.request, gTakeCancel, [&](const autosetup::Progress& p) {
         if (p.channel == lastChannel && p.step == lastStep) return;
         lastChannel = p.channel;
         lastStep = p.step;

@@ -9,6 +9,7 @@
 
 #include "cli/command_group.h"
 #include "cli/device_session_cli.h"
+#include "cli/take_setup.h"
 #include "measure/channel_measurement.h"
 #include "measure/measurement_file.h"
 #include "model/model_constants.h"
@@ -40,11 +41,6 @@ const char* const kHelp =
     "factory -60 dB is too quiet for its cabin) unless VLMCTL_SIMULATE_STATE\n"
     "keeps its memory.\n";
 
-// The main volume the fresh virtual amplifier measures at, as its attenuation 6 - dB.
-constexpr uint8_t kSimulatedVolumeAttenuation = 6 + 20;
-
-std::atomic<bool> gCancel{false};
-void OnInterrupt(int) { gCancel.store(true); }
 
 int Usage(const std::string& problem) { return UsageError("measure", problem, kHelp); }
 int Failed(const std::string& problem) { return CommandFailed("measure", problem); }
@@ -118,23 +114,11 @@ int Measure(Options& o) {
     o.request.micCalibration = cal.curve;
   }
   DeviceCommand command;
-  if (!command.Prepare()) return kExitFailed;
-  if (sim::VirtualAmplifier* amp = command.access().amplifier()) {
-    const char* state = std::getenv("VLMCTL_SIMULATE_STATE");
-    if (!state || !state[0]) {
-      amp->WithState([](sim::AmplifierState& s) { s.scenes.at(0).mainVolume = kSimulatedVolumeAttenuation; });
-    }
-  }
-  std::string error;
-  std::unique_ptr<audio::AudioBackend> card = command.access().SoundCard(error);
-  if (!card) return Failed(error);
-  if (!command.ReadBackWithSnapshot(SnapshotTrigger::Connected, "measure")) return kExitFailed;
-  command.TellRecovery();
-
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  int exitCode = kExitFailed;
+  std::unique_ptr<audio::AudioBackend> card = PrepareTakes(command, "measure", exitCode);
+  if (!card) return exitCode;
   auto take = std::make_unique<measure::ChannelTake>();
-  measure::MeasureChannel(command.session().overrides(), command.store().live(), *card, o.request, o.source, gCancel,
+  measure::MeasureChannel(command.session().overrides(), command.store().live(), *card, o.request, o.source, gTakeCancel,
                           {}, *take);
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
@@ -142,6 +126,7 @@ int Measure(Options& o) {
   const measure::MeasureOutcome& r = take->outcome;
   int status = kExitOk;
   if (r.status == measure::MeasureStatus::Done) {
+    std::string error;
     if (!measure::WriteMeasurementFile(o.outPath, r.measurement, take->duringTake, o.request.channel, r.levelDbfs,
                                        error)) {
       status = Failed("cannot write " + o.outPath + ": " + error);
