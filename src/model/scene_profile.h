@@ -15,6 +15,10 @@ struct EqBand {
   int32_t freq = kEqFreqMin;       // centre frequency, Hz
   bool enable = true;
 
+  // The amplifier knows no switched-off band: a band that is off is sent
+  // flat, its stored gain kept here for when it is switched on again.
+  float PlayedGain() const { return enable ? eqGain : 0.0f; }
+
   bool operator==(const EqBand&) const = default;
 };
 

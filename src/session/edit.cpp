@@ -209,8 +209,7 @@ StateCommand BandCommand(const SceneProfile& p, const SettingTarget& t) {
   const EqBand b = BandOf(p, t);
   const uint8_t ch = ChU8(t);
   const uint8_t n = U8(std::min<int>(t.part, kEqBands - 1));
-  // A band that is off plays flat.
-  const float gain = b.enable ? b.eqGain : 0.0f;
+  const float gain = b.PlayedGain();
   const auto freq = static_cast<uint16_t>(std::clamp(b.freq, kEqFreqMin, kEqFreqMax));
   return Command(Named("EQ_Ctrl ch %d band %d", ch, n), {double(freq), b.eqFactor, gain}, ch,
                  [ch, n, freq, q = b.eqFactor, gain](DeviceLink& l, bool now) {

@@ -96,9 +96,10 @@ void AddChannels(Builder& b, const SceneProfile& p) {
     for (int n = 0; n < p.bandCount(c); ++n) {
       const EqBand band = bands[n];
       const auto bn = static_cast<uint8_t>(n);
-      b.Add(Name("EQ_Ctrl ch %d band %d", c, n), {double(band.freq), band.eqFactor, band.eqGain},
-            [ch, bn, band](DeviceLink& l, bool now) {
-              return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, band.eqGain, now);
+      const float gain = band.PlayedGain();
+      b.Add(Name("EQ_Ctrl ch %d band %d", c, n), {double(band.freq), band.eqFactor, gain},
+            [ch, bn, band, gain](DeviceLink& l, bool now) {
+              return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, gain, now);
             });
     }
   }

@@ -112,7 +112,7 @@ std::vector<SessionStep> PushPlan(const SceneProfile& profile) {
       const EqBand band = bands[b];
       const auto bn = static_cast<uint8_t>(b);
       add(Name("EQ_Ctrl ch %d band %d", c, b), [ch, bn, band](DeviceLink& l) {
-        return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, band.eqGain, true);
+        return EQ_Ctrl(l, 0, 0, ch, bn, static_cast<uint16_t>(band.freq), band.eqFactor, band.PlayedGain(), true);
       });
     }
   }

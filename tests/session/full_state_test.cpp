@@ -51,7 +51,7 @@ TEST(FullState, OnlyWhereItDiffersNamesEachChangedCommand) {
   };
   const Case cases[] = {
       {"band gain", [](SceneProfile& p) { p.eqArray(3)[5].eqGain = 4.5f; }, {"EQ_Ctrl ch 3 band 5"}},
-      {"band enable only (not sent)", [](SceneProfile& p) { p.eqArray(3)[5].enable = false; }, {}},
+      {"flat band switched off (plays the same)", [](SceneProfile& p) { p.eqArray(3)[5].enable = false; }, {}},
       {"high-pass corner", [](SceneProfile& p) { p.channels[7].crossover.hp.SetFs(90); }, {"Filter_Ctrl ch 7 high-pass"}},
       {"gain of one channel", [](SceneProfile& p) { p.channels[2].gain = -4; }, {"Trim_Ctrl"}},
       {"source and ACC", [](SceneProfile& p) { p.source = 4; p.acc = 9; }, {"Source_Switch_Ctrl", "Set_Acc"}},
@@ -67,6 +67,13 @@ TEST(FullState, OnlyWhereItDiffersNamesEachChangedCommand) {
     c.edit(*b);
     EXPECT_EQ(Names(FullStatePlan(*b, a.get())), c.expected);
   }
+  // A band with a gain switched off plays flat: that differs.
+  auto lifted = std::make_unique<SceneProfile>(*a);
+  lifted->eqArray(3)[5].eqGain = 4.5f;
+  auto off = std::make_unique<SceneProfile>(*lifted);
+  off->eqArray(3)[5].enable = false;
+  EXPECT_EQ(Names(FullStatePlan(*off, lifted.get())), (std::vector<std::string>{"EQ_Ctrl ch 3 band 5"}));
+  EXPECT_TRUE(FullStatePlan(*off, a.get()).empty());
   // Bands the other state does not use count as differing.
   auto fewer = std::make_unique<SceneProfile>(*a);
   fewer->channels[0].eqSize = 29;

@@ -43,6 +43,22 @@ TEST(Push, ProfileThroughAFileLeavesBothAmplifiersEqual) {
   ExpectSameLiveSettings(a.amp->Snapshot(), b.amp->Snapshot());
 }
 
+TEST(Push, ABandSwitchedOffPlaysFlat) {
+  SessionFixture a;
+  a.Open();
+  SettingsStore store;
+  ASSERT_TRUE(a.session->Handshake(store).ok());
+  auto p = std::make_unique<SceneProfile>();
+  p->eqArray(3)[5].eqGain = 6.0f;
+  p->eqArray(3)[5].enable = false;
+  p->eqArray(3)[6].eqGain = -4.0f;
+  ASSERT_TRUE(a.session->PushProfile(*p).ok());
+  const auto& eq = a.amp->Snapshot().scenes[0].outputs[3].eq;
+  auto played = [](const sim::WireEqBand& b) { return b.gainInt + b.gainTenths / 10.0f - 18.0f; };
+  EXPECT_FLOAT_EQ(played(eq[5]), 0.0f);
+  EXPECT_FLOAT_EQ(played(eq[6]), -4.0f);
+}
+
 TEST(Push, WorkerQueuesTheMixTrimsOnlyWhileTheGateIsOpen) {
   SessionFixture f;
   f.Open();
