@@ -16,6 +16,7 @@
 #include "app/language_setup.h"
 #include "app/main_wnd_autosetup.h"
 #include "app/main_wnd_tools.h"
+#include "windows/audio_wnd.h"
 #include "app/settings_file.h"
 #include "base/log.h"
 #include "base/timing.h"
@@ -695,6 +696,8 @@ void CMainWnd::OnMenuClick(const QString& item) {
     OpenAlignWindowFor(*this);
   } else if (item == QLatin1String("advance_item_autosetup")) {
     OpenAutoSetupWindowFor(*this);
+  } else if (item == QLatin1String("advance_item_audio")) {
+    MakeAudioWindowFor(*this)->ShowModal();
   }
 }
 

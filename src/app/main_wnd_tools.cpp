@@ -98,6 +98,12 @@ CTuningWnd* MakeTuningWindowFor(CMainWnd& main) {
   return wnd;
 }
 
+CAudioWnd* MakeAudioWindowFor(CMainWnd& main) {
+  return CAudioWnd::Make(
+      &main, [&main](std::string& error) { return main.MakeSoundCard(error); }, ReadAudioSettings(),
+      [](const AudioSettings& s) { return WriteAudioSettings(s); });
+}
+
 QString MeasurementsFolder() {
   return QDir(QFile::decodeName(QByteArray::fromStdString(UserDataFolder()))).filePath(QStringLiteral("measurements"));
 }

@@ -13,6 +13,7 @@ class CMainWnd;
 class DeviceSession;
 class GuiEventSink;
 class CTuningWnd;
+class CAudioWnd;
 
 // LoadSenceConfigFromDSP / SaveSenceConfigToDSP / DeleteDSPSenceConfig: the
 // scene window in `mode`. While it is open it is the receiver of the link's
@@ -36,6 +37,11 @@ QString MeasurementsFolder();
 ui::ModalResult OpenTuningWindowFor(CMainWnd& main);
 // The curve display as a PNG picture; false when it could not be written.
 bool SaveCurvePicture(CMainWnd& main, const QString& path);
+
+// "advance_item_audio": the audio settings of measuring (devices, rate,
+// level, sweep, input, calibration), kept in the settings file; the tuning
+// window's Measure and the auto-setup use them.
+CAudioWnd* MakeAudioWindowFor(CMainWnd& main);
 
 // Connecting anew or disconnecting closes an open mixer (result 1).
 // The snapshot window over the main window, restoring through its session.

@@ -26,6 +26,20 @@ CAudioWnd::CAudioWnd(QWidget* parent, AudioSettings settings, audio::DeviceList 
       devices_(std::move(devices)),
       save_(std::move(save)) {}
 
+CAudioWnd* CAudioWnd::Make(QWidget* parent, const SoundCardFn& soundCard, AudioSettings settings,
+                           SaveAudioSettingsFn save) {
+  std::string error = "no sound card";
+  audio::DeviceList devices;
+  if (std::unique_ptr<audio::AudioBackend> card = soundCard ? soundCard(error) : nullptr) {
+    devices = card->Devices();
+  } else {
+    devices.whyNone = error;
+  }
+  auto* w = new CAudioWnd(parent, std::move(settings), std::move(devices), std::move(save));
+  w->Create(QStringLiteral("XML_AUDIO"));
+  return w;
+}
+
 void CAudioWnd::FillDevices(QComboBox* box, bool output, const QString& chosen) {
   if (!box) return;
   box->clear();

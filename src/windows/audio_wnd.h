@@ -19,11 +19,18 @@
 namespace vlm {
 
 using SaveAudioSettingsFn = std::function<bool(const AudioSettings&)>;
+// Opens the sound card, or says in `error` why there is none.
+using SoundCardFn = std::function<std::unique_ptr<audio::AudioBackend>(std::string& error)>;
 
 class CAudioWnd : public CToolWnd {
   Q_OBJECT
  public:
   CAudioWnd(QWidget* parent, AudioSettings settings, audio::DeviceList devices, SaveAudioSettingsFn save);
+  // The dialog made (not shown) over `parent` with the card's device list, or
+  // the reason it has none; the tuning window and the main window's menu
+  // both open it this way.
+  static CAudioWnd* Make(QWidget* parent, const SoundCardFn& soundCard, AudioSettings settings,
+                         SaveAudioSettingsFn save);
 
   // What the controls show now.
   AudioSettings Chosen() const;

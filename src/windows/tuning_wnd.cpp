@@ -465,17 +465,8 @@ void CTuningWnd::OnMeasureDone() {
 
 CAudioWnd* CTuningWnd::MakeAudioWindow() {
   if (!host_.soundCard) return nullptr;
-  std::string error;
-  audio::DeviceList devices;
-  if (std::unique_ptr<audio::AudioBackend> card = host_.soundCard(error)) {
-    devices = card->Devices();
-  } else {
-    devices.whyNone = error;
-  }
-  auto* w = new CAudioWnd(this, host_.loadSettings ? host_.loadSettings() : AudioSettings{}, std::move(devices),
-                          host_.saveSettings);
-  w->Create(QStringLiteral("XML_AUDIO"));
-  return w;
+  return CAudioWnd::Make(this, host_.soundCard, host_.loadSettings ? host_.loadSettings() : AudioSettings{},
+                         host_.saveSettings);
 }
 
 bool CTuningWnd::ExportPlotPng(const QString& path) {

@@ -222,5 +222,24 @@ TEST_F(MeasureWindowTest, TheAudioDialogSaysWhenThereAreNoDevicesAndKeepsWhatThe
   EXPECT_EQ(saved.inputDevice, QStringLiteral("usb-mic-7"));
 }
 
+TEST_F(MeasureWindowTest, TheAdvanceMenuOpensTheSameAudioDialogWithoutTheTuningWindow) {
+  // The auto-setup needs the audio settings too: they must be reachable
+  // before any tuning window was opened.
+  wnd_->SetSoundCardMaker([](std::string&) { return std::make_unique<NoDevices>(); });
+  QString status;
+  respond_ = [&](ui::UIWindow& w) {
+    auto* dialog = dynamic_cast<CAudioWnd*>(&w);
+    if (!dialog) return false;
+    status = dialog->StatusText();
+    dialog->FindControl<QDoubleSpinBox>(QStringLiteral("audio_sweep"))->setValue(4.0);
+    dialog->FindControl<QAbstractButton>(QStringLiteral("confirm_btn"))->click();
+    return true;
+  };
+  MenuClick("advance_item_audio");
+  EXPECT_EQ(status, QStringLiteral("No sound devices found: no sound device was found"));
+  EXPECT_DOUBLE_EQ(ReadAudioSettings().sweepSeconds, 4.0);
+  EXPECT_EQ(ReadAudioSettings().maxLevelDbfs, -10.0) << "what the dialog did not change is kept";
+}
+
 }  // namespace
 }  // namespace vlm::test
