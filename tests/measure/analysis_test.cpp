@@ -81,6 +81,26 @@ TEST(Sweep, IsFadedAndItsInverseGivesBackAnImpulseFlatOverTheBand) {
   EXPECT_NEAR(flat.points.back().hz, 10000.0, 10000.0 * (std::exp2(1.0 / 48.0) - 1.0));
 }
 
+// The inverse filter is kept between takes: a sweep of the same length but
+// another level or band must never be divided by another sweep's.
+TEST(Sweep, EachSweepIsDividedByItsOwnInverseWhenTakesAlternate) {
+  const Sweep a = MakeSweep(100.0, 10000.0, 1.0, kRate, 0.5);
+  const Sweep quieter = MakeSweep(100.0, 10000.0, 1.0, kRate, 0.25);
+  const Sweep other = MakeSweep(200.0, 8000.0, 1.0, kRate, 0.5);
+  auto impulseAt10 = [](const Sweep& s) {
+    std::vector<double> recorded(s.signal.size() + kRate / 2, 0.0);
+    for (std::size_t i = 0; i < s.signal.size(); ++i) recorded[i + 10] = s.signal[i];
+    return Deconvolve(recorded, s);
+  };
+  const std::vector<double> first = impulseAt10(a);
+  for (const Sweep* s : {&quieter, &other}) {
+    const std::vector<double> ir = impulseAt10(*s);
+    ASSERT_GT(ir.size(), 10u);
+    EXPECT_NEAR(ir[10], first[10], 0.05 * first[10]);  // the same impulse, whatever the sweep's level
+  }
+  EXPECT_EQ(impulseAt10(a), first);
+}
+
 TEST(Resample, TakesADriftOutOfASineBelowTheTopOfTheBand) {
   for (double hz : {50.0, 5000.0, 20000.0}) {
     const double ratio = 1.0 + 90e-6;
