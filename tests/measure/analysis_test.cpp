@@ -2,6 +2,7 @@
 // known impulse response played straight into the recording (no card).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -93,11 +94,14 @@ TEST(Sweep, EachSweepIsDividedByItsOwnInverseWhenTakesAlternate) {
     return Deconvolve(recorded, s);
   };
   const std::vector<double> first = impulseAt10(a);
-  for (const Sweep* s : {&quieter, &other}) {
-    const std::vector<double> ir = impulseAt10(*s);
-    ASSERT_GT(ir.size(), 10u);
-    EXPECT_NEAR(ir[10], first[10], 0.05 * first[10]);  // the same impulse, whatever the sweep's level
-  }
+  ASSERT_GT(first.size(), 10u);
+  const std::vector<double> half = impulseAt10(quieter);  // the same impulse, whatever the sweep's level
+  ASSERT_EQ(half.size(), first.size());
+  for (std::size_t i = 0; i < 40; ++i) EXPECT_NEAR(half[i], first[i], 1e-6 + 1e-3 * std::abs(first[i])) << i;
+  const std::vector<double> narrower = impulseAt10(other);
+  const auto peak = std::max_element(narrower.begin(), narrower.end());
+  EXPECT_NEAR(static_cast<double>(peak - narrower.begin()), 10.0, 2.0);  // its minimum-phase window rings after 10
+  EXPECT_LT(*peak, 0.95 * first[10]);  // its own, narrower band
   EXPECT_EQ(impulseAt10(a), first);
 }
 
