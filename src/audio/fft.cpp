@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <list>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -18,9 +19,27 @@ std::mutex& PlannerLock() {
 
 }  // namespace
 
+// One size's pair of plans, made on buffers aligned as fftw_malloc aligns
+// every object's own; destroyed under the planner's lock by the last owner.
+struct RealFftPlans {
+  std::size_t n = 0;
+  fftw_plan forward = nullptr;
+  fftw_plan inverse = nullptr;
+};
+
+namespace {
+
+// The kept plans, most recently used first. Guarded by PlannerLock(), as is
+// every release of a plan's last owner (so destroying it is too).
+std::list<std::shared_ptr<const RealFftPlans>>& KeptPlans() {
+  static auto* kept = new std::list<std::shared_ptr<const RealFftPlans>>;  // never destroyed: no exit-order race
+  return *kept;
+}
+
+}  // namespace
+
 RealFft::RealFft(std::size_t n) : n_(n) {
   if (n < 2) throw std::invalid_argument("RealFft: size below 2");
-  std::lock_guard<std::mutex> guard(PlannerLock());
   time_ = static_cast<double*>(fftw_malloc(sizeof(double) * n_));
   freq_ = fftw_malloc(sizeof(fftw_complex) * Bins());
   if (time_ == nullptr || freq_ == nullptr) {
@@ -28,44 +47,62 @@ RealFft::RealFft(std::size_t n) : n_(n) {
     fftw_free(freq_);
     throw std::bad_alloc();
   }
-  auto* freq = static_cast<fftw_complex*>(freq_);
+  std::lock_guard<std::mutex> guard(PlannerLock());
+  auto& kept = KeptPlans();
+  const auto found = std::find_if(kept.begin(), kept.end(), [&](const auto& p) { return p->n == n_; });
+  if (found != kept.end()) {
+    kept.splice(kept.begin(), kept, found);
+    plans_ = kept.front();
+    return;
+  }
+  auto* made = new RealFftPlans;
+  made->n = n_;
   const int size = static_cast<int>(n_);
-  forward_ = fftw_plan_dft_r2c_1d(size, time_, freq, FFTW_ESTIMATE);
-  inverse_ = fftw_plan_dft_c2r_1d(size, freq, time_, FFTW_ESTIMATE);
+  // Planning with FFTW_ESTIMATE leaves the arrays untouched.
+  made->forward = fftw_plan_dft_r2c_1d(size, time_, static_cast<fftw_complex*>(freq_), FFTW_ESTIMATE);
+  made->inverse = fftw_plan_dft_c2r_1d(size, static_cast<fftw_complex*>(freq_), time_, FFTW_ESTIMATE);
+  // The deleter runs when the last object or the cache lets go, always under the lock.
+  plans_ = std::shared_ptr<const RealFftPlans>(made, [](const RealFftPlans* p) {
+    fftw_destroy_plan(p->forward);
+    fftw_destroy_plan(p->inverse);
+    delete p;
+  });
+  kept.push_front(plans_);
+  // Objects still using an evicted size keep its plans; the last one destroys them.
+  while (kept.size() > kKeptPlanSizes) kept.pop_back();
 }
 
 RealFft::~RealFft() {
-  std::lock_guard<std::mutex> guard(PlannerLock());
-  fftw_destroy_plan(static_cast<fftw_plan>(forward_));
-  fftw_destroy_plan(static_cast<fftw_plan>(inverse_));
+  {
+    std::lock_guard<std::mutex> guard(PlannerLock());
+    plans_.reset();
+  }
   fftw_free(time_);
   fftw_free(freq_);
 }
 
-std::vector<std::complex<double>> RealFft::Forward(const std::vector<double>& time) {
+std::vector<std::complex<double>> RealFft::Forward(std::span<const double> time) {
   const std::size_t copy = std::min(time.size(), n_);
   std::copy_n(time.begin(), copy, time_);
   std::fill(time_ + copy, time_ + n_, 0.0);
-  fftw_execute(static_cast<fftw_plan>(forward_));
-  const auto* freq = static_cast<const fftw_complex*>(freq_);
+  auto* freq = static_cast<fftw_complex*>(freq_);
+  fftw_execute_dft_r2c(plans_->forward, time_, freq);
   std::vector<std::complex<double>> out(Bins());
-  for (std::size_t k = 0; k < out.size(); ++k) out[k] = {freq[k][0], freq[k][1]};
+  // fftw_complex and std::complex<double> share their layout.
+  std::memcpy(static_cast<void*>(out.data()), freq, sizeof(fftw_complex) * Bins());
   return out;
 }
 
 std::vector<double> RealFft::Inverse(const std::vector<std::complex<double>>& bins) {
   auto* freq = static_cast<fftw_complex*>(freq_);
   const std::size_t copy = std::min(bins.size(), Bins());
-  for (std::size_t k = 0; k < copy; ++k) {
-    freq[k][0] = bins[k].real();
-    freq[k][1] = bins[k].imag();
-  }
-  for (std::size_t k = copy; k < Bins(); ++k) freq[k][0] = freq[k][1] = 0.0;
+  std::memcpy(static_cast<void*>(freq), bins.data(), sizeof(fftw_complex) * copy);
+  std::fill(reinterpret_cast<double*>(freq) + 2 * copy, reinterpret_cast<double*>(freq) + 2 * Bins(), 0.0);
   // The c2r transform overwrites its input: the bins were copied in just above.
-  fftw_execute(static_cast<fftw_plan>(inverse_));
-  std::vector<double> out(time_, time_ + n_);
+  fftw_execute_dft_c2r(plans_->inverse, freq, time_);
+  std::vector<double> out(n_);
   const double scale = 1.0 / static_cast<double>(n_);
-  for (double& v : out) v *= scale;
+  for (std::size_t i = 0; i < n_; ++i) out[i] = time_[i] * scale;
   return out;
 }
 

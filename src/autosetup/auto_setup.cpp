@@ -129,6 +129,8 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
       result.restored = back.ok();
       if (!back.ok()) result.restoreProblem = back.Describe();
     }
+    // Not restored: the file stays, and the next connection restores.
+    if (result.restored) overrides_.ReleaseProvisional();
     return std::move(result);
   };
 
@@ -157,6 +159,10 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     working->linkMode = 0;
     working->linkOutputs.fill(-1);
     result.notes.push_back("left and right were linked; the run unlinks them (their levels and equalisers differ)");
+    if (const SessionResult kept = overrides_.HoldProvisional(*before, *working); !kept.ok()) {
+      *working = *before;  // nothing was sent
+      return fail(Status::Failed, Step::Measure, -1, "keeping the settings before the run: " + kept.Describe());
+    }
     const SessionResult s = Send(link_, *working, *before);
     if (!s.ok()) return fail(Status::Failed, Step::Measure, -1, "unlinking: " + s.Describe());
   }
@@ -255,6 +261,11 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
   tell(Step::Send, -1, 0);
   if (cancel.load()) return fail(Status::Cancelled, Step::Send, -1, "cancelled");
   {
+    // What the amplifier held before reaches the disk first: an unplug or a
+    // crash from here on is put right at the next connection.
+    if (const SessionResult kept = overrides_.HoldProvisional(*before, *final); !kept.ok()) {
+      return fail(Status::Failed, Step::Send, -1, "keeping the settings before the run: " + kept.Describe());
+    }
     const SessionResult s = Send(link_, *final, *working);
     *working = *final;  // partly sent at worst: give back everything
     if (!s.ok()) return fail(Status::Failed, Step::Send, -1, "sending the result: " + s.Describe());
@@ -334,18 +345,33 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
 
 SessionResult AutoSetupRun::Apply(SceneProfile& live) {
   if (!provisional_) return SessionResult::Success();
+  if (!overrides_.HoldsProvisional()) {
+    // The amplifier went away meanwhile and its next connection gave it back
+    // the settings before the run: there is nothing left to keep.
+    provisional_.reset();
+    before_.reset();
+    return SessionResult::Failure(SessionStatus::NotConnected, "auto-setup result",
+                                  "the amplifier was reconnected and holds the settings before the run again");
+  }
   WriteEdits(live, edits_, false);
   provisional_.reset();
   before_.reset();
+  if (SessionResult r = overrides_.ReleaseProvisional(); !r.ok()) return r;
   return SessionResult::Success();
 }
 
 SessionResult AutoSetupRun::Discard() {
   if (!provisional_) return SessionResult::Success();
+  if (!overrides_.HoldsProvisional()) {  // already given back at a reconnection
+    provisional_.reset();
+    before_.reset();
+    return SessionResult::Success();
+  }
   SessionResult r = Send(link_, *before_, *provisional_);
   if (r.ok()) {
     provisional_.reset();
     before_.reset();
+    r = overrides_.ReleaseProvisional();
   }
   return r;
 }

@@ -9,7 +9,11 @@
 // While provisional, the run's settings are on the amplifier but not in the
 // caller's live settings. Discard, a cancel, an error during the run, or an
 // amplifier that went away all end with the amplifier as it was before the
-// run (or, when it cannot be reached, the result says so). The whole result
+// run (or, when it cannot be reached, the result says so). What the
+// amplifier held before is kept on disk (TemporaryOverride::HoldProvisional)
+// before the run changes anything, until Apply, Discard or the restore after
+// a failure: after a crash or an unplug, the amplifier's next connection
+// gives it back and tells the user. The whole result
 // is one list of edits (before: the live settings before the run, after: the
 // final settings), so the caller's Apply is one undoable step.
 //
@@ -131,7 +135,9 @@ class AutoSetupRun {
                       const ProgressFn& progress = {});
 
   // Keeps the provisional result: the edits written into `live`. Ok when
-  // nothing is provisional (then `live` is unchanged).
+  // nothing is provisional (then `live` is unchanged); NotConnected when a
+  // reconnection has given the amplifier back its settings before the run
+  // (`live` unchanged).
   SessionResult Apply(SceneProfile& live);
   // Sends the settings of before the run back; `live` is not changed.
   SessionResult Discard();

@@ -156,7 +156,9 @@ void DeviceCommand::TellRecovery() {
   if (!session_) return;
   const OverrideRecovery r = session_->TakeRecovery();
   if (!r.found) return;
-  const std::string what = r.soloedChannel >= 0 ? " (solo on channel " + std::to_string(r.soloedChannel + 1) + ")" : "";
+  const std::string what = r.provisionalRun      ? " (an auto-setup run neither applied nor discarded)"
+                           : r.soloedChannel >= 0 ? " (solo on channel " + std::to_string(r.soloedChannel + 1) + ")"
+                                                  : "";
   if (r.restored) {
     std::fprintf(stderr, "vlmctl: the amplifier still held temporary settings of an earlier session%s: restored\n",
                  what.c_str());

@@ -235,7 +235,9 @@ bool DeviceLife::TakeReadBack(SettingsStore& store, ui::WindowMessage& msg, int*
 
 void DeviceLife::TellIfRecovered(const OverrideRecovery& recovery) {
   if (!recovery.found) return;
-  const QString text = recovery.restored ? QStringLiteral("${override_restored}")
+  const QString restored =
+      recovery.provisionalRun ? QStringLiteral("${provisional_restored}") : QStringLiteral("${override_restored}");
+  const QString text = recovery.restored ? restored
                                          : FillKeyText(QStringLiteral("${override_restore_failed}"),
                                                        {QString::fromStdString(recovery.problem)});
   QTimer::singleShot(0, window_.data(), [this, text] { Tell(text); });

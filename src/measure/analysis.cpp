@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <numbers>
 
 #include "audio/fft.h"
@@ -61,7 +64,7 @@ std::vector<Complex> MinimumPhase(audio::RealFft& fft, const std::vector<Complex
 // minimum-phase so that it rings only after the sound it shapes, never before
 // the arrival. Smooth everywhere, so its phase is the same at any FFT size;
 // within the band it is nearly 1, and the response divides it out.
-std::vector<Complex> BandWindow(const Sweep& sweep, audio::RealFft& fft) {
+std::vector<Complex> MakeBandWindow(const Sweep& sweep, audio::RealFft& fft) {
   const double binHz = sweep.sampleRate / static_cast<double>(fft.Size());
   std::vector<Complex> window(fft.Bins());
   for (std::size_t k = 0; k < window.size(); ++k) {
@@ -71,6 +74,68 @@ std::vector<Complex> BandWindow(const Sweep& sweep, audio::RealFft& fft) {
     window[k] = -0.5 * (std::log1p(below) + std::log1p(above));
   }
   return MinimumPhase(fft, window);
+}
+
+// The last few results of a costly function of a sweep and an FFT size: every
+// take of a run uses the same sweep at the same sizes. Any thread.
+template <typename Key>
+class RecentResults {
+ public:
+  using Value = std::shared_ptr<const std::vector<Complex>>;
+  template <typename Make>
+  Value Get(const Key& key, const Make& make) {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        if (it->first == key) {
+          kept_.splice(kept_.begin(), kept_, it);
+          return kept_.front().second;
+        }
+      }
+    }
+    Value made = std::make_shared<const std::vector<Complex>>(make());  // outside the lock: others go on
+    std::lock_guard<std::mutex> guard(lock_);
+    kept_.emplace_front(key, made);
+    while (kept_.size() > kKept) kept_.pop_back();
+    return made;
+  }
+
+ private:
+  static constexpr std::size_t kKept = 6;
+  std::mutex lock_;
+  std::list<std::pair<Key, Value>> kept_;
+};
+
+struct WindowKey {
+  double startHz = 0.0;
+  double endHz = 0.0;
+  int sampleRate = 0;
+  std::size_t size = 0;
+  bool operator==(const WindowKey&) const = default;
+};
+
+// The band window (see MakeBandWindow), made once per sweep band and size.
+std::shared_ptr<const std::vector<Complex>> BandWindow(const Sweep& sweep, audio::RealFft& fft) {
+  static auto* recent = new RecentResults<WindowKey>;  // never destroyed: worker threads may outlive statics
+  return recent->Get({sweep.startHz, sweep.endHz, sweep.sampleRate, fft.Size()},
+                     [&] { return MakeBandWindow(sweep, fft); });
+}
+
+struct FilterKey {
+  double startHz = 0.0;
+  double endHz = 0.0;
+  double lo = 0.0;
+  double hi = 0.0;
+  int sampleRate = 0;
+  std::vector<double> signal;
+  std::size_t size = 0;
+  bool operator==(const FilterKey&) const = default;
+};
+
+std::shared_ptr<const std::vector<Complex>> CachedInverseFilter(const Sweep& sweep, std::size_t fftSize) {
+  static auto* recent = new RecentResults<FilterKey>;
+  return recent->Get({sweep.startHz, sweep.endHz, sweep.lo, sweep.hi, sweep.sampleRate, sweep.signal, fftSize},
+                     [&] { return InverseFilter(sweep, fftSize); });
 }
 
 // The response of sections in series at `hz` (rate eqview::kCurveSampleRate).
@@ -90,7 +155,8 @@ std::vector<Complex> InverseFilter(const Sweep& sweep, std::size_t fftSize) {
   double strongest = 0.0;
   for (const Complex& b : x) strongest = std::max(strongest, std::norm(b));
   const double e = strongest * kRegularisation + 1e-300;
-  const std::vector<Complex> window = BandWindow(sweep, fft);
+  const auto keptWindow = BandWindow(sweep, fft);
+  const std::vector<Complex>& window = *keptWindow;
   for (std::size_t k = 0; k < x.size(); ++k) x[k] = window[k] * std::conj(x[k]) / (std::norm(x[k]) + e);
   return x;
 }
@@ -100,9 +166,10 @@ std::vector<double> Deconvolve(std::span<const double> recorded, const Sweep& sw
   // A circular division of this size leaves the lags kept below untouched:
   // the sweep never wraps onto them.
   const std::size_t n = audio::GoodFftSize(recorded.size());
-  const std::vector<Complex> inverse = InverseFilter(sweep, n);
+  const auto kept = CachedInverseFilter(sweep, n);
+  const std::vector<Complex>& inverse = *kept;
   audio::RealFft fft(n);
-  std::vector<Complex> y = fft.Forward(std::vector<double>(recorded.begin(), recorded.end()));
+  std::vector<Complex> y = fft.Forward(recorded);
   for (std::size_t k = 0; k < y.size(); ++k) y[k] *= inverse[k];
   std::vector<double> ir = fft.Inverse(y);
   ir.resize(recorded.size() - sweep.signal.size() + 1);
@@ -204,7 +271,8 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   }
   const std::vector<Complex> minimum = MinimumPhase(fft, std::vector<Complex>(logMag.begin(), logMag.end()));
   // The band window's own phase is the deconvolution's, not the room's.
-  const std::vector<Complex> window = BandWindow(sweep, fft);
+  const auto keptWindow = BandWindow(sweep, fft);
+  const std::vector<Complex>& window = *keptWindow;
   // Excess phase, unwrapped over the band, and its straight-line fit
   // weighted by the power of each bin.
   // The whole band and its lower and upper halves (in octaves): the halves'
@@ -274,7 +342,8 @@ ResponseResult ResponseOf(std::span<const double> ir, const Sweep& sweep, double
   };
   const std::vector<Complex> signal = stretch(start);
   const std::vector<Complex> noise = stretch(start + length);
-  const std::vector<Complex> window = BandWindow(sweep, fft);
+  const auto keptWindow = BandWindow(sweep, fft);
+  const std::vector<Complex>& window = *keptWindow;
   // Running sums over the bins, so every band's mean costs two look-ups. They
   // start just below the lowest band asked for: beyond the sweep's ends the
   // window is tiny and what is divided by it huge, and a running sum that had

@@ -3,8 +3,10 @@
 // response, the arrival of the direct sound, and the frequency response with
 // its signal-to-noise ratio.
 //
-// Pure functions; nothing is kept. Any thread (FFT plans are made under the
-// FFT module's own lock).
+// Pure functions. The sweep's inverse filter and band window are kept for the
+// last few sweeps and FFT sizes (every take of a run uses the same ones), as
+// values: a result never depends on what was kept. Any thread (FFT plans are
+// made under the FFT module's own lock, the kept values under their own).
 #include <complex>
 #include <cstddef>
 #include <span>

@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "base/log.h"
 #include "model/model_constants.h"
+#include "session/full_state.h"
 
 namespace vlm {
 namespace {
@@ -25,6 +27,14 @@ SessionResult NotConfirmed(std::vector<std::string> names, const char* what) {
   SessionResult r = SessionResult::Failure(SessionStatus::NoReply, names.front(), what);
   r.unconfirmed = std::move(names);
   return r;
+}
+
+// The file goes, and its folder with it once empty (another amplifier's file keeps it).
+void RemoveProvisionalFile(const std::string& path, std::error_code& ec) {
+  std::filesystem::remove(path, ec);
+  std::error_code ignored;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (std::filesystem::is_empty(folder, ignored)) std::filesystem::remove(folder, ignored);
 }
 
 }  // namespace
@@ -142,13 +152,20 @@ SessionResult TemporaryOverride::End() {
 OverrideRecovery TemporaryOverride::Recover(SceneProfile* live) {
   std::lock_guard<std::mutex> work(workMutex_);
   OverrideRecovery outcome;
+  RecoverOverride(outcome, live);
+  // The mutes of a take first, then the run's settings around it.
+  RecoverProvisional(outcome);
+  return outcome;
+}
+
+void TemporaryOverride::RecoverOverride(OverrideRecovery& outcome, SceneProfile* live) {
   OverrideRecord record;
   std::string path;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (active_) {
       // Begun on this connection: it stays until its owner ends it.
-      if (activeConnection_ == link_.Frames().Connection()) return outcome;
+      if (activeConnection_ == link_.Frames().Connection()) return;
       record = *active_;
       path = activePath_;
     }
@@ -156,17 +173,17 @@ OverrideRecovery TemporaryOverride::Recover(SceneProfile* live) {
   const std::string serial = link_.SerialNumber();
   if (path.empty() || record.serial != serial) {
     const std::string dir = folder();
-    if (dir.empty()) return outcome;
+    if (dir.empty()) return;
     path = OverrideFilePath(dir, serial);
     std::string problem;
     switch (ReadOverrideFile(path, record, problem)) {
       case OverrideFileRead::Missing:
-        return outcome;
+        return;
       case OverrideFileRead::Damaged:
         outcome.found = true;
         outcome.problem = path + ": " + problem;
         LogMessage("TemporaryOverride: %s\n", outcome.problem.c_str());
-        return outcome;
+        return;
       case OverrideFileRead::Read:
         break;
     }
@@ -186,7 +203,86 @@ OverrideRecovery TemporaryOverride::Recover(SceneProfile* live) {
   if (live) {
     for (const OverrideEntry& e : record.entries) WriteOverrideSetting(*live, e.setting.target, e.original);
   }
-  return outcome;
+  return;
+}
+
+SessionResult TemporaryOverride::HoldProvisional(const SceneProfile& before, const SceneProfile& sent) {
+  std::lock_guard<std::mutex> work(workMutex_);
+  const std::string dir = folder();
+  if (dir.empty()) return SessionResult::Failure(SessionStatus::FileFailed, "provisional file", "no folder for it");
+  if (!link_.IsConnected()) return SessionResult::Failure(SessionStatus::NotConnected, "provisional file");
+  ProvisionalRecord record{link_.SerialNumber(), std::make_shared<SceneProfile>(before),
+                           std::make_shared<SceneProfile>(sent)};
+  const std::string path = ProvisionalFilePath(dir, record.serial);
+  if (std::string error = WriteProvisionalFile(path, record); !error.empty()) {
+    return SessionResult::Failure(SessionStatus::FileFailed, "provisional file", error);
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  provisionalPath_ = path;
+  provisionalConnection_ = link_.Frames().Connection();
+  return SessionResult::Success();
+}
+
+SessionResult TemporaryOverride::ReleaseProvisional() {
+  std::lock_guard<std::mutex> work(workMutex_);
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    path = std::exchange(provisionalPath_, {});
+  }
+  if (path.empty()) return SessionResult::Success();
+  std::error_code ec;
+  RemoveProvisionalFile(path, ec);
+  if (ec) return SessionResult::Failure(SessionStatus::FileFailed, "provisional file", ec.message());
+  return SessionResult::Success();
+}
+
+bool TemporaryOverride::HoldsProvisional() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !provisionalPath_.empty();
+}
+
+void TemporaryOverride::RecoverProvisional(OverrideRecovery& outcome) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Held on this connection: its run takes it back or keeps it.
+    if (!provisionalPath_.empty() && provisionalConnection_ == link_.Frames().Connection()) return;
+  }
+  const std::string dir = folder();
+  if (dir.empty()) return;
+  const std::string path = ProvisionalFilePath(dir, link_.SerialNumber());
+  ProvisionalRecord record;
+  std::string problem;
+  const ProvisionalFileRead read = ReadProvisionalFile(path, record, problem);
+  if (read == ProvisionalFileRead::Missing) return;
+  auto failed = [&](std::string why) {
+    outcome.found = true;
+    outcome.provisionalRun = true;
+    outcome.restored = false;
+    outcome.problem += (outcome.problem.empty() ? "" : "; ") + why;
+    LogMessage("TemporaryOverride: %s\n", why.c_str());
+  };
+  if (read == ProvisionalFileRead::Damaged) return failed(path + ": " + problem);
+  const bool overrideRestored = !outcome.found || outcome.restored;
+  for (const StateCommand& c : FullStateCommands(*record.before, record.sent.get())) {
+    SessionStatus status = RunStep(link_, c.step);
+    if (status == SessionStatus::NoReply) status = RunStep(link_, c.step);
+    if (status != SessionStatus::Ok) {
+      return failed("the settings before an unfinished run were not all restored: " + c.step.name + ": " +
+                    SessionStatusName(status));
+    }
+  }
+  std::error_code ec;
+  RemoveProvisionalFile(path, ec);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (provisionalPath_ == path) provisionalPath_.clear();
+  }
+  outcome.found = true;
+  outcome.provisionalRun = true;
+  outcome.restored = overrideRestored;
+  if (ec) failed(path + ": " + ec.message());
+  LogMessage("TemporaryOverride: the settings before an unfinished run restored\n");
 }
 
 }  // namespace vlm

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -44,6 +45,36 @@ TEST(RealFft, ShortInputIsPaddedAndPlansAreMadeSafelyFromManyThreads) {
   }
   for (auto& th : threads) th.join();
   for (double p : peaks) EXPECT_LT(p, 1e-12);
+}
+
+// Plans are shared per size and the oldest sizes dropped from the cache: an
+// object made before its size was dropped, and objects of one size running at
+// once on several threads, still transform on their own buffers.
+TEST(RealFft, SharedAndDroppedPlansStillTransformEachObjectsOwnData) {
+  auto held = std::make_unique<RealFft>(96);
+  for (std::size_t n = 100; n < 100 + 2 * kKeptPlanSizes; ++n) RealFft other(n);  // pushes 96 out of the cache
+  std::vector<double> x(96);
+  for (std::size_t i = 0; i < x.size(); ++i) x[i] = std::sin(0.3 * static_cast<double>(i * i));
+  const auto back = held->Inverse(held->Forward(x));
+  for (std::size_t i = 0; i < x.size(); ++i) ASSERT_NEAR(back[i], x[i], 1e-12) << i;
+
+  std::vector<std::thread> threads;
+  std::vector<double> errors(4, 0.0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &errors] {
+      std::vector<double> y(480);
+      for (std::size_t i = 0; i < y.size(); ++i) y[i] = std::cos(0.01 * static_cast<double>((t + 1) * i));
+      for (int round = 0; round < 30; ++round) {
+        RealFft fft(480);
+        const auto again = fft.Inverse(fft.Forward(y));
+        for (std::size_t i = 0; i < y.size(); ++i) {
+          errors[static_cast<std::size_t>(t)] = std::max(errors[static_cast<std::size_t>(t)], std::abs(again[i] - y[i]));
+        }
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (double e : errors) EXPECT_LT(e, 1e-12);
 }
 
 TEST(GoodFftSize, IsTheNextSizeOfTwosThreesAndFives) {

@@ -283,5 +283,64 @@ TEST(AutoSetup, ACancelOrARefusalLeavesTheAmplifierAsItWas) {
   f.ExpectAmplifierAsBefore();
 }
 
+// While the result is provisional, the settings before the run are on disk:
+// an unplug in the middle of the send or after it gives them back at the next
+// connection, byte for byte, and says so; Apply keeps the result and the file goes.
+TEST(AutoSetup, AnUnplugWhileProvisionalIsPutRightAtTheNextConnectionUnlessApplied) {
+  RunFixture f(/*linked=*/true);
+  AutoSetupRun run(*f.link, f.session->overrides(), *f.card);
+  AutoSetupRequest request = FrontRequest();
+  request.channels = {2, 3};
+  request.sweepSeconds = 0.5;
+  request.verify = false;
+  const fs::path provisional = f.folder.path() / "overrides" / "provisional";
+  auto reconnect = [&](SettingsStore& store) {
+    f.session->DevicePlugOut();
+    f.amp->Plug();
+    f.Open();
+    EXPECT_TRUE(f.session->ReadBack(store).ok());
+    return f.session->TakeRecovery();
+  };
+
+  // Unplugged halfway through the send: the run cannot restore, the file stays.
+  AutoSetupResult r = run.Run(f.store->live(), request, f.cancel, [&](const Progress& p) {
+    if (p.step == Step::Send) f.amp->ArmFaultAfterReports(5, [](sim::VirtualAmplifier& a) { a.Unplug(); });
+  });
+  EXPECT_EQ(r.status, Status::Failed) << r.message;
+  EXPECT_EQ(r.failedStep, Step::Send);
+  EXPECT_FALSE(r.restored);
+  EXPECT_FALSE(fs::is_empty(provisional));
+  auto after = std::make_unique<SettingsStore>();
+  OverrideRecovery recovery = reconnect(*after);
+  EXPECT_TRUE(recovery.found && recovery.restored && recovery.provisionalRun) << recovery.problem;
+  f.ExpectAmplifierAsBefore();
+  EXPECT_TRUE(after->live() == f.store->live()) << "the read-back holds the settings before the run";
+
+  // Unplugged once all was sent: the same, and Apply then keeps nothing.
+  r = run.Run(f.store->live(), request, f.cancel);
+  ASSERT_EQ(r.status, Status::Done) << r.message;
+  EXPECT_FALSE(f.amp->Snapshot().scenes == f.before.scenes);
+  f.amp->Unplug();
+  recovery = reconnect(*after);
+  EXPECT_TRUE(recovery.found && recovery.restored && recovery.provisionalRun) << recovery.problem;
+  f.ExpectAmplifierAsBefore();
+  auto live = std::make_unique<SceneProfile>(after->live());
+  EXPECT_EQ(run.Apply(*live).status, SessionStatus::NotConnected);
+  EXPECT_TRUE(*live == after->live());
+  EXPECT_FALSE(run.Provisional());
+
+  // Applied: the file goes, and the next connection leaves the result alone.
+  r = run.Run(after->live(), request, f.cancel);
+  ASSERT_EQ(r.status, Status::Done) << r.message;
+  ASSERT_TRUE(run.Apply(*live).ok());
+  EXPECT_TRUE(*live == *r.final);
+  EXPECT_TRUE(fs::is_empty(f.folder.path() / "overrides"));
+  const sim::AmplifierState result = f.amp->Snapshot();
+  f.amp->Unplug();
+  recovery = reconnect(*after);
+  EXPECT_FALSE(recovery.found);
+  EXPECT_TRUE(f.amp->Snapshot().scenes == result.scenes);
+}
+
 }  // namespace
 }  // namespace vlm::autosetup

@@ -2,6 +2,7 @@
 // known impulse response played straight into the recording (no card).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -79,6 +80,29 @@ TEST(Sweep, IsFadedAndItsInverseGivesBackAnImpulseFlatOverTheBand) {
   }
   EXPECT_NEAR(flat.points.front().hz, 100.0, 1e-9);
   EXPECT_NEAR(flat.points.back().hz, 10000.0, 10000.0 * (std::exp2(1.0 / 48.0) - 1.0));
+}
+
+// The inverse filter is kept between takes: a sweep of the same length but
+// another level or band must never be divided by another sweep's.
+TEST(Sweep, EachSweepIsDividedByItsOwnInverseWhenTakesAlternate) {
+  const Sweep a = MakeSweep(100.0, 10000.0, 1.0, kRate, 0.5);
+  const Sweep quieter = MakeSweep(100.0, 10000.0, 1.0, kRate, 0.25);
+  const Sweep other = MakeSweep(200.0, 8000.0, 1.0, kRate, 0.5);
+  auto impulseAt10 = [](const Sweep& s) {
+    std::vector<double> recorded(s.signal.size() + kRate / 2, 0.0);
+    for (std::size_t i = 0; i < s.signal.size(); ++i) recorded[i + 10] = s.signal[i];
+    return Deconvolve(recorded, s);
+  };
+  const std::vector<double> first = impulseAt10(a);
+  ASSERT_GT(first.size(), 10u);
+  const std::vector<double> half = impulseAt10(quieter);  // the same impulse, whatever the sweep's level
+  ASSERT_EQ(half.size(), first.size());
+  for (std::size_t i = 0; i < 40; ++i) EXPECT_NEAR(half[i], first[i], 1e-6 + 1e-3 * std::abs(first[i])) << i;
+  const std::vector<double> narrower = impulseAt10(other);
+  const auto peak = std::max_element(narrower.begin(), narrower.end());
+  EXPECT_NEAR(static_cast<double>(peak - narrower.begin()), 10.0, 2.0);  // its minimum-phase window rings after 10
+  EXPECT_LT(*peak, 0.95 * first[10]);  // its own, narrower band
+  EXPECT_EQ(impulseAt10(a), first);
 }
 
 TEST(Resample, TakesADriftOutOfASineBelowTheTopOfTheBand) {

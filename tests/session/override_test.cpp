@@ -8,7 +8,10 @@
 #include <fstream>
 
 #include "device/messages.h"
+#include "session/full_state.h"
 #include "session/override_file.h"
+#include "session/provisional_file.h"
+#include "session/session_steps.h"
 #include "session/session_events.h"
 #include "session/temporary_override.h"
 #include "amplifier_settings.h"
@@ -252,6 +255,53 @@ TEST(TemporaryOverride, AnUnplugMidwayIsRestoredAtTheNextConnection) {
   EXPECT_TRUE(f.folder.Files().empty());
   f.ExpectAmplifierAsBefore();
   for (int c = 0; c < kOutputChannels; ++c) EXPECT_EQ(after.live().channels[c].mute, kScrambledMutes[c]);
+}
+
+// A run's provisional result left by a program that ended: the next program's
+// handshake sends back the settings before it; a damaged file is reported
+// and kept, never guessed from.
+TEST(TemporaryOverride, AProvisionalResultLeftByAnotherProgramIsTakenBackAndADamagedOneReported) {
+  OverrideFolder shared;
+  OverrideFixture first;
+  first.session->overrides().SetFolder(shared.path());
+  // The tool sets a band's Q in tenths: the band the run changes holds one it can set.
+  first.amp->WithState([](sim::AmplifierState& s) { s.scenes[0].outputs[3].eq[4].qHundredths = 150; });
+  first.before = first.amp->Snapshot();
+  ASSERT_TRUE(first.session->ReadBack(first.store).ok());
+  auto sent = std::make_unique<SceneProfile>(first.store.live());
+  sent->channels[3].delay = 1.234f;
+  sent->channels[3].gain = sent->channels[3].gain == -6.0f ? -5.0f : -6.0f;
+  sent->eqArray(3)[4].eqGain = sent->eqArray(3)[4].eqGain == -4.5f ? 2.5f : -4.5f;
+  sent->channels[3].bypass = !sent->channels[3].bypass;
+  sent->linkMode = 0;
+  ASSERT_TRUE(first.session->overrides().HoldProvisional(first.store.live(), *sent).ok());
+  const std::vector<StateCommand> commands = FullStateCommands(*sent, &first.store.live());
+  for (std::size_t i = 0; i < commands.size() / 2; ++i) {  // the program ends halfway through the send
+    ASSERT_EQ(RunStep(*first.link, commands[i].step), SessionStatus::Ok) << commands[i].name;
+  }
+  ASSERT_FALSE(first.amp->Snapshot().scenes == first.before.scenes);
+
+  SessionFixture second;
+  second.amp->WithState([&](sim::AmplifierState& s) { s.scenes = first.amp->Snapshot().scenes; });
+  second.session->overrides().SetFolder(shared.path());
+  second.Open();
+  SettingsStore store;
+  ASSERT_TRUE(second.session->Handshake(store).ok());
+  const OverrideRecovery taken = second.session->TakeRecovery();
+  EXPECT_TRUE(taken.found && taken.restored && taken.provisionalRun) << taken.problem;
+  EXPECT_TRUE(second.amp->Snapshot().scenes == first.before.scenes);
+  EXPECT_TRUE(shared.Files().empty());
+
+  const std::string path = ProvisionalFilePath(shared.path(), second.link->SerialNumber());
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path) << R"({"format": "vlm-tuner provisional", "version": 1, "serial": "x", "before": {})";
+  ASSERT_TRUE(second.session->Handshake(store).ok());
+  const OverrideRecovery damaged = second.session->TakeRecovery();
+  EXPECT_TRUE(damaged.found && damaged.provisionalRun);
+  EXPECT_FALSE(damaged.restored);
+  EXPECT_NE(damaged.problem.find(path), std::string::npos) << damaged.problem;
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_TRUE(second.amp->Snapshot().scenes == first.before.scenes);
 }
 
 TEST(TemporaryOverride, AnOverrideOfAnotherSessionIsRestoredAtTheHandshake) {
