@@ -147,7 +147,7 @@ struct SmoothingGrid {
   std::vector<detail::SmoothingWindow> windows;  // one per point of hz
 };
 
-constexpr int kFinePointsPerOctave = 48;
+constexpr int kFinePointsPerOctave = 192;
 
 SmoothingGrid SmoothingOver(const std::vector<double>& hz, int fraction, const std::vector<Exclusion>& excluded) {
   SmoothingGrid g;
