@@ -62,6 +62,13 @@ bool SaveAutoSetupShots(const QDir& dir) {
       const QString lang = QString::fromLatin1(entry.name);
       ui::Language::Instance().Select(lang);
       ui::RetranslateAll();
+      // The front mids linked, as the tool links pairs: the result shows the run's unlink note.
+      m.live().linkMode = 1;
+      m.live().linkOutputs.fill(-1);
+      m.live().linkOutputs[2] = 3;
+      m.live().linkOutputs[3] = 2;
+      ok = m.session().RestoreFullState(m.live()).ok() && ok;
+      m.recorder().Reset();
       CAutoSetupWnd* w = MakeAutoSetupWindowFor(
           main, [amp, cabin](std::string& error) { return sim::MakeSoundCard(amp, cabin, error); });
       w->SetChannels({2, 3});

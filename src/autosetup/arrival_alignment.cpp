@@ -28,6 +28,8 @@ Alignment AlignFromArrivals(const std::vector<MeasuredArrival>& arrivals) {
       std::snprintf(text, sizeof text, "channel %d would need %.3f ms of delay, more than the amplifier's %.0f ms",
                     m.channel + 1, wanted, static_cast<double>(kDelayMaxMs));
       a.problem = text;
+      a.problemChannel = m.channel;
+      a.problemMs = wanted;
     }
     a.delays.push_back(d);
   }

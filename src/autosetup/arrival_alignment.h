@@ -27,6 +27,8 @@ struct Alignment {
   // Empty, or why some channel could not be delayed enough (the amplifier's
   // 15 ms): that channel's delay is then the largest it can take.
   std::string problem;
+  int problemChannel = -1;  // the first channel that needs more than the longest delay, 0-based
+  double problemMs = 0.0;   // the delay it would need
 };
 
 Alignment AlignFromArrivals(const std::vector<MeasuredArrival>& arrivals);

@@ -15,7 +15,32 @@
 namespace vlm::autosetup {
 namespace {
 
-std::string Channel(int c) { return "channel " + std::to_string(c + 1); }
+constexpr RunText kTexts[] = {
+    {RunSaid::NoChannels, "wizard_msg_no_channels", "no channel is assigned a speaker position"},
+    {RunSaid::NoSuchChannel, "wizard_msg_no_such_channel", "channel %d does not exist"},
+    {RunSaid::NoSpeaker, "wizard_msg_no_speaker", "channel %d has no speaker position: assign one first"},
+    {RunSaid::Unrouted, "wizard_msg_unrouted", "%s; or leave such channels out of the run"},
+    {RunSaid::Unlinking, "wizard_msg_unlinking", "unlinking: %s"},
+    {RunSaid::TakeFailed, "wizard_msg_take_failed", "channel %d: %s"},
+    {RunSaid::TakeNotRestored, "wizard_msg_take_not_restored", "channel %d: the amplifier's settings were not restored"},
+    {RunSaid::LevelFailed, "wizard_msg_level_failed", "channel %d: %s"},
+    {RunSaid::FitFailed, "wizard_msg_fit_failed", "channel %d: %s"},
+    {RunSaid::SendFailed, "wizard_msg_send_failed", "sending the result: %s"},
+    {RunSaid::KeepingBefore, "wizard_msg_keeping_before", "keeping the settings before the run: %s"},
+    {RunSaid::Cancelled, "wizard_msg_cancelled", "cancelled"},
+    {RunSaid::Unlinked, "wizard_msg_unlinked",
+     "left and right were linked; the run unlinks them (their levels and equalisers differ)"},
+    {RunSaid::DelayTooLong, "wizard_msg_delay_too_long",
+     "channel %d would need %s ms of delay, more than the amplifier's 15 ms"},
+};
+
+RunMessage Said(RunSaid said, int channel = -1, std::string detail = {}) {
+  RunMessage m;
+  m.said = said;
+  m.channel = channel;
+  m.detail = std::move(detail);
+  return m;
+}
 
 tune::Curve CurveOf(const measure::ChannelMeasurement& m) {
   tune::Curve c;
@@ -81,6 +106,34 @@ struct ChannelWork {
 
 }  // namespace
 
+std::span<const RunText> RunTexts() { return kTexts; }
+
+const RunText* FindRunText(RunSaid said) {
+  for (const RunText& t : kTexts) {
+    if (t.said == said) return &t;
+  }
+  return nullptr;
+}
+
+std::string RunMessage::English() const {
+  const RunText* t = FindRunText(said);
+  if (t == nullptr) return detail;
+  const std::string format = t->english;
+  const bool number = format.find("%d") != std::string::npos;
+  const bool text = format.find("%s") != std::string::npos;
+  char buffer[1024];
+  if (number && text) {
+    std::snprintf(buffer, sizeof buffer, t->english, channel + 1, detail.c_str());
+  } else if (number) {
+    std::snprintf(buffer, sizeof buffer, t->english, channel + 1);
+  } else if (text) {
+    std::snprintf(buffer, sizeof buffer, t->english, detail.c_str());
+  } else {
+    return format;
+  }
+  return buffer;
+}
+
 const char* StepName(Step step) {
   switch (step) {
     case Step::Measure: return "measure";
@@ -119,11 +172,12 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     if (progress) progress({step, channel, index, count, std::min(1.0, (done + part) / units)});
   };
 
-  auto fail = [&](Status status, Step step, int channel, std::string message) {
+  auto fail = [&](Status status, Step step, RunMessage said) {
     result.status = status;
     result.failedStep = step;
-    result.failedChannel = channel;
-    result.message = std::move(message);
+    result.failedChannel = said.channel;
+    result.message = said.English();
+    result.said = std::move(said);
     if (!(*working == *before)) {
       const SessionResult back = Send(link_, *before, *working);
       result.restored = back.ok();
@@ -134,37 +188,33 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     return std::move(result);
   };
 
-  if (count == 0) return fail(Status::Refused, Step::Measure, -1, "no channel is assigned a speaker position");
+  if (count == 0) return fail(Status::Refused, Step::Measure, Said(RunSaid::NoChannels));
   for (int c : channels) {
-    if (c < 0 || c >= kOutputChannels) return fail(Status::Refused, Step::Measure, c, Channel(c) + " does not exist");
-    if (live.outputs[c] <= 0) {
-      return fail(Status::Refused, Step::Measure, c, Channel(c) + " has no speaker position: assign one first");
-    }
+    if (c < 0 || c >= kOutputChannels) return fail(Status::Refused, Step::Measure, Said(RunSaid::NoSuchChannel, c));
+    if (live.outputs[c] <= 0) return fail(Status::Refused, Step::Measure, Said(RunSaid::NoSpeaker, c));
   }
   // A channel the sweep cannot reach is found before any take, every such channel at once.
-  std::string unrouted;
-  int firstUnrouted = -1;
+  RunMessage unrouted = Said(RunSaid::Unrouted);
   for (int c : channels) {
     const std::string problem = measure::RoutingProblem(live, c, request.source);
     if (problem.empty()) continue;
-    if (firstUnrouted < 0) firstUnrouted = c;
-    unrouted += (unrouted.empty() ? "" : "; ") + problem;
+    if (unrouted.channel < 0) unrouted.channel = c;
+    unrouted.channels.push_back(c);
+    unrouted.detail += (unrouted.detail.empty() ? "" : "; ") + problem;
   }
-  if (firstUnrouted >= 0) {
-    return fail(Status::Refused, Step::Measure, firstUnrouted, unrouted + "; or leave such channels out of the run");
-  }
+  if (unrouted.channel >= 0) return fail(Status::Refused, Step::Measure, std::move(unrouted));
 
   // Linked pairs differ by nature in level and bands: the run unlinks them.
   if (working->linkMode == 1) {
     working->linkMode = 0;
     working->linkOutputs.fill(-1);
-    result.notes.push_back("left and right were linked; the run unlinks them (their levels and equalisers differ)");
+    result.notes.push_back(Said(RunSaid::Unlinked));
     if (const SessionResult kept = overrides_.HoldProvisional(*before, *working); !kept.ok()) {
       *working = *before;  // nothing was sent
-      return fail(Status::Failed, Step::Measure, -1, "keeping the settings before the run: " + kept.Describe());
+      return fail(Status::Failed, Step::Measure, Said(RunSaid::KeepingBefore, -1, kept.Describe()));
     }
     const SessionResult s = Send(link_, *working, *before);
-    if (!s.ok()) return fail(Status::Failed, Step::Measure, -1, "unlinking: " + s.Describe());
+    if (!s.ok()) return fail(Status::Failed, Step::Measure, Said(RunSaid::Unlinking, -1, s.Describe()));
   }
 
   auto measureOne = [&](const SceneProfile& held, int c, int index, measure::ChannelTake& take) {
@@ -189,10 +239,9 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     const Status s = take.outcome.status == measure::MeasureStatus::Cancelled ? Status::Cancelled
                      : take.outcome.status == measure::MeasureStatus::Refused ? Status::Refused
                                                                                : Status::Failed;
-    std::string why = take.outcome.status == measure::MeasureStatus::Done ? "the amplifier's settings were not restored"
-                      : take.outcome.message.empty()                       ? "cancelled"
-                                                                             : take.outcome.message;
-    return fail(s, step, c, Channel(c) + ": " + why);
+    if (take.outcome.status == measure::MeasureStatus::Done) return fail(s, step, Said(RunSaid::TakeNotRestored, c));
+    if (take.outcome.message.empty()) return fail(s, step, Said(RunSaid::Cancelled, c));
+    return fail(s, step, Said(RunSaid::TakeFailed, c, take.outcome.message));
   };
 
   // 1. Measure.
@@ -200,7 +249,7 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
   for (int i = 0; i < count; ++i) {
     const int c = channels[i];
     tell(Step::Measure, c, i);
-    if (cancel.load()) return fail(Status::Cancelled, Step::Measure, c, "cancelled");
+    if (cancel.load()) return fail(Status::Cancelled, Step::Measure, Said(RunSaid::Cancelled, c));
     work[i].channel = c;
     work[i].take = std::make_unique<measure::ChannelTake>();
     measureOne(*working, c, i, *work[i].take);
@@ -216,7 +265,11 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
                         static_cast<double>(w.take->duringTake.channels[w.channel].delay)});
   }
   const Alignment alignment = AlignFromArrivals(arrivals);
-  if (!alignment.problem.empty()) result.notes.push_back(alignment.problem);
+  if (alignment.problemChannel >= 0) {
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%.3f", alignment.problemMs);
+    result.notes.push_back(Said(RunSaid::DelayTooLong, alignment.problemChannel, ms));
+  }
 
   // 3. Level: each channel's level against the target over its passband.
   tell(Step::Level, -1, 0);
@@ -227,7 +280,7 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     t.target = request.target;
     t.maxBoostDb = request.maxBoostDb;
     w.fit = tune::PrepareChannelFit(w.take->duringTake, w.channel, t);
-    if (!w.fit.ok) return fail(Status::Failed, Step::Level, w.channel, Channel(w.channel) + ": " + w.fit.error);
+    if (!w.fit.ok) return fail(Status::Failed, Step::Level, Said(RunSaid::LevelFailed, w.channel, w.fit.error));
     const ChannelSettings& s = w.take->duringTake.channels[w.channel];
     w.rawTarget = RawTarget(request.target, s, w.fit.input.hz);
     w.levelDb = Judge(w.fit.input.measured, w.rawTarget, {}).level;
@@ -240,15 +293,17 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
   for (int i = 0; i < count; ++i) {
     ChannelWork& w = work[i];
     tell(Step::Fit, w.channel, i);
-    if (cancel.load()) return fail(Status::Cancelled, Step::Fit, w.channel, "cancelled");
+    if (cancel.load()) return fail(Status::Cancelled, Step::Fit, Said(RunSaid::Cancelled, w.channel));
     for (double& t : w.fit.input.target) t += changes[i].eqLevelDb;
     tune::FitControl control;
     control.cancel = &cancel;
     control.progress = [&](double f, const char*) { tell(Step::Fit, w.channel, i, f); };
     w.fitted = tune::FitChannel(w.fit.input, control);
-    if (w.fitted.status == tune::FitStatus::Cancelled) return fail(Status::Cancelled, Step::Fit, w.channel, "cancelled");
+    if (w.fitted.status == tune::FitStatus::Cancelled) {
+      return fail(Status::Cancelled, Step::Fit, Said(RunSaid::Cancelled, w.channel));
+    }
     if (w.fitted.status != tune::FitStatus::Ok) {
-      return fail(Status::Failed, Step::Fit, w.channel, Channel(w.channel) + ": " + w.fitted.error);
+      return fail(Status::Failed, Step::Fit, Said(RunSaid::FitFailed, w.channel, w.fitted.error));
     }
     tune::ApplyFittedBands(*final, w.channel, w.fitted.bands);
     ChannelSettings& s = final->channels[w.channel];
@@ -259,16 +314,16 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
 
   // 5. Send it all, provisionally.
   tell(Step::Send, -1, 0);
-  if (cancel.load()) return fail(Status::Cancelled, Step::Send, -1, "cancelled");
+  if (cancel.load()) return fail(Status::Cancelled, Step::Send, Said(RunSaid::Cancelled));
   {
     // What the amplifier held before reaches the disk first: an unplug or a
     // crash from here on is put right at the next connection.
     if (const SessionResult kept = overrides_.HoldProvisional(*before, *final); !kept.ok()) {
-      return fail(Status::Failed, Step::Send, -1, "keeping the settings before the run: " + kept.Describe());
+      return fail(Status::Failed, Step::Send, Said(RunSaid::KeepingBefore, -1, kept.Describe()));
     }
     const SessionResult s = Send(link_, *final, *working);
     *working = *final;  // partly sent at worst: give back everything
-    if (!s.ok()) return fail(Status::Failed, Step::Send, -1, "sending the result: " + s.Describe());
+    if (!s.ok()) return fail(Status::Failed, Step::Send, Said(RunSaid::SendFailed, -1, s.Describe()));
   }
   done += 1.0;
 
@@ -278,7 +333,7 @@ AutoSetupResult AutoSetupRun::Run(const SceneProfile& live, const AutoSetupReque
     for (int i = 0; i < count; ++i) {
       const int c = channels[i];
       tell(Step::Verify, c, i);
-      if (cancel.load()) return fail(Status::Cancelled, Step::Verify, c, "cancelled");
+      if (cancel.load()) return fail(Status::Cancelled, Step::Verify, Said(RunSaid::Cancelled, c));
       checks[i] = std::make_unique<measure::ChannelTake>();
       measureOne(*final, c, i, *checks[i]);
       if (auto r = takeProblem(Step::Verify, c, *checks[i])) return std::move(*r);

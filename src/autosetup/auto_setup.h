@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -104,14 +105,52 @@ struct ChannelResult {
 
 enum class Status { Done, Refused, Cancelled, Failed };
 
+// What the run tells the user: why it stopped, or a note. One row each in
+// RunTexts(): the window's language key and vlmctl's English text, where
+// "%d" takes the channel (from 1) and "%s" the detail, in that order.
+enum class RunSaid {
+  None,
+  NoChannels,     // no channel is assigned a speaker position
+  NoSuchChannel,  // a channel outside 1..12
+  NoSpeaker,      // a chosen channel without a speaker position
+  Unrouted,       // channels the sweep cannot reach (channels), the measurement's texts (detail)
+  Unlinking,      // sending the unlink failed (detail)
+  TakeFailed,     // a take failed or was refused (detail: the measurement's reason)
+  TakeNotRestored,  // a take ended without the amplifier's settings back
+  LevelFailed,    // the level could not be worked out (detail: why)
+  FitFailed,      // the fit failed (detail: why)
+  SendFailed,     // sending the result failed (detail)
+  KeepingBefore,  // the settings before the run could not be kept on disk (detail): nothing sent
+  Cancelled,
+  Unlinked,       // note: linked pairs were unlinked for the run
+  DelayTooLong,   // note: a channel needs more delay than the amplifier has (detail: ms needed)
+};
+
+struct RunText {
+  RunSaid said;
+  const char* languageKey;
+  const char* english;
+};
+std::span<const RunText> RunTexts();
+const RunText* FindRunText(RunSaid said);
+
+struct RunMessage {
+  RunSaid said = RunSaid::None;
+  int channel = -1;           // 0-based; -1 when the text names none
+  std::vector<int> channels;  // Unrouted: every such channel, 0-based
+  std::string detail;         // a lower layer's reason or a figure, in English
+  std::string English() const;
+};
+
 struct AutoSetupResult {
   Status status = Status::Failed;
-  std::string message;  // for Refused/Failed/Cancelled: what happened, naming step and channel
+  std::string message;  // for Refused/Failed/Cancelled: what happened, naming step and channel (said, in English)
+  RunMessage said;
   Step failedStep = Step::Measure;
   int failedChannel = -1;
   std::vector<ChannelResult> channels;
   // Things the user is told (e.g. "channels 1 and 2 were linked; unlinked for the run").
-  std::vector<std::string> notes;
+  std::vector<RunMessage> notes;
   // The whole run as one step: before = the live settings before the run.
   std::vector<Edit> edits;
   // The final settings (the live settings with the edits written in).

@@ -123,7 +123,7 @@ std::string ReadTarget(const std::string& text, tune::TargetSpec& target) {
 }
 
 void PrintResult(const autosetup::AutoSetupResult& r) {
-  for (const std::string& note : r.notes) std::printf("note: %s\n", note.c_str());
+  for (const autosetup::RunMessage& note : r.notes) std::printf("note: %s\n", note.English().c_str());
   std::printf("channel  delay ms          gain dB     eq dB  RMS dB       largest dB\n");
   for (const autosetup::ChannelResult& c : r.channels) {
     std::printf("%7d  %6.3f -> %6.3f  %+3.0f -> %+3.0f  %+5.1f  %4.2f -> %4.2f  %4.2f -> %4.2f\n", c.channel + 1,

@@ -151,6 +151,7 @@ PreparedFit PrepareChannelFit(const SceneProfile& profile, int channel, const Tu
   in.mode = request.mode;
   in.maxBoostDb = request.maxBoostDb;
   in.leaveCancellations = true;
+  in.smoothing = request.smoothing;
   p.ok = true;
   return p;
 }

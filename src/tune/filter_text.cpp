@@ -193,6 +193,7 @@ PreparedFit PrepareImportFit(const SceneProfile& profile, int channel, const Fil
   in.bands.assign(bands.begin(), bands.end());
   in.maxBoostDb = maxBoostDb;
   in.leaveCancellations = false;
+  in.smoothing = 0;  // the filters' own curve, exact: no smoothing to see through
   p.ok = true;
   return p;
 }

@@ -128,6 +128,55 @@ double QForWidth(double octaves) {
   return std::clamp(std::sqrt(r) / (r - 1.0), static_cast<double>(kEqQMin), 10.0);
 }
 
+// The highest Q the fit gives a band: one whose width is half the smoothing's
+// window, in the wire's tenths (rounded down). A narrower band would show
+// through the smoothing only as a smaller, wider one, not as what is heard.
+double MaxQ(int smoothing) {
+  if (smoothing <= 0) return kEqQMax;
+  const double r = std::exp2(0.5 / smoothing);
+  return std::clamp(std::floor(std::sqrt(r) / (r - 1.0) * 10.0) / 10.0, double{kEqQMin}, double{kEqQMax});
+}
+
+// The points the smoothing at 1/fraction octave averages for each point of
+// `hz`: the mean (in dB) within half of 1/fraction octave either side, as
+// Smooth takes it from a measurement, on a grid as fine as the measurement's.
+// Points within an excluded range are left out of every window, so that the
+// fit gains nothing by filling a cancellation to lift its neighbours.
+struct SmoothingGrid {
+  std::vector<double> fineHz;
+  std::vector<detail::SmoothingWindow> windows;  // one per point of hz
+};
+
+constexpr int kFinePointsPerOctave = 192;
+
+SmoothingGrid SmoothingOver(const std::vector<double>& hz, int fraction, const std::vector<Exclusion>& excluded) {
+  SmoothingGrid g;
+  if (fraction <= 0) {
+    g.fineHz = hz;
+    for (std::size_t i = 0; i < hz.size(); ++i) g.windows.push_back({static_cast<int>(i), static_cast<int>(i)});
+    return g;
+  }
+  const double half = 0.5 / fraction;
+  const int reach = static_cast<int>(std::ceil(half * kFinePointsPerOctave - 1e-9));
+  const double lo = std::log2(hz.front());
+  const int count = static_cast<int>(std::ceil((std::log2(hz.back()) - lo) * kFinePointsPerOctave - 1e-9)) + 2 * reach + 1;
+  for (int k = 0; k < count; ++k) {
+    const double f = std::exp2(lo + static_cast<double>(k - reach) / kFinePointsPerOctave);
+    const bool left = std::any_of(excluded.begin(), excluded.end(), [f](const Exclusion& e) { return f >= e.loHz && f <= e.hiHz; });
+    if (!left) g.fineHz.push_back(f);
+  }
+  constexpr double kSlack = 1e-9;
+  for (const double f : hz) {
+    const auto first = std::lower_bound(g.fineHz.begin(), g.fineHz.end(), f * std::exp2(-half - kSlack));
+    auto end = std::upper_bound(g.fineHz.begin(), g.fineHz.end(), f * std::exp2(half + kSlack));
+    // Wholly within an excluded range (a point the fit does not judge): the nearest point beside it.
+    if (end == first) end = first == g.fineHz.end() ? first : first + 1;
+    const int a = std::min(static_cast<int>(first - g.fineHz.begin()), static_cast<int>(g.fineHz.size()) - 1);
+    g.windows.push_back({a, std::max(a, static_cast<int>(end - g.fineHz.begin()) - 1)});
+  }
+  return g;
+}
+
 // Bands on the largest remaining deviations, one after another, each with the
 // gain found there and a Q from the width of the deviation at half its size.
 std::vector<SolverBand> PlaceBands(const std::vector<double>& hz, std::vector<double> want, double maxBoost,
@@ -165,22 +214,26 @@ std::vector<SolverBand> PlaceBands(const std::vector<double>& hz, std::vector<do
   return out;
 }
 
-// The bands as stored and sent, judged with the response code the curves use:
-// each band's level is kept per point so that one band can change cheaply.
+// The bands as stored and sent, judged with the response code the curves use,
+// after the fit's smoothing (fit error) and after 1/6 octave (the figures):
+// each band's smoothed level is kept per point so that one band can change cheaply.
 class QuantisedJudge {
  public:
   QuantisedJudge(const std::vector<double>& hz, const std::vector<double>& need, const std::vector<char>& judged,
-                 double boostLimit)
+                 const std::vector<Exclusion>& excluded, double boostLimit, int smoothing)
       : need_(need), judged_(judged), boostLimit_(boostLimit) {
-    std::vector<double> axis = hz;
-    axis.push_back(eqview::kCurveSampleRate / 2.0);
-    axis.push_back(eqview::kCurveSampleRate);
-    grid_ = std::make_unique<eqview::ResponseEvaluator>(axis.data(), static_cast<int>(axis.size()));
+    fitted_.grid = SmoothingOver(hz, smoothing, excluded);
+    fitted_.evaluator = Evaluator(fitted_.grid.fineHz);
+    if (smoothing != 6) {
+      sixth_.grid = SmoothingOver(hz, 6, excluded);
+      sixth_.evaluator = Evaluator(sixth_.grid.fineHz);
+    }
   }
 
   void Set(const std::vector<EqBand>& bands) {
     bands_ = bands;
-    gridLevels_.assign(bands.size(), {});
+    fitted_.levels.assign(bands.size(), {});
+    sixth_.levels.assign(bands.size(), {});
     axisLevels_.assign(bands.size(), {});
     for (std::size_t b = 0; b < bands.size(); ++b) Evaluate(b);
   }
@@ -203,11 +256,9 @@ class QuantisedJudge {
     return sum;
   }
 
-  double GridEq(std::size_t i) const {
-    double s = 0.0;
-    for (const auto& levels : gridLevels_) s += levels[i];
-    return s;
-  }
+  // The equaliser at grid point i after the fit's smoothing, and after 1/6 octave.
+  double GridEq(std::size_t i) const { return Sum(fitted_.levels, i); }
+  double SixthEq(std::size_t i) const { return Sum(sixth_.evaluator ? sixth_.levels : fitted_.levels, i); }
 
   // The highest point of the equaliser on the curve axis, and where.
   double Peak(std::size_t* where = nullptr) const {
@@ -228,11 +279,44 @@ class QuantisedJudge {
   bool WithinLimit() const { return Peak() <= boostLimit_ + kBoostToleranceDb; }
 
  private:
+  struct Smoothed {
+    SmoothingGrid grid;
+    std::unique_ptr<eqview::ResponseEvaluator> evaluator;
+    std::vector<std::vector<double>> levels;  // per band, per grid point
+  };
+
+  // The evaluator over `hz` followed by the two points its convention asks for.
+  static std::unique_ptr<eqview::ResponseEvaluator> Evaluator(std::vector<double> hz) {
+    hz.push_back(eqview::kCurveSampleRate / 2.0);
+    hz.push_back(eqview::kCurveSampleRate);
+    return std::make_unique<eqview::ResponseEvaluator>(hz.data(), static_cast<int>(hz.size()));
+  }
+
+  static double Sum(const std::vector<std::vector<double>>& levels, std::size_t i) {
+    double s = 0.0;
+    for (const auto& band : levels) s += band[i];
+    return s;
+  }
+
+  void Smooth(Smoothed& s, std::size_t b, const eqview::Biquad& q) {
+    fine_.resize(static_cast<std::size_t>(s.evaluator->size()));
+    s.evaluator->SumSections({&q, 1}, fine_.data());
+    running_.assign(s.grid.fineHz.size() + 1, 0.0);
+    for (std::size_t k = 0; k < s.grid.fineHz.size(); ++k) running_[k + 1] = running_[k] + fine_[k];
+    std::vector<double>& out = s.levels[b];
+    out.resize(s.grid.windows.size());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      const detail::SmoothingWindow& w = s.grid.windows[i];
+      out[i] = (running_[static_cast<std::size_t>(w.last) + 1] - running_[static_cast<std::size_t>(w.first)]) /
+               static_cast<double>(w.last - w.first + 1);
+    }
+  }
+
   void Evaluate(std::size_t b) {
     const EqBand& band = bands_[b];
     const eqview::Biquad q = eqview::DesignPeakingBand(eqview::kCurveSampleRate, band.freq, band.eqGain, band.eqFactor);
-    gridLevels_[b].resize(static_cast<std::size_t>(grid_->size()));
-    grid_->SumSections({&q, 1}, gridLevels_[b].data());
+    Smooth(fitted_, b, q);
+    if (sixth_.evaluator) Smooth(sixth_, b, q);
     const eqview::ResponseEvaluator& axis = eqview::ResponseEvaluator::Standard();
     axisLevels_[b].resize(static_cast<std::size_t>(axis.size()));
     axis.SumSections({&q, 1}, axisLevels_[b].data());
@@ -241,10 +325,12 @@ class QuantisedJudge {
   const std::vector<double>& need_;
   const std::vector<char>& judged_;
   double boostLimit_;
-  std::unique_ptr<eqview::ResponseEvaluator> grid_;
+  Smoothed fitted_;
+  Smoothed sixth_;  // only when the fit's smoothing is not 1/6 octave
   std::vector<EqBand> bands_;
-  std::vector<std::vector<double>> gridLevels_;
   std::vector<std::vector<double>> axisLevels_;
+  std::vector<double> fine_;
+  std::vector<double> running_;
 };
 
 FitStats Stats(const std::vector<double>& deviation, const std::vector<char>& judged) {
@@ -302,6 +388,7 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
     if (v->size() != n) return Failure("the curves do not share the grid");
   }
   if (in.bands.empty()) return Failure("the channel has no equaliser bands");
+  if (!IsSmoothingAllowed(in.smoothing)) return Failure("smoothing must be 0, 3, 6 or 12 (1/N octave)");
   if (!(in.maxBoostDb >= 0.0) || in.maxBoostDb > kEqGainMaxDb) return Failure("the boost limit must be 0 .. 12 dB");
 
   auto progress = [&](double fraction, const char* stage) {
@@ -356,6 +443,14 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
   }
   if (cancelled()) return cancelResult();
 
+  // The bands are evaluated on a grid as fine as the measurement's and each
+  // fitted point is their mean over its smoothing window, as `measured` is.
+  const SmoothingGrid smoothing = SmoothingOver(in.hz, in.smoothing, result.excluded);
+  std::vector<detail::SmoothingWindow> fitWindows;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (result.judged[i]) fitWindows.push_back(smoothing.windows[i]);
+  }
+
   std::vector<double> boostHz;
   const eqview::ResponseEvaluator& axis = eqview::ResponseEvaluator::Standard();
   // Every other point of the axis while solving (about 1/20 octave apart, far
@@ -365,8 +460,10 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
 
   int iterations = 0;
   detail::SolveSpec spec;
-  spec.hz = fitHz;
+  spec.hz = smoothing.fineHz;
+  spec.windows = fitWindows;
   spec.need = fitNeed;
+  spec.maxQ = graphic ? double{kEqQMax} : MaxQ(in.smoothing);
   spec.boostHz = boostHz;
   spec.boostLimitDb = in.maxBoostDb;
   spec.cancel = control.cancel;
@@ -398,7 +495,7 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
   // error without taking the equaliser over the boost limit.
   std::vector<EqBand> quantised;
   for (const SolverBand& b : bands) quantised.push_back(ToBand(b));
-  QuantisedJudge judge(in.hz, need, result.judged, in.maxBoostDb);
+  QuantisedJudge judge(in.hz, need, result.judged, result.excluded, in.maxBoostDb, in.smoothing);
   judge.Set(quantised);
   double error = judge.Error();
   for (int pass = 0; pass < 2; ++pass) {
@@ -440,7 +537,7 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
   result.bands = judge.bands();
   result.eqPeakDb = judge.Peak();
   std::vector<double> after(n);
-  for (std::size_t i = 0; i < n; ++i) after[i] = in.measured6[i] - in.presentEq[i] + judge.GridEq(i) - in.target[i];
+  for (std::size_t i = 0; i < n; ++i) after[i] = in.measured6[i] - in.presentEq[i] + judge.SixthEq(i) - in.target[i];
   result.after = Stats(after, result.judged);
   result.status = FitStatus::Ok;
   progress(1.0, "done");

@@ -26,6 +26,9 @@ enum class EqMode { Parametric, Graphic };
 struct FitInput {
   std::vector<double> hz;          // the grid, rising
   std::vector<double> measured;    // at the chosen smoothing: what is fitted
+  // That smoothing, 1/N octave (0: none). The new equaliser is fitted and
+  // judged as it shows after the same smoothing, and no band is narrower.
+  int smoothing = 6;
   std::vector<double> measured6;   // at 1/6 octave: what the result is judged on
   std::vector<double> measured12;  // at 1/12 octave: where cancellations are looked for
   std::vector<double> target;      // the effective target, level-aligned

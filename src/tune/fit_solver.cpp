@@ -20,67 +20,79 @@ constexpr double kBoostWeight = 10.0;
 // The solver aims this far inside the limit so that rounding stays within it.
 constexpr double kBoostMarginDb = 0.05;
 
-// All bands against all points: residual i = sum of band levels - need (the
-// fitted points), then kBoostWeight * the excess over the limit (the boost
-// points). Each band's block of the Jacobian comes from its own dual numbers.
+// All bands against all points: residual k = the mean of the band levels over
+// fitted point k's smoothing window - need (the fitted points), then
+// kBoostWeight * the excess over the limit (the boost points). Each band's
+// block of the Jacobian comes from its own dual numbers, averaged over the
+// same windows through running sums.
 class BandsCost final : public ceres::CostFunction {
  public:
   BandsCost(const SolveSpec& spec, int bandCount) : spec_(spec), bands_(bandCount) {
-    for (const double f : spec.hz) fitPoints_.push_back(UnitPoint::At(f));
+    for (const double f : spec.hz) evalPoints_.push_back(UnitPoint::At(f));
     for (const double f : spec.boostHz) boostPoints_.push_back(UnitPoint::At(f));
-    set_num_residuals(static_cast<int>(fitPoints_.size() + boostPoints_.size()));
+    set_num_residuals(static_cast<int>(spec.windows.size() + boostPoints_.size()));
     for (int b = 0; b < bandCount; ++b) mutable_parameter_block_sizes()->push_back(3);
-    sums_.resize(fitPoints_.size() + boostPoints_.size());
+    sums_.resize(spec.windows.size() + boostPoints_.size());
+    running_.resize(evalPoints_.size() + 1);
   }
 
   bool Evaluate(double const* const* parameters, double* residuals, double** jacobians) const override {
-    const std::size_t nFit = fitPoints_.size();
-    const std::size_t nAll = nFit + boostPoints_.size();
+    const std::size_t nFit = spec_.windows.size();
+    const std::size_t nBoost = boostPoints_.size();
     std::fill(sums_.begin(), sums_.end(), 0.0);
     for (int b = 0; b < bands_; ++b) {
       const double* p = parameters[b];
       double* jac = jacobians != nullptr ? jacobians[b] : nullptr;
       if (jac == nullptr) {
         const BandCoefficients<double> k = PeakingCoefficients<double>(p[0], p[1], p[2]);
-        for (std::size_t i = 0; i < nAll; ++i) sums_[i] += BandLevelDb(k, Point(i));
+        for (std::size_t i = 0; i < evalPoints_.size(); ++i) {
+          running_[i + 1].a = running_[i].a + BandLevelDb(k, evalPoints_[i]);
+        }
+        for (std::size_t r = 0; r < nFit; ++r) sums_[r] += Mean(r).a;
+        for (std::size_t i = 0; i < nBoost; ++i) sums_[nFit + i] += BandLevelDb(k, boostPoints_[i]);
         continue;
       }
-      const BandCoefficients<Dual> k =
-          PeakingCoefficients<Dual>(Dual(p[0], 0), Dual(p[1], 1), Dual(p[2], 2));
-      for (std::size_t i = 0; i < nAll; ++i) {
-        const Dual level = BandLevelDb(k, Point(i));
-        sums_[i] += level.a;
-        jac[3 * i + 0] = level.v[0];
-        jac[3 * i + 1] = level.v[1];
-        jac[3 * i + 2] = level.v[2];
-      }
+      const BandCoefficients<Dual> k = PeakingCoefficients<Dual>(Dual(p[0], 0), Dual(p[1], 1), Dual(p[2], 2));
+      for (std::size_t i = 0; i < evalPoints_.size(); ++i) running_[i + 1] = running_[i] + BandLevelDb(k, evalPoints_[i]);
+      auto put = [&](std::size_t r, const Dual& level) {
+        sums_[r] += level.a;
+        jac[3 * r + 0] = level.v[0];
+        jac[3 * r + 1] = level.v[1];
+        jac[3 * r + 2] = level.v[2];
+      };
+      for (std::size_t r = 0; r < nFit; ++r) put(r, Mean(r));
+      for (std::size_t i = 0; i < nBoost; ++i) put(nFit + i, BandLevelDb(k, boostPoints_[i]));
     }
-    for (std::size_t i = 0; i < nFit; ++i) residuals[i] = sums_[i] - spec_.need[i];
+    for (std::size_t r = 0; r < nFit; ++r) residuals[r] = sums_[r] - spec_.need[r];
     const double limit = spec_.boostLimitDb - kBoostMarginDb;
-    for (std::size_t i = nFit; i < nAll; ++i) {
-      const double excess = sums_[i] - limit;
+    for (std::size_t r = nFit; r < nFit + nBoost; ++r) {
+      const double excess = sums_[r] - limit;
       const bool over = excess > 0.0;
-      residuals[i] = over ? kBoostWeight * excess : 0.0;
+      residuals[r] = over ? kBoostWeight * excess : 0.0;
       if (jacobians == nullptr) continue;
       for (int b = 0; b < bands_; ++b) {
         double* jac = jacobians[b];
         if (jac == nullptr) continue;
-        for (int c = 0; c < 3; ++c) jac[3 * i + static_cast<std::size_t>(c)] *= over ? kBoostWeight : 0.0;
+        for (int c = 0; c < 3; ++c) jac[3 * r + static_cast<std::size_t>(c)] *= over ? kBoostWeight : 0.0;
       }
     }
     return true;
   }
 
  private:
-  const UnitPoint& Point(std::size_t i) const {
-    return i < fitPoints_.size() ? fitPoints_[i] : boostPoints_[i - fitPoints_.size()];
+  // The mean over fitted point r's window of the running sums just filled.
+  Dual Mean(std::size_t r) const {
+    const SmoothingWindow& w = spec_.windows[r];
+    return (running_[static_cast<std::size_t>(w.last) + 1] - running_[static_cast<std::size_t>(w.first)]) /
+           static_cast<double>(w.last - w.first + 1);
   }
 
   const SolveSpec& spec_;
   int bands_;
-  std::vector<UnitPoint> fitPoints_;
+  std::vector<UnitPoint> evalPoints_;
   std::vector<UnitPoint> boostPoints_;
   mutable std::vector<double> sums_;
+  mutable std::vector<Dual> running_;  // running_[i + 1] = sum of the band's levels at evaluation points 0..i
 };
 
 class Watch final : public ceres::IterationCallback {
@@ -99,16 +111,24 @@ class Watch final : public ceres::IterationCallback {
 }  // namespace
 
 SolveOutcome SolveBands(const SolveSpec& spec, std::vector<SolverBand>& bands, std::string* error) {
-  if (bands.empty() || spec.hz.empty() || spec.hz.size() != spec.need.size()) {
+  const auto within = [&](const SmoothingWindow& w) {
+    return w.first >= 0 && w.first <= w.last && static_cast<std::size_t>(w.last) < spec.hz.size();
+  };
+  if (bands.empty() || spec.windows.empty() || spec.windows.size() != spec.need.size() ||
+      !std::all_of(spec.windows.begin(), spec.windows.end(), within)) {
     if (error != nullptr) *error = "nothing to solve";
     return SolveOutcome::Failed;
   }
+  const double maxQ = std::clamp(spec.maxQ, double{kEqQMin}, double{kEqQMax});
+  const double logMin = std::log(static_cast<double>(kEqFreqMin));
+  const double logMax = std::log(static_cast<double>(kEqFreqMax));
+  // The start within the bounds (a rounded Q may sit a little above maxQ).
   std::vector<double> params;
   params.reserve(bands.size() * 3);
   for (const SolverBand& b : bands) {
-    params.push_back(b.logHz);
-    params.push_back(b.q);
-    params.push_back(b.gain);
+    params.push_back(std::clamp(b.logHz, logMin, logMax));
+    params.push_back(std::clamp(b.q, double{kEqQMin}, maxQ));
+    params.push_back(std::clamp(b.gain, double{kEqGainMinDb}, double{kEqGainMaxDb}));
   }
   ceres::Problem::Options problemOptions;
   problemOptions.cost_function_ownership = ceres::TAKE_OWNERSHIP;
@@ -117,13 +137,11 @@ SolveOutcome SolveBands(const SolveSpec& spec, std::vector<SolverBand>& bands, s
   std::vector<double*> blocks;
   for (std::size_t b = 0; b < bands.size(); ++b) blocks.push_back(&params[3 * b]);
   problem.AddResidualBlock(new BandsCost(spec, static_cast<int>(bands.size())), nullptr, blocks);
-  const double logMin = std::log(static_cast<double>(kEqFreqMin));
-  const double logMax = std::log(static_cast<double>(kEqFreqMax));
   for (double* block : blocks) {
     problem.SetParameterLowerBound(block, 0, logMin);
     problem.SetParameterUpperBound(block, 0, logMax);
     problem.SetParameterLowerBound(block, 1, kEqQMin);
-    problem.SetParameterUpperBound(block, 1, kEqQMax);
+    problem.SetParameterUpperBound(block, 1, maxQ);
     problem.SetParameterLowerBound(block, 2, kEqGainMinDb);
     problem.SetParameterUpperBound(block, 2, kEqGainMaxDb);
     if (spec.free == FreeParameters::QAndGain) {

@@ -19,11 +19,20 @@ struct SolverBand {
 
 enum class FreeParameters { All, QAndGain, GainOnly };
 
+// A fitted point as the mean of the bands' levels at points first..last
+// (inclusive) of SolveSpec::hz: the equaliser seen at the fit's smoothing.
+struct SmoothingWindow {
+  int first = 0;
+  int last = 0;
+};
+
 struct SolveSpec {
-  std::span<const double> hz;    // fitted points
-  std::span<const double> need;  // the equaliser curve wanted there
+  std::span<const double> hz;                 // where the bands are evaluated
+  std::span<const SmoothingWindow> windows;   // one per fitted point, within hz
+  std::span<const double> need;               // the equaliser curve wanted at each fitted point
   std::span<const double> boostHz;  // points where the equaliser must stay below boostLimitDb
   double boostLimitDb = 6.0;
+  double maxQ = 24.0;  // no band narrower than the fit can see
   FreeParameters free = FreeParameters::All;
   int maxIterations = 60;
   const std::atomic<bool>* cancel = nullptr;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <string_view>
 
 #include "base/log.h"
 #include "tune/curve_file.h"
@@ -25,6 +26,26 @@ const char* const kStepKeys[] = {"${wizard_step_measure}", "${wizard_step_align}
 QString StepLabel(autosetup::Step step) {
   const size_t i = static_cast<size_t>(step);
   return FillKeyText(QString::fromLatin1(i < std::size(kStepKeys) ? kStepKeys[i] : kStepKeys[0]), {});
+}
+
+// What the run said, in the user's language. The channel is a number in the
+// text; the detail is a lower layer's reason, a figure, or the channels unreached.
+QString SaidText(const autosetup::RunMessage& m) {
+  const autosetup::RunText* row = autosetup::FindRunText(m.said);
+  if (row == nullptr) return QString::fromStdString(m.detail);
+  QString detail = QString::fromStdString(m.detail);
+  if (m.said == autosetup::RunSaid::Unrouted) {
+    QStringList names;
+    for (int c : m.channels) names << QStringLiteral("CH%1").arg(c + 1);
+    detail = names.join(QStringLiteral(", "));
+  }
+  const QString key = QStringLiteral("${%1}").arg(QString::fromLatin1(row->languageKey));
+  const bool number = std::string_view(row->english).find("%d") != std::string_view::npos;
+  const bool text = std::string_view(row->english).find("%s") != std::string_view::npos;
+  if (number && text) return FillKeyText(key, {m.channel + 1, detail});
+  if (number) return FillKeyText(key, {m.channel + 1});
+  if (text) return FillKeyText(key, {detail});
+  return FillKeyText(key, {});
 }
 
 QString Number(double v, int decimals) { return QString::number(v, 'f', decimals); }
@@ -296,7 +317,7 @@ void CAutoSetupWnd::OnFinished() {
   const autosetup::AutoSetupResult* r = job_ ? job_->result() : nullptr;
   if (!r) return;
   if (r->status != autosetup::Status::Done) {
-    const QString what = QString::fromStdString(r->message);
+    const QString what = SaidText(r->said);
     SetStatus(r->restored ? FillKeyText(QStringLiteral("${wizard_stopped}"), {what})
                           : FillKeyText(QStringLiteral("${wizard_not_restored}"), {what, QString::fromStdString(r->restoreProblem)}));
     ShowPage(Page::Setup);
@@ -310,7 +331,7 @@ void CAutoSetupWnd::OnFinished() {
   for (const autosetup::ChannelResult& c : r->channels) resultChannel_->addItem(QStringLiteral("CH%1").arg(c.channel + 1));
   resultChannel_->blockSignals(false);
   QStringList notes;
-  for (const std::string& n : r->notes) notes << QString::fromStdString(n);
+  for (const autosetup::RunMessage& n : r->notes) notes << SaidText(n);
   notes_->setText(notes.join(QLatin1Char('\n')));
   ShowChannel(0);
   SetStatus(FillKeyText(QStringLiteral("${wizard_provisional}"), {}));

@@ -4,6 +4,7 @@
 // a test instead. Plain C++ on purpose: the core test suite has no Qt.
 
 #include "session/channel_copy.h"
+#include "autosetup/auto_setup.h"
 #include "autosetup/distance_alignment.h"
 #include "session/edit.h"
 #include <gtest/gtest.h>
@@ -386,6 +387,7 @@ TEST(LanguageFiles, CoverEveryKeyTheProgramAndTheSkinUse) {
     EXPECT_TRUE(known.count(key)) << key;
   for (const vlm::autosetup::DistanceProblemText& row : vlm::autosetup::DistanceProblemTexts())
     EXPECT_TRUE(known.count(row.languageKey)) << row.languageKey;
+  for (const vlm::autosetup::RunText& row : vlm::autosetup::RunTexts()) EXPECT_TRUE(known.count(row.languageKey)) << row.languageKey;
 }
 
 TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
@@ -442,6 +444,13 @@ TEST(LanguageFiles, FormatPlaceholdersAgreeBetweenLanguages) {
     const std::string english = row.english;
     kFormatted[row.languageKey] = english.find("%d") == std::string::npos ? std::vector<std::string>{}
                                                                          : std::vector<std::string>{"%d"};
+  }
+  // The auto-setup's messages take the channel, then the detail, as its English texts do.
+  for (const vlm::autosetup::RunText& row : vlm::autosetup::RunTexts()) {
+    const std::string english = row.english;
+    std::vector<std::string>& wanted = kFormatted[row.languageKey];
+    if (english.find("%d") != std::string::npos) wanted.push_back("%d");
+    if (english.find("%s") != std::string::npos) wanted.push_back("%s");
   }
   // The names of undo steps take the numbers the edit table gives them.
   using vlm::Edit;
