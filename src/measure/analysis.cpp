@@ -27,6 +27,9 @@ constexpr double kLongestTimedSeconds = 0.1;
 constexpr double kSteepestSlope = 60.0;
 // How far below the passband's top the magnitude is still taken as measured.
 constexpr double kTrustedDepthDb = 30.0;
+// How much more or less steeply (dB an octave) the speaker and the room may
+// fall beyond the measured band than at its edge: one filter order.
+constexpr double kSlopeDoubt = 12.0;
 // The band window's order (24 dB an octave beyond the sweep's ends).
 constexpr double kWindowOrder = 4.0;
 
@@ -38,14 +41,6 @@ std::size_t NextPowerOfTwo(std::size_t n) {
 
 // Half a Hann window rising over `len` samples: 0 at i = 0, 1 at i = len.
 double Rise(double i, double len) { return len <= 0.0 ? 1.0 : 0.5 - 0.5 * std::cos(kPi * std::clamp(i / len, 0.0, 1.0)); }
-
-// The dB-per-octave slope of `logMag` (natural log of magnitude) over the
-// third of an octave inside the band edge at bin `edge`, towards `inner`.
-double EdgeSlope(const std::vector<double>& logMag, std::size_t edge, std::size_t inner) {
-  if (edge == inner || edge == 0 || inner == 0) return 0.0;
-  const double octaves = std::log2(static_cast<double>(inner) / static_cast<double>(edge));
-  return (logMag[inner] - logMag[edge]) / octaves;  // natural-log units per octave
-}
 
 // The minimum-phase spectrum whose log magnitude is `logMag` (n/2+1 bins,
 // real parts used), by the folded cepstrum.
@@ -247,36 +242,60 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     while (bHi > kHi && mean(bHi) < floor) --bHi;
     while (bLo < kLo && mean(bLo) < floor) ++bLo;
   }
-  // The known filters' response at every bin; what is left of the magnitude
-  // (speaker and room) is what gets carried on beyond the trusted band.
-  std::vector<Complex> filters(h.size(), Complex(1.0));
-  if (!known.empty()) {
-    for (std::size_t k = 0; k < h.size(); ++k) {
-      filters[k] = SectionsAt(known, static_cast<double>(k) * binHz);
-      logMag[k] -= std::log(std::abs(filters[k]) + 1e-300);
-    }
+  // The known filters' response at every bin, and the deconvolution's band
+  // window (known exactly too, and minimum phase): their magnitude and phase
+  // are taken out as they are, and what is left (speaker and room) is what
+  // gets carried on beyond the trusted band.
+  const std::vector<Complex> window = *BandWindow(sweep, fft);
+  std::vector<Complex> filters(window);
+  for (std::size_t k = 0; k < h.size(); ++k) {
+    if (!known.empty()) filters[k] *= SectionsAt(known, static_cast<double>(k) * binHz);
+    logMag[k] -= std::log(std::abs(filters[k]) + 1e-300);
   }
-  const double third = std::exp2(1.0 / 3.0);
-  const auto innerLo = std::min(bHi, static_cast<std::size_t>(std::lround(static_cast<double>(bLo) * third)));
-  const auto innerHi = std::max(bLo, static_cast<std::size_t>(std::lround(static_cast<double>(bHi) / third)));
+  // Beyond the trusted band the magnitude is carried on from its level and
+  // slope at the band's edges, both taken from means over a third of an
+  // octave: a single bin there sits anywhere on the reflections' comb (10 dB
+  // either way), and an offset carried over everything beyond the edge reads
+  // as a delay of many samples. A comb's mean log magnitude is the speaker's.
+  std::vector<double> sums(h.size() + 1, 0.0);
+  for (std::size_t k = 0; k < h.size(); ++k) sums[k + 1] = sums[k] + logMag[k];
+  const double sixth = std::exp2(1.0 / 6.0);
+  auto smoothed = [&](std::size_t k, std::size_t from, std::size_t to) {
+    const auto a = std::clamp(static_cast<std::size_t>(static_cast<double>(k) / sixth), from, to);
+    const auto b = std::clamp(static_cast<std::size_t>(static_cast<double>(k) * sixth) + 1, a, to);
+    return (sums[b + 1] - sums[a]) / static_cast<double>(b + 1 - a);
+  };
+  // The edges' points lie a sixth of an octave inside (so that their means
+  // stay inside the band), the slope is taken over an octave inside them.
+  const auto edgeLo = std::min(bHi, static_cast<std::size_t>(std::lround(static_cast<double>(bLo) * sixth)));
+  const auto edgeHi = std::max(edgeLo, static_cast<std::size_t>(std::lround(static_cast<double>(bHi) / sixth)));
+  const auto innerLo = std::min(edgeHi, 2 * edgeLo);
+  const auto innerHi = std::max(edgeLo, edgeHi / 2);
+  const double levelLo = smoothed(edgeLo, bLo, bHi);
+  const double levelHi = smoothed(edgeHi, bLo, bHi);
+  auto slope = [&](std::size_t edge, double level, std::size_t inner) {
+    if (edge == inner || edge == 0 || inner == 0) return 0.0;
+    return (smoothed(inner, bLo, bHi) - level) / std::log2(static_cast<double>(inner) / static_cast<double>(edge));
+  };
   const double nepersPerDb = std::log(10.0) / 20.0;
-  const double slopeLo = std::clamp(EdgeSlope(logMag, bLo, innerLo), 0.0, kSteepestSlope * nepersPerDb);
-  const double slopeHi = std::clamp(EdgeSlope(logMag, bHi, innerHi), -kSteepestSlope * nepersPerDb, 0.0);
-  for (std::size_t k = 0; k < bLo; ++k) {
-    const double at = std::max(0.5, static_cast<double>(k));
-    logMag[k] = logMag[bLo] - slopeLo * std::log2(static_cast<double>(bLo) / at);
-  }
-  for (std::size_t k = bHi + 1; k < h.size(); ++k) {
-    logMag[k] = logMag[bHi] + slopeHi * std::log2(static_cast<double>(k) / static_cast<double>(bHi));
-  }
-  const std::vector<Complex> minimum = MinimumPhase(fft, std::vector<Complex>(logMag.begin(), logMag.end()));
-  // The band window's own phase is the deconvolution's, not the room's.
-  const auto keptWindow = BandWindow(sweep, fft);
-  const std::vector<Complex>& window = *keptWindow;
+  const double slopeLo = std::clamp(slope(edgeLo, levelLo, innerLo), 0.0, kSteepestSlope * nepersPerDb);
+  const double slopeHi = std::clamp(slope(edgeHi, levelHi, innerHi), -kSteepestSlope * nepersPerDb, 0.0);
+  // The magnitude beyond the trusted band with its slopes changed by
+  // `extraLo` and `extraHi` (nepers an octave, steeper for positive values).
+  auto carriedOn = [&](double extraLo, double extraHi) {
+    std::vector<Complex> out(logMag.begin(), logMag.end());
+    for (std::size_t k = 0; k < bLo; ++k) {
+      const double at = std::max(0.5, static_cast<double>(k));
+      out[k] = levelLo - (slopeLo + extraLo) * std::log2(static_cast<double>(edgeLo) / at);
+    }
+    for (std::size_t k = bHi + 1; k < h.size(); ++k) {
+      out[k] = levelHi + (slopeHi - extraHi) * std::log2(static_cast<double>(k) / static_cast<double>(edgeHi));
+    }
+    return out;
+  };
   // Excess phase, unwrapped over the band, and its straight-line fit
-  // weighted by the power of each bin.
-  // The whole band and its lower and upper halves (in octaves): the halves'
-  // disagreement is how far the minimum phase can be trusted here.
+  // weighted by the power of each bin: over the whole band and over its
+  // lower and upper halves (in octaves).
   struct Line {
     double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
     void Add(double w, double x, double y) {
@@ -289,30 +308,46 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     bool Fits() const { return sw * sxx - sx * sx > 0.0; }
     double Slope() const { return (sw * sxy - sx * sy) / (sw * sxx - sx * sx); }
   };
-  Line all, lower, upper;
+  struct Fit {
+    Line all, lower, upper;
+  };
   const auto kMid = static_cast<std::size_t>(std::sqrt(static_cast<double>(kLo) * static_cast<double>(kHi)));
-  double previous = 0.0;
-  double offset = 0.0;
-  for (std::size_t k = kLo; k <= kHi; ++k) {
-    double phase = std::arg(h[k]) - std::arg(minimum[k]) - std::arg(window[k]) - std::arg(filters[k]);
-    phase = std::remainder(phase, 2.0 * kPi);
-    if (k > kLo) {
-      double step = phase + offset - previous;
-      offset -= 2.0 * kPi * std::round(step / (2.0 * kPi));
+  auto fit = [&](const std::vector<Complex>& magnitude) {
+    const std::vector<Complex> minimum = MinimumPhase(fft, magnitude);
+    Fit f;
+    double previous = 0.0;
+    double offset = 0.0;
+    for (std::size_t k = kLo; k <= kHi; ++k) {
+      double phase = std::remainder(std::arg(h[k]) - std::arg(minimum[k]) - std::arg(filters[k]), 2.0 * kPi);
+      if (k > kLo) offset -= 2.0 * kPi * std::round((phase + offset - previous) / (2.0 * kPi));
+      phase += offset;
+      previous = phase;
+      const double w = std::norm(h[k]);
+      const double x = 2.0 * kPi * static_cast<double>(k) / static_cast<double>(m);
+      f.all.Add(w, x, phase);
+      (k < kMid ? f.lower : f.upper).Add(w, x, phase);
     }
-    phase += offset;
-    previous = phase;
-    const double w = std::norm(h[k]);
-    const double x = 2.0 * kPi * static_cast<double>(k) / static_cast<double>(m);
-    all.Add(w, x, phase);
-    (k < kMid ? lower : upper).Add(w, x, phase);
-  }
-  if (!all.Fits()) {
+    return f;
+  };
+  const Fit best = fit(carriedOn(0.0, 0.0));
+  if (!best.all.Fits()) {
     a.error = "the phase could not be fitted";
     return a;
   }
-  a.samples = static_cast<double>(a.peakIndex) - all.Slope();
-  if (lower.Fits() && upper.Fits()) a.spread = std::abs(lower.Slope() - upper.Slope());
+  a.samples = static_cast<double>(a.peakIndex) - best.all.Slope();
+  if (best.lower.Fits() && best.upper.Fits()) a.spread = std::abs(best.lower.Slope() - best.upper.Slope());
+  // What the band could not measure: the delay fitted again with the speaker
+  // falling kSlopeDoubt steeper beyond each edge where the band was cut short
+  // (the delay is linear in the log magnitude, so the other way round moves it
+  // as far the other way).
+  const double doubt = kSlopeDoubt * nepersPerDb;
+  const bool cutLo = bLo > 1 && kLo > bLo;
+  const bool cutHi = bHi + 1 < h.size();
+  for (const auto& [extraLo, extraHi] : {std::pair{cutLo ? doubt : 0.0, 0.0}, std::pair{0.0, cutHi ? doubt : 0.0}}) {
+    if (extraLo == 0.0 && extraHi == 0.0) continue;
+    const Fit moved = fit(carriedOn(extraLo, extraHi));
+    if (moved.all.Fits()) a.beyondBand += std::abs(moved.all.Slope() - best.all.Slope());
+  }
   a.ok = true;
   return a;
 }

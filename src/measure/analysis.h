@@ -43,8 +43,9 @@ std::vector<std::complex<double>> InverseFilter(const Sweep& sweep, std::size_t 
 // after the minimum phase of the measured magnitude is taken away, fitted
 // over fitLo..fitHi Hz. The minimum phase is that of the magnitude measured
 // over the swept band, carried on beyond it with the slopes at its edges;
-// the phase of the deconvolution's band window is taken out first. Crossover filters are minimum-phase, so a
-// low-passed channel's arrival is its onset, not its late peak.
+// the deconvolution's band window is taken out first, like the known filters.
+// Crossover filters are minimum-phase, so a low-passed channel's arrival is
+// its onset, not its late peak.
 struct Arrival {
   bool ok = false;
   std::string error;
@@ -53,6 +54,12 @@ struct Arrival {
   // octaves) of the band lie apart, in samples: small where the minimum
   // phase is well known, larger for a narrow, low-passed band.
   double spread = 0.0;
+  // How far the delay moves, in samples, when the magnitude beyond the
+  // measured band (carried on, not measured) falls 12 dB an octave more
+  // steeply than at the band's edges: the minimum phase inside the band
+  // depends on it, and what it misses reads as delay. Large for a narrow,
+  // low-passed band (a subwoofer), small where the band reaches the top.
+  double beyondBand = 0.0;
   double peak = 0.0;          // largest |ir| in the search range
   std::size_t peakIndex = 0;
 };

@@ -10,14 +10,12 @@
 namespace vlm::measure {
 namespace {
 
-// Each arrival is taken to be known within half a sample; that of a channel
-// whose passband a low-pass ends within three (the roll-off above the swept
-// band is carried on, not measured, and what that misses reads as delay:
-// found up to two samples on the tests' synthetic woofers).
+// Each arrival is taken to be known within half a sample, or within what the
+// band could not measure (the minimum phase beyond its edges, see
+// Arrival::beyondBand), or the disagreement of its band's halves, whichever
+// is most. The halves' disagreement is the difference of two estimates: the
+// whole band's may lie off by more than it (a woofer's low-pass: found 1.02 times).
 constexpr double kArrivalSamples = 0.5;
-constexpr double kLowPassedArrivalSamples = 3.0;
-// The halves' disagreement is the difference of two estimates: the whole
-// band's may lie off by more than it (a woofer's low-pass: found 1.02 times).
 constexpr double kSpreadShare = 1.5;
 // Share of the drift correction counted as unknown (the drift need not be
 // perfectly steady within a take).
@@ -232,10 +230,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
   }
 
   double zero = 0.0;  // the reference's arrival, in samples from its segment's start
-  auto doubt = [](const Arrival& a, bool lowPassed) {
-    return std::max(lowPassed ? kLowPassedArrivalSamples : kArrivalSamples, kSpreadShare * a.spread);
-  };
-  const bool lowPassed = passHi < sweep.hi * 0.999;
+  auto doubt = [](const Arrival& a) { return std::max({kArrivalSamples, kSpreadShare * a.spread, a.beyondBand}); };
   double zeroDoubt = kArrivalSamples;
   if (layout.reference == TimingReference::Loopback) {
     const Timed l = TimeSegment(loop, *ch, sweep, sweep.lo, sweep.hi);
@@ -263,16 +258,16 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
       return m;
     }
     zero = r.arrival.samples;
-    zeroDoubt = doubt(r.arrival, refHi < layout.referenceSweep->hi * 0.999);
+    zeroDoubt = doubt(r.arrival);
   }
   m.delayMs = (timed.arrival.samples - zero) / rate * 1000.0;
 
   // Two arrivals, each within its allowance or the disagreement of its
   // band's halves, whichever is more; with two clocks also the drift's own
   // doubt carried to the channel's sweep, and a share of the correction itself.
-  double samples = std::hypot(doubt(timed.arrival, lowPassed), zeroDoubt);
+  double samples = std::hypot(doubt(timed.arrival), zeroDoubt);
   if (!take.sharedClock) {
-    samples = std::sqrt(std::pow(doubt(timed.arrival, lowPassed), 2) + std::pow(zeroDoubt, 2) +
+    samples = std::sqrt(std::pow(doubt(timed.arrival), 2) + std::pow(zeroDoubt, 2) +
                         2.0 * std::pow(kArrivalSamples * driftShare, 2)) +
               kDriftDoubt * std::abs(m.driftPpm) * 1e-6 *
                   std::abs(static_cast<double>(ch->start) - static_cast<double>(first->start));

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -259,6 +260,10 @@ TEST(AutoSetup, AlignsLevelsAndFitsTheFrontToTheCabinsTruthThenDiscardOrKeepAsOn
   EXPECT_NEAR(verifiedArrival[0], verifiedArrival[1], kSampleMs) << "verified";
   for (int woofer : {2, 3}) {
     EXPECT_NEAR(truthArrival[woofer], truthArrival[0], uncertainty[woofer]) << "woofer " << woofer;
+  }
+  for (std::size_t i = 0; i < r.channels.size(); ++i) {
+    std::printf("channel %d: direct sound %.2f samples from the first mid's (truth), written uncertainty %.1f samples\n",
+                r.channels[i].channel + 1, (truthArrival[i] - truthArrival[0]) / kSampleMs, uncertainty[i] / kSampleMs);
   }
   // Left and right of each pair within 0.2 dB (mids 0/1, woofers 2/3).
   for (const std::vector<double>* l : {&truthLevel, &verifiedLevel}) {

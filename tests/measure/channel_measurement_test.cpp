@@ -147,8 +147,8 @@ std::pair<double, double> ExpectResponseMatchesTruth(const ChannelMeasurement& m
 }
 
 // The saloon's mid full range (no crossover) rolls off steeply above 3 kHz
-// (-30 dB at 20 kHz) and is timed 1.3 samples late: within its written
-// uncertainty, not yet within the one sample aimed at.
+// (-30 dB at 20 kHz) and is timed 1.5 to 1.9 samples late: within its written
+// uncertainty, not within the one sample aimed at.
 constexpr double kRollingOffMs = 3.0 * kSampleMs;
 
 TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLatencyChanges) {
@@ -186,9 +186,12 @@ TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLate
 // high-passed tweeters, the band-passed mid and woofer, the low-passed
 // subwoofer (its arrival is the excess-phase delay, not the late peak). The
 // tweeters and the mid are timed within a sample; the woofer (low-passed at
-// 320 Hz) and the subwoofer (30-50 Hz) within what the file says: their
-// roll-off sinks into the noise too early for the minimum phase above it to
-// be known (found: 13 and 16 samples late; the written uncertainty is wide, 147 and 124).
+// 320 Hz) and the subwoofer (30-50 Hz) within what the file says. Their bands
+// end where the speaker and the room beyond them are not measured, and the
+// minimum phase inside depends on them; in the saloon their reflections also
+// outweigh the direct sound together (a room that is not minimum phase: its
+// all-pass delay is in the excess phase). Found: 5 and -34 samples, written
+// uncertainty 24 and 194.
 TEST(ChannelMeasurement, EveryKindOfSaloonSpeakerThroughItsFactoryCrossovers) {
   MeasureFixture f;
   struct Case {
@@ -327,3 +330,4 @@ TEST(ChannelMeasurement, AnUnpluggedAmplifierIsRestoredAtTheNextConnection) {
 
 }  // namespace
 }  // namespace vlm::measure
+

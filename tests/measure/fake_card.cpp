@@ -28,6 +28,13 @@ double At(const std::vector<double>& x, double t) {
   return sum;
 }
 
+eqview::Biquad Normalised(double b0, double b1, double b2, double a0, double a1, double a2) {
+  eqview::Biquad s;
+  s.b = {b0 / a0, b1 / a0, b2 / a0};
+  s.a = {1.0, a1 / a0, a2 / a0};
+  return s;
+}
+
 void Biquad(std::vector<double>& x, double b0, double b1, double b2, double a0, double a1, double a2) {
   double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
   for (double& v : x) {
@@ -83,6 +90,7 @@ Path& Path::HighPass(double hz, double q) {
   const double alpha = std::sin(w) / (2.0 * q);
   const double c = std::cos(w);
   Biquad(ir, (1 + c) / 2, -(1 + c), (1 + c) / 2, 1 + alpha, -2 * c, 1 - alpha);
+  filters.push_back(Normalised((1 + c) / 2, -(1 + c), (1 + c) / 2, 1 + alpha, -2 * c, 1 - alpha));
   return *this;
 }
 
@@ -91,6 +99,7 @@ Path& Path::LowPass(double hz, double q) {
   const double alpha = std::sin(w) / (2.0 * q);
   const double c = std::cos(w);
   Biquad(ir, (1 - c) / 2, 1 - c, (1 - c) / 2, 1 + alpha, -2 * c, 1 - alpha);
+  filters.push_back(Normalised((1 - c) / 2, 1 - c, (1 - c) / 2, 1 + alpha, -2 * c, 1 - alpha));
   return *this;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/audio_io.h"
+#include "eqview/response.h"
 
 namespace vlm::measure::testing {
 
@@ -17,6 +18,8 @@ inline constexpr int kRate = 48000;
 // Impulse responses built from parts whose truth is known.
 struct Path {
   std::vector<double> ir;
+  // The high- and low-pass sections run so far, as the analysis takes known filters.
+  std::vector<eqview::Biquad> filters;
   // Direct sound `delayMs` after the start (fractional samples, band-limited), scaled.
   static Path Delay(double delayMs, double gainDb);
   // RBJ biquads, run over the response (all minimum phase).
