@@ -51,11 +51,22 @@ ui::ModalResult OpenSceneWindowFor(CMainWnd& main, SceneMode mode, DeviceSession
   return OpenSceneWindow(&main, mode, host);
 }
 
+// The mixer's edits, open to close, are one gesture.
+constexpr int kMixerGesture = -1;
+
 ui::ModalResult OpenMixerWindowFor(CMainWnd& main) {
   EqualizerManager& manager = main.Manager();
-  const ui::ModalResult result = OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link());
-  // What the user changed in the mixer is one step.
-  manager.recorder().Observe("mixer");
+  // What the user changes in the mixer is one step: its edits go through
+  // the recorder as one action, sealed off from the step before.
+  controller::EditRecorder& recorder = manager.recorder();
+  recorder.history().Seal();
+  const ui::ModalResult result =
+      OpenMixerWindow(&main, manager.live().source, manager.live(), manager.link(), [&recorder](std::vector<Edit> edits) {
+        recorder.BeginAction("mixer", kMixerGesture);
+        recorder.Apply(std::move(edits));
+        recorder.EndAction();
+      });
+  recorder.history().Seal();
   return result;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -92,30 +93,7 @@ void BandEditor::SendBypass(int channel) { SendEqBypass(ctx_, channel); }
 
 namespace {
 
-SettingTarget BypassTarget(int channel) {
-  const auto ch = static_cast<uint8_t>(channel);
-  return SettingTarget::Channels(SettingKind::EqBypass, 0, 0, ch, ch);
-}
-
-SettingTarget BandTarget(int channel, int band) {
-  return SettingTarget::Part(SettingKind::EqBand, 0, 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(band));
-}
-
-std::vector<double> BandValues(int freq, float q, float gain, bool on) {
-  return {static_cast<double>(freq), static_cast<double>(q), static_cast<double>(gain), on ? 1.0 : 0.0};
-}
-
-// Puts `after` for `target` into `edits` (replacing an earlier after of the
-// same target), unless it is what `p` holds.
-void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target, std::vector<double> after) {
-  auto same = std::find_if(edits.begin(), edits.end(), [&](const Edit& e) { return e.target == target; });
-  if (same != edits.end()) {
-    same->after = std::move(after);
-    return;
-  }
-  std::vector<double> before = FindEditKind(target.kind)->read(p, target);
-  if (before != after) edits.push_back({target, std::move(before), std::move(after)});
-}
+SettingTarget BypassTarget(int channel) { return ChannelTarget(SettingKind::EqBypass, channel); }
 
 }  // namespace
 
@@ -344,20 +322,24 @@ void BandEditor::SetOutputBypass() {
   MainControls& k = ctx_.controls;
   bool anyShown = false;
   for (int b = 0; b < count; ++b) anyShown = anyShown || SliderValue(k.eqSlider[static_cast<size_t>(b)], 0) != 0;
+  bool bypass = false;
   if (anyShown) {
     if (!Ask("${bypass_all_eq_tips}")) return;
     SetShown(k.btnBypass, kRestoreText);
-    ctx_.channel(c).bypass = true;
+    bypass = true;
   } else if (!EqualiserFlat(ctx_.live().eqArray(c), count)) {
     if (!Ask("${restore_all_eq_tips}")) return;
     SetShown(k.btnBypass, kBypassText);
-    ctx_.channel(c).bypass = false;
+  } else {
+    bypass = ctx_.channel(c).bypass;
   }
-  SendBypass(c);
-  if (const int p = ctx_.partner(); p >= 0) {
-    ctx_.channel(p).bypass = ctx_.channel(c).bypass;
-    SendBypass(p);
+  // The channel's flag goes to the partner too (even when the channel's own
+  // stays, a partner that differs is brought in line).
+  std::vector<Edit> edits;
+  for (int ch : {c, ctx_.partner()}) {
+    if (ch >= 0) SetAfter(edits, ctx_.live(), BypassTarget(ch), {bypass ? 1.0 : 0.0});
   }
+  ctx_.Apply(std::move(edits));
   rows_.Refresh(c);
   ctx_.curves.UpdateEqualizer(-1);
 }
@@ -381,15 +363,24 @@ void BandEditor::SetOutputEqRest() {
 
 void BandEditor::ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
   const std::vector<EqBand> fitted(bands.begin(), bands.end());
+  const SceneProfile& live = ctx_.live();
+  // What fitting makes of each channel, taken as edits: its bands first,
+  // then the bypass cleared, so the amplifier never plays the old bands
+  // unbypassed. One step of its own.
+  const auto fittedProfile = std::make_unique<SceneProfile>(live);
+  std::vector<Edit> edits;
   for (int ch : channels) {
     if (ch < 0 || ch >= kOutputChannels) continue;
-    tune::ApplyFittedBands(ctx_.live(), ch, fitted);
-    const int count = std::min(static_cast<int>(fitted.size()), ctx_.live().bandCount(ch));
-    for (int b = 0; b < count; ++b) SendBand(ch, b);
-    // The bands first, then the bypass cleared: the amplifier never plays
-    // the old bands unbypassed.
-    SendBypass(ch);
+    tune::ApplyFittedBands(*fittedProfile, ch, fitted);
+    const int count = std::min(static_cast<int>(fitted.size()), live.bandCount(ch));
+    for (int b = 0; b < count; ++b) {
+      const SettingTarget t = BandTarget(ch, b);
+      SetAfter(edits, live, t, FindEditKind(SettingKind::EqBand)->read(*fittedProfile, t));
+    }
+    SetAfter(edits, live, BypassTarget(ch), {0.0});
   }
+  const StepName name = NameEdits(edits, ctx_.current());
+  ctx_.ApplyStep(std::move(edits), name, "tune");
   SetShown(ctx_.controls.btnBypass, kBypassText);
   rows_.Refresh(ctx_.current());
   ctx_.curves.UpdateEqualizer(-1);

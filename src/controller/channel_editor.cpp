@@ -11,7 +11,6 @@
 #include "controller/display_texts.h"
 #include "controller/edit_context.h"
 #include "controller/edit_values.h"
-#include "device/commands_dsp_set.h"
 #include "device/device_link.h"
 #include "model/speaker_table.h"
 #include "ui/language.h"
@@ -97,16 +96,13 @@ float ChannelEditor::WireGain(float gainDb) const {
 void ChannelEditor::ApplyGain(float gainDb) {
   const int c = ctx_.current();
   gainDb = WireGain(gainDb);
-  ctx_.channel(c).gain = gainDb;
   SetShown(ctx_.controls.editChVolume, ChannelGainText(gainDb, GainSliderMin()));
   LogMessage("set channel %d volume to %.1fdB\n", c, static_cast<double>(gainDb));
-  const float trim = -gainDb;
-  Trim_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(c), static_cast<uint8_t>(c), {&trim, 1}, kQueued);
-  // Every channel whose gain changed with it is told, the partner first.
-  for (int f : GainFollowers(c)) {
-    ctx_.channel(f).gain = gainDb;
-    Trim_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(f), static_cast<uint8_t>(f), {&trim, 1}, kQueued);
-  }
+  // Every channel whose gain changes with it takes it, the partner first.
+  std::vector<Edit> edits;
+  SetAfter(edits, ctx_.live(), ChannelTarget(SettingKind::Trim, c), {gainDb});
+  for (int f : GainFollowers(c)) SetAfter(edits, ctx_.live(), ChannelTarget(SettingKind::Trim, f), {gainDb});
+  ctx_.Apply(std::move(edits));
 }
 
 void ChannelEditor::SetChVolume() {
@@ -160,26 +156,23 @@ void ChannelEditor::SetChVolumeUp(bool up) {
 
 void ChannelEditor::SetChMute() {
   const int c = ctx_.current();
-  const bool muted = IsOn(ctx_.controls.chMute);
-  const uint8_t value = muted ? 1 : 0;
-  ctx_.channel(c).mute = value;
-  LogMessage("channel %d mute seleted %d\n", c, value);
-  Mute_Ch_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(c), static_cast<uint8_t>(c), {&value, 1}, kQueued);
-  if (const int partner = ctx_.partner(); partner >= 0) {
-    ctx_.channel(partner).mute = value;
-    Mute_Ch_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(partner), static_cast<uint8_t>(partner),
-                 {&value, 1}, kQueued);
+  const double value = IsOn(ctx_.controls.chMute) ? 1.0 : 0.0;
+  LogMessage("channel %d mute seleted %d\n", c, static_cast<int>(value));
+  std::vector<Edit> edits;
+  for (int ch : {c, ctx_.partner()}) {
+    if (ch >= 0) SetAfter(edits, ctx_.live(), ChannelTarget(SettingKind::ChannelMute, ch), {value});
   }
+  ctx_.Apply(std::move(edits));
 }
 
 void ChannelEditor::SetChPhase() {
   const int c = ctx_.current();
   const bool inverted = IsOn(ctx_.controls.chPhase);
-  const uint8_t value = inverted ? 1 : 0;
-  ctx_.channel(c).phase = value;
   SetShown(ctx_.controls.chPhase, PhaseText(inverted));
-  LogMessage("channel %d phase seleted %d\n", c, value);
-  Phase_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(c), static_cast<uint8_t>(c), {&value, 1}, kQueued);
+  LogMessage("channel %d phase seleted %d\n", c, inverted ? 1 : 0);
+  std::vector<Edit> edits;
+  SetAfter(edits, ctx_.live(), ChannelTarget(SettingKind::Phase, c), {inverted ? 1.0 : 0.0});
+  ctx_.Apply(std::move(edits));
 }
 
 void ChannelEditor::SetChShow(int channel) {

@@ -10,20 +10,14 @@
 #include "controller/display_texts.h"
 #include "controller/edit_context.h"
 #include "controller/edit_values.h"
-#include "device/commands_dsp_set.h"
+#include "model/scene_profile.h"
 #include "eqview/response.h"
 
 namespace vlm::controller {
 
 namespace {
 
-// Filter_Ctrl's filter number.
-constexpr uint8_t kLowPassFilter = 1;
-constexpr uint8_t kHighPassFilter = 2;
-
-FilterSettings& Filter(ChannelSettings& ch, FilterSide side) {
-  return side == FilterSide::HighPass ? ch.crossover.hp : ch.crossover.lp;
-}
+FilterSettings& Filter(CrossoverSettings& x, FilterSide side) { return side == FilterSide::HighPass ? x.hp : x.lp; }
 
 const FilterSettings& Filter(const ChannelSettings& ch, FilterSide side) {
   return side == FilterSide::HighPass ? ch.crossover.hp : ch.crossover.lp;
@@ -71,24 +65,26 @@ void CrossoverEditor::SetFreqDivider(int c) {
   SetComboIndex(k.lpSlope, x.lp.slope);
 }
 
-void CrossoverEditor::Send(FilterSide side, int channel) {
-  const FilterSettings& f = Filter(ctx_.channel(channel), side);
-  Filter_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel),
-              side == FilterSide::HighPass ? kHighPassFilter : kLowPassFilter, static_cast<uint8_t>(f.type),
-              static_cast<uint16_t>(f.fs), static_cast<uint8_t>(std::clamp(f.slope, 0, 255)), kQueued);
+void CrossoverEditor::Change(FilterSide side, const std::function<void(FilterSettings&)>& change) {
+  const SceneProfile& live = ctx_.live();
+  const bool low = side == FilterSide::LowPass;
+  std::vector<Edit> edits;
+  for (int ch : {ctx_.current(), ctx_.partner()}) {
+    if (ch < 0) continue;
+    CrossoverSettings x = live.channels[static_cast<size_t>(ch)].crossover;
+    change(Filter(x, side));
+    SetAfter(edits, live, FilterTarget(ch, low), FilterValues(x, low));
+  }
+  ctx_.Apply(std::move(edits));
 }
 
 void CrossoverEditor::ApplyCorner(FilterSide side, int hz) {
   const int c = ctx_.current();
-  const int partner = ctx_.partner();
-  Filter(ctx_.channel(c), side).SetFs(hz);
-  if (partner >= 0) Filter(ctx_.channel(partner), side).SetFs(hz);
+  Change(side, [hz](FilterSettings& f) { f.SetFs(hz); });
   SetShown(side == FilterSide::HighPass ? ctx_.controls.hpFreq : ctx_.controls.lpFreq,
            FrequencyText(Filter(ctx_.channel(c), side).fs));
   ctx_.curves.UpdateEqualizer(-1);
   LogMessage("set %s freq to %d \n", SideName(side), Filter(ctx_.channel(c), side).fs);
-  Send(side, c);
-  if (partner >= 0) Send(side, partner);
 }
 
 void CrossoverEditor::SetFreq(FilterSide side) {
@@ -137,13 +133,9 @@ void CrossoverEditor::SetType(FilterSide side) {
              combo->currentText().toUtf8().constData());
   LogMessage("%d\n", combo->currentIndex());
   if (type == Filter(ctx_.channel(c), side).type) return;
-  const int partner = ctx_.partner();
-  Filter(ctx_.channel(c), side).SetType(type);
-  if (partner >= 0) Filter(ctx_.channel(partner), side).SetType(type);
+  Change(side, [type](FilterSettings& f) { f.SetType(type); });
   OfferSlopes(side == FilterSide::HighPass ? ctx_.controls.hpSlope : ctx_.controls.lpSlope, type);
   ctx_.curves.UpdateEqualizer(-1);
-  Send(side, c);
-  if (partner >= 0) Send(side, partner);
 }
 
 void CrossoverEditor::SetSlope(FilterSide side) {
@@ -155,26 +147,16 @@ void CrossoverEditor::SetSlope(FilterSide side) {
              combo->currentText().toUtf8().constData());
   LogMessage("%d\n", slope);
   if (slope == Filter(ctx_.channel(c), side).slope) return;
-  const int partner = ctx_.partner();
-  Filter(ctx_.channel(c), side).SetSlope(slope);
-  if (partner >= 0) Filter(ctx_.channel(partner), side).SetSlope(slope);
+  Change(side, [slope](FilterSettings& f) { f.SetSlope(slope); });
   ctx_.curves.UpdateEqualizer(-1);
-  Send(side, c);
-  if (partner >= 0) Send(side, partner);
 }
 
 void CrossoverEditor::CornerDragged(FilterSide side, int hz) {
   LogMessage("EqualizerCallback mLpFreq(%d)\n", hz);
   const int c = ctx_.current();
-  const int partner = ctx_.partner();
-  Filter(ctx_.channel(c), side).SetFs(hz);
+  Change(side, [hz](FilterSettings& f) { f.SetFs(hz); });
   SetShown(side == FilterSide::HighPass ? ctx_.controls.hpFreq : ctx_.controls.lpFreq,
            FrequencyText(Filter(ctx_.channel(c), side).fs));
-  Send(side, c);
-  if (partner >= 0) {
-    Filter(ctx_.channel(partner), side).SetFs(hz);
-    Send(side, partner);
-  }
   ctx_.curves.UpdateEqualizer(-1);
 }
 

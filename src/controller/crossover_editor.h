@@ -2,6 +2,14 @@
 // The current channel's high-pass and low-pass filters: type, corner and
 // slope, typed, stepped or dragged on the curve. They follow the linked
 // partner. The high-pass corner never rises above the low-pass corner.
+// Every change is an edit of the filter (one per channel) applied through
+// the edit context. GUI thread only.
+#include <functional>
+
+namespace vlm {
+struct FilterSettings;
+}
+
 namespace vlm::controller {
 
 struct EditContext;
@@ -38,7 +46,9 @@ class CrossoverEditor {
   // Stores the corner on the channel and its partner, shows it, redraws and
   // sends both filters.
   void ApplyCorner(FilterSide side, int hz);
-  void Send(FilterSide side, int channel);
+  // Applies `change` to the side's filter of the current channel and its
+  // partner as one edit each, through the edit path.
+  void Change(FilterSide side, const std::function<void(FilterSettings&)>& change);
 
   EditContext& ctx_;
 };

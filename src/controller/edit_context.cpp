@@ -17,11 +17,21 @@ int EditContext::PartnerOf(int channel) const {
   return partner >= 0 && partner < kOutputChannels && partner != channel ? partner : -1;
 }
 
-EditOutcome EditContext::Apply(std::vector<Edit> edits) {
-  if (recorder) return recorder->Apply(std::move(edits));
+EditOutcome EditContext::Apply(std::vector<Edit> edits, bool send) {
+  if (recorder) return recorder->Apply(std::move(edits), send);
   EditOutcome out = ApplyEdits(live(), edits, false);
-  for (const StateCommand& c : out.commands) c.send(link, kQueued);
+  if (send) {
+    for (const StateCommand& c : out.commands) c.send(link, kQueued);
+  }
   return out;
+}
+
+void EditContext::ApplyStep(std::vector<Edit> edits, StepName name, const char* control) {
+  if (recorder) {
+    recorder->ApplyStep(std::move(edits), std::move(name), control);
+    return;
+  }
+  Apply(std::move(edits));
 }
 
 }  // namespace vlm::controller

@@ -37,7 +37,11 @@ struct EditContext {
   int PartnerOf(int channel) const;
   // Applies edits through the one forward path (the recorder's Apply: the
   // settings, the queued commands, the undo step); the caller redraws.
-  EditOutcome Apply(std::vector<Edit> edits);
+  // `send` false stores and records them without telling the amplifier.
+  EditOutcome Apply(std::vector<Edit> edits, bool send = true);
+  // Applies edits as one step of its own named `name` (the recorder's
+  // ApplyStep: it also recomputes the curves and refreshes every control).
+  void ApplyStep(std::vector<Edit> edits, StepName name, const char* control);
   // Scene number every DSP command carries.
   uint8_t scene() const { return static_cast<uint8_t>(live().scene); }
 };

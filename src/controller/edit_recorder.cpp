@@ -39,10 +39,12 @@ void EditRecorder::Observe(const std::string& control, int gesture, Clock::time_
   history_.Record(std::move(step));
 }
 
-EditOutcome EditRecorder::Apply(std::vector<Edit> edits, Clock::time_point now) {
+EditOutcome EditRecorder::Apply(std::vector<Edit> edits, bool send, Clock::time_point now) {
   if (edits.empty()) return {};
   EditOutcome out = ApplyEdits(store_.live(), edits, false);
-  for (const StateCommand& c : out.commands) c.send(link_, kQueued);
+  if (send) {
+    for (const StateCommand& c : out.commands) c.send(link_, kQueued);
+  }
   WriteEdits(*shadow_, edits, false);
   UndoStep step;
   step.name = NameEdits(edits, current_ ? current_() : 0);

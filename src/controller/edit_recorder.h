@@ -56,8 +56,9 @@ class EditRecorder {
   // Applies an editor's edits to the live settings through ApplyEdits,
   // queues their commands and records them as (part of) the current
   // action's step; the caller redraws what the outcome names. This is the
-  // forward path of the editors that produce edits.
-  EditOutcome Apply(std::vector<Edit> edits, Clock::time_point now = Clock::now());
+  // forward path of the editors that produce edits. `send` false: stored
+  // and recorded, the amplifier not told.
+  EditOutcome Apply(std::vector<Edit> edits, bool send = true, Clock::time_point now = Clock::now());
 
   // Records what the user changed since the last record as a step of
   // `control` (`gesture`: the press-to-release number of a drag, 0 for

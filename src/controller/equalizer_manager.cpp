@@ -162,7 +162,6 @@ bool EqualizerManager::OpenLinkWithoutReadBack() {
 
 void EqualizerManager::ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {
   eqBands_.ApplyFittedBands(channels, bands);
-  recorder_->Observe("tune");
 }
 
 bool EqualizerManager::CopyChannel(const ChannelCopy& copy) {

@@ -8,7 +8,6 @@
 #include "controller/display_texts.h"
 #include "controller/edit_context.h"
 #include "controller/edit_values.h"
-#include "device/commands_dsp_set.h"
 #include "model/conversions.h"
 
 namespace vlm::controller {
@@ -71,11 +70,11 @@ void SpeakerMap::SetDelayUnit() {
   }
 }
 
-void SpeakerMap::SendDelay(int position, int channel) {
-  const float delay = ctx_.channel(channel).delay;
+void SpeakerMap::ApplyDelay(int position, int channel, float delay) {
   LogMessage("speaker %d channel %d delay edit value %.3f\n", position, channel, static_cast<double>(delay));
-  Delay_Ctrl(ctx_.link, ctx_.scene(), 0, static_cast<uint8_t>(channel), static_cast<uint8_t>(channel), {&delay, 1},
-             kQueued);
+  std::vector<Edit> edits;
+  SetAfter(edits, ctx_.live(), ChannelTarget(SettingKind::Delay, channel), {delay});
+  ctx_.Apply(std::move(edits));
 }
 
 void SpeakerMap::SetDelayEdit(int position) {
@@ -112,18 +111,16 @@ void SpeakerMap::SetDelayEdit(int position) {
       SetShown(edit, DelayText(delay, unit));
       break;
   }
-  ch.delay = delay;
   ch.delayDistance = distance;
-  SendDelay(position, i);
+  ApplyDelay(position, i, delay);
 }
 
 void SpeakerMap::SetDelayUp(int position, bool up) {
   const int i = ChannelAt(position);
   if (i < 0) return;
   ChannelSettings& ch = ctx_.channel(i);
-  ch.delay = static_cast<float>(ClampTo(ch.delay + (up ? kDelayStepMs : -kDelayStepMs), 0.0, kDelayMaxMs));
+  ApplyDelay(position, i, static_cast<float>(ClampTo(ch.delay + (up ? kDelayStepMs : -kDelayStepMs), 0.0, kDelayMaxMs)));
   ShowDelay(position, i);
-  SendDelay(position, i);
 }
 
 void SpeakerMap::SetSpeakerFocus(int position) {

@@ -31,7 +31,8 @@ class SpeakerMap {
 
  private:
   void ShowDelay(int position, int channel);
-  void SendDelay(int position, int channel);
+  // Sets the channel's delay through the edit path.
+  void ApplyDelay(int position, int channel, float delay);
 
   EditContext& ctx_;
   ChannelEditor& channels_;

@@ -11,8 +11,6 @@
 #include "controller/display_texts.h"
 #include "controller/edit_context.h"
 #include "controller/edit_values.h"
-#include "device/commands_dsp_set.h"
-#include "device/commands_mcu.h"
 #include "model/conversions.h"
 #include "model/source_table.h"
 #include "ui/language.h"
@@ -86,8 +84,8 @@ void VolumeEditor::SetInputSource() {
   const int index = combo->currentIndex();
   LogMessage("on %s index %d\n", "btn_input_source", index);
   if (index < 0 || index >= kInputSources) return;
-  ctx_.live().source = index;
-  if (IsOn(ctx_.controls.btnConnect)) Source_Switch_Ctrl(ctx_.link, SourceWireCode(index), kQueued);
+  // While the connect button does not show the connection it is only stored.
+  ApplyWhole(SettingKind::Source, index, IsOn(ctx_.controls.btnConnect));
 }
 
 void VolumeEditor::ShowMainVolume() {
@@ -95,16 +93,20 @@ void VolumeEditor::ShowMainVolume() {
   SetShown(ctx_.controls.editMainVolume, MainVolumeText(ctx_.live().mainVolume, MainMin()));
 }
 
-void VolumeEditor::SendMainVolume(int position) {
-  Main_Volume_Ctrl(ctx_.link, MainVolumeAttenuation(position, MainMax()), kQueued);
+void VolumeEditor::ApplyWhole(SettingKind kind, int value, bool send) {
+  std::vector<Edit> edits;
+  SetAfter(edits, ctx_.live(), SettingTarget::Whole(kind), {static_cast<double>(value)});
+  ctx_.Apply(std::move(edits), send);
+}
+
+void VolumeEditor::ApplyMainVolume(int position) {
+  SetShown(ctx_.controls.editMainVolume, MainVolumeText(position, MainMin()));
+  LogMessage("on main volume change to %d dB\n", MainVolumeToDb(position, MainMax()));
+  ApplyWhole(SettingKind::MainVolume, position);
 }
 
 void VolumeEditor::SetMainVolume() {
-  const int p = SliderValue(ctx_.controls.sliderMainVolume, ctx_.live().mainVolume);
-  ctx_.live().mainVolume = p;
-  SetShown(ctx_.controls.editMainVolume, MainVolumeText(p, MainMin()));
-  LogMessage("on main volume change to %d dB\n", MainVolumeToDb(p, MainMax()));
-  SendMainVolume(p);
+  ApplyMainVolume(SliderValue(ctx_.controls.sliderMainVolume, ctx_.live().mainVolume));
 }
 
 void VolumeEditor::SetMainVolumeEdit() {
@@ -128,10 +130,7 @@ void VolumeEditor::SetMainVolumeEdit() {
     return;
   }
   SetSliderValue(ctx_.controls.sliderMainVolume, p);
-  ctx_.live().mainVolume = p;
-  SetShown(edit, MainVolumeText(p, MainMin()));
-  LogMessage("on main volume edit change to %d dB\n", MainVolumeToDb(p, MainMax()));
-  SendMainVolume(p);
+  ApplyMainVolume(p);
 }
 
 void VolumeEditor::SetMainVolumeUp(bool up) {
@@ -139,23 +138,19 @@ void VolumeEditor::SetMainVolumeUp(bool up) {
   const int p = StepWithin(std::max(from, MainMin()), up, MainMin(), MainMax());
   LogMessage("SetMainVolumeUp %d \n", up ? 1 : 0);
   SetSliderValue(ctx_.controls.sliderMainVolume, p);
-  if (!ctx_.controls.sliderMainVolume) ctx_.live().mainVolume = p;
-  SetMainVolume();
+  ApplyMainVolume(p);
 }
 
 void VolumeEditor::SetMainMute() {
   const bool checked = IsOn(ctx_.controls.mainMute);
-  ctx_.live().mainVolumeMute = checked ? 1 : 0;
   LogMessage("set main mute to %d\n", checked ? 1 : 0);
-  Mute_Ctrl(ctx_.link, checked ? 1 : 0, kQueued);
+  ApplyWhole(SettingKind::Mute, checked ? 1 : 0);
 }
 
 void VolumeEditor::SetAmpOnOff() {
   QAbstractButton* button = ctx_.controls.btnAmpOnOff;
-  const bool selected = IsOn(button);
-  ctx_.live().ampOn = selected ? 0 : 1;
+  ApplyWhole(SettingKind::AmpMute, IsOn(button) ? 0 : 1);
   ShowAmpPower();
-  Amp_Mute_Ctrl(ctx_.link, selected ? 1 : 0, kQueued);
 }
 
 QString VolumeEditor::AccText(int value) const {
@@ -167,12 +162,13 @@ void VolumeEditor::ShowAcc(int value) {
   SetShown(ctx_.controls.editAcc, AccText(value));
 }
 
-void VolumeEditor::SetAccValue() {
-  const int value = ClampToInt(SliderValue(ctx_.controls.sliderAcc, ctx_.live().acc), kAccMin, kAccMax);
-  ctx_.live().acc = value;
+void VolumeEditor::SetAccValue() { ApplyAcc(SliderValue(ctx_.controls.sliderAcc, ctx_.live().acc)); }
+
+void VolumeEditor::ApplyAcc(int position) {
+  const int value = ClampToInt(position, kAccMin, kAccMax);
   SetShown(ctx_.controls.editAcc, AccText(value));
   LogMessage("on acc change to %d\n", value);
-  Set_Acc(ctx_.link, static_cast<uint8_t>(value), kQueued);
+  ApplyWhole(SettingKind::AccDelay, value);
 }
 
 void VolumeEditor::SetAccEdit() {
@@ -188,12 +184,10 @@ void VolumeEditor::SetAccEdit() {
     return;
   }
   const int value = ClampToInt(std::trunc(typed), AccMin(), AccMax());
-  const bool same = value == ctx_.live().acc;
-  ctx_.live().acc = value;
   ShowAcc(value);
-  if (same) return;  // nothing changed: nothing to send
+  if (value == ctx_.live().acc) return;  // nothing changed: nothing to send
   LogMessage("on acc edit change to %d\n", value);
-  Set_Acc(ctx_.link, static_cast<uint8_t>(value), kQueued);
+  ApplyWhole(SettingKind::AccDelay, value);
 }
 
 void VolumeEditor::SetAccUp(bool up) {
@@ -201,8 +195,7 @@ void VolumeEditor::SetAccUp(bool up) {
   const int value = StepWithin(from, up, AccMin(), AccMax());
   LogMessage("SetAccUp %d \n", up ? 1 : 0);
   SetSliderValue(ctx_.controls.sliderAcc, value);
-  if (!ctx_.controls.sliderAcc) ctx_.live().acc = value;
-  SetAccValue();
+  ApplyAcc(value);
 }
 
 }  // namespace vlm::controller

@@ -3,6 +3,8 @@
 // power: the settings of the whole amplifier rather than of one channel.
 #include <QString>
 
+#include "model/setting_target.h"
+
 namespace vlm::controller {
 
 struct EditContext;
@@ -36,7 +38,11 @@ class VolumeEditor {
   int MainMax() const;
   int AccMin() const;
   int AccMax() const;
-  void SendMainVolume(int position);
+  // Each change is an edit of one amplifier-wide setting through the edit
+  // context (its command, its undo step).
+  void ApplyWhole(SettingKind kind, int value, bool send = true);
+  void ApplyMainVolume(int position);
+  void ApplyAcc(int position);
   void ShowAcc(int value);
   // "${off}" at or below the slider minimum, else the number.
   QString AccText(int value) const;

@@ -92,15 +92,7 @@ int Chan(const SettingTarget& t) { return std::min<int>(t.channel, kOutputChanne
 int Src(const SettingTarget& t) { return std::min<int>(t.source, kInputSources - 1); }
 int Input(const SettingTarget& t) { return std::min<int>(t.part, kInputChannels - 1); }
 
-// Filter part 1 is the low-pass, 2 the high-pass (as Filter_Ctrl numbers
-// them); bit 0 of the crossover's type is the high-pass, bit 1 the low-pass.
-Values ReadFilter(const SceneProfile& p, const SettingTarget& t) {
-  const CrossoverSettings& x = Ch(p, t).crossover;
-  const bool low = t.part == 1;
-  const FilterSettings& f = low ? x.lp : x.hp;
-  const int bit = low ? 2 : 1;
-  return {double(f.fs), double(f.type), double(f.slope), double(f.bypass), (x.bpType & bit) ? 1.0 : 0.0};
-}
+Values ReadFilter(const SceneProfile& p, const SettingTarget& t) { return FilterValues(Ch(p, t).crossover, t.part == 1); }
 void WriteFilter(SceneProfile& p, const SettingTarget& t, In v) {
   if (v.size() < 5) return;
   CrossoverSettings& x = Ch(p, t).crossover;
@@ -119,7 +111,7 @@ const EqBand& BandOf(const SceneProfile& p, const SettingTarget& t) {
 }
 Values ReadBand(const SceneProfile& p, const SettingTarget& t) {
   const EqBand& b = BandOf(p, t);
-  return {double(b.freq), double(b.eqFactor), double(b.eqGain), b.enable ? 1.0 : 0.0};
+  return BandValues(b.freq, b.eqFactor, b.eqGain, b.enable);
 }
 void WriteBand(SceneProfile& p, const SettingTarget& t, In v) {
   if (v.size() < 4) return;
@@ -248,6 +240,32 @@ StateCommand MuteCommand(const SceneProfile& p, const SettingTarget& t) {
 StateCommand PhaseCommand(const SceneProfile& p, const SettingTarget& t) {
   return OneChannel<uint8_t, Phase_Ctrl>("Phase_Ctrl ch %d", t, U8(Ch(p, t).phase));
 }
+// One output's routing of one source, as the mixer sends it.
+StateCommand MaskCommand(const SceneProfile& p, const SettingTarget& t) {
+  const uint8_t ch = ChU8(t);
+  const auto src = U8(Src(t));
+  const auto mask = static_cast<uint16_t>(p.inputs[Z(Src(t))][Z(Chan(t))] & kInputMaskAll);
+  return Command(Named("Mix_Ch_Ctrl source %d ch %d", src, ch), {double(mask)}, ch,
+                 [ch, src, mask](DeviceLink& l, bool now) { return Mix_Ch_Ctrl(l, 0, src, ch, ch, {&mask, 1}, now); });
+}
+
+// One crosspoint's level, as the mixer sends it.
+StateCommand MixCommand(const SceneProfile& p, const SettingTarget& t) {
+  const uint8_t ch = ChU8(t);
+  const auto src = U8(Src(t));
+  const auto in = U8(Input(t));
+  const auto level = U8(std::clamp(p.inputMixVolume[Z(Src(t))][Z(Input(t))][Z(Chan(t))], 0, kMixVolumeMax));
+  return Command(Named("Input_Mix_Trim_Ctrl ch %d input %d", ch, in) + Named(" source %d", src), {double(level)}, ch,
+                 [ch, src, in, level](DeviceLink& l, bool now) {
+                   return Input_Mix_Trim_Ctrl(l, 0, src, in, ch, ch, {&level, 1}, now);
+                 });
+}
+
+template <SettingKind K>
+StateCommand AmpCommand(const SceneProfile& p, const SettingTarget&) {
+  return *AmplifierCommand(p, K);
+}
+
 StateCommand BypassCommand(const SceneProfile& p, const SettingTarget& t) {
   return OneChannel<uint8_t, PEQ_Bypass_Ctrl>("PEQ_Bypass_Ctrl ch %d", t, Ch(p, t).bypass ? 1 : 0);
 }
@@ -314,16 +332,16 @@ const EditKind kKinds[] = {
     {K::SpeakerType, PerChannel<K::SpeakerType>, ReadSpeaker, WriteSpeaker, NamedChannel<kSpeaker>, nullptr},
     {K::Link, Whole<K::Link>, ReadLink, WriteLink, Named<kLink>, nullptr},
     {K::Lock, Whole<K::Lock>, ReadWhole<&P::lockMode>, WriteWhole<&P::lockMode>, Named<kLock>, nullptr},
-    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>, nullptr},
-    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>, nullptr},
+    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>, MixCommand},
+    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>, MaskCommand},
     {K::InputPhase, InputPhases, ReadInputPhase, WriteInputPhase, NamedSourceInput<kInputPhase>, nullptr},
-    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>, nullptr},
-    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>, nullptr},
+    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>, AmpCommand<K::MainVolume>},
+    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>, AmpCommand<K::Mute>},
     {K::SubwooferVolume, Whole<K::SubwooferVolume>, ReadWhole<&P::subVolume>, WriteWhole<&P::subVolume>,
-     Named<kSubVolume>, nullptr},
-    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>, nullptr},
-    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>, nullptr},
-    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>, nullptr},
+     Named<kSubVolume>, AmpCommand<K::SubwooferVolume>},
+    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>, AmpCommand<K::Source>},
+    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>, AmpCommand<K::AmpMute>},
+    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>, AmpCommand<K::AccDelay>},
 };
 
 }  // namespace
@@ -395,6 +413,40 @@ EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool und
   std::sort(out.channels.begin(), out.channels.end());
   out.channels.erase(std::unique(out.channels.begin(), out.channels.end()), out.channels.end());
   return out;
+}
+
+SettingTarget ChannelTarget(SettingKind kind, int channel) { return SettingTarget::Channels(kind, 0, 0, U8(channel), U8(channel)); }
+
+SettingTarget BandTarget(int channel, int band) {
+  return SettingTarget::Part(SettingKind::EqBand, 0, 0, U8(channel), U8(band));
+}
+
+SettingTarget FilterTarget(int channel, bool lowPass) {
+  return SettingTarget::Part(SettingKind::Filter, 0, 0, U8(channel), lowPass ? 1 : 2);
+}
+
+std::vector<double> BandValues(int freq, float q, float gain, bool on) {
+  return {double(freq), double(q), double(gain), on ? 1.0 : 0.0};
+}
+
+// Filter part 1 is the low-pass, 2 the high-pass (as Filter_Ctrl numbers
+// them); bit 0 of the crossover's type is the high-pass, bit 1 the low-pass.
+std::vector<double> FilterValues(const CrossoverSettings& x, bool lowPass) {
+  const FilterSettings& f = lowPass ? x.lp : x.hp;
+  const int bit = lowPass ? 2 : 1;
+  return {double(f.fs), double(f.type), double(f.slope), double(f.bypass), (x.bpType & bit) ? 1.0 : 0.0};
+}
+
+void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target, std::vector<double> after) {
+  auto same = std::find_if(edits.begin(), edits.end(), [&](const Edit& e) { return e.target == target; });
+  if (same != edits.end()) {
+    same->after = std::move(after);
+    return;
+  }
+  const EditKind* kind = FindEditKind(target.kind);
+  if (!kind) return;
+  std::vector<double> before = kind->read(p, target);
+  if (before != after) edits.push_back({target, std::move(before), std::move(after)});
 }
 
 StepName NameEdits(std::span<const Edit> edits, int channel) {

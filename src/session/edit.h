@@ -51,10 +51,10 @@ struct EditKind {
   // is the index of the one value that changed, or -1 for several.
   StepName (*name)(const SettingTarget& t, int onlyValue);
   // The one command that sets `t` on the amplifier as `p` holds it, for the
-  // kinds whose targets the command queue merges (a band, a filter, one
-  // channel's gain, delay, mute, phase or bypass); nullptr for the kinds
-  // that go through the full-state comparison (link, lock, speaker map, mix,
-  // amplifier-wide settings), which keeps their order on the wire.
+  // kinds one command sets alone (a band, a filter, one channel's gain,
+  // delay, mute, phase or bypass, an amplifier-wide setting); nullptr for
+  // the kinds that go through the full-state comparison (link, lock, speaker
+  // map, mix), which keeps their order on the wire.
   StateCommand (*command)(const SceneProfile& p, const SettingTarget& t);
 };
 
@@ -84,6 +84,20 @@ struct EditOutcome {
 // reverse), so the queue merges the values of a drag per target; otherwise
 // they are the full-state commands whose values changed.
 EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo);
+
+// Building an editor's edits. The targets of one channel's settings (trim,
+// delay, mute, phase, bypass, speaker position), of a band and of a filter.
+SettingTarget ChannelTarget(SettingKind kind, int channel);
+SettingTarget BandTarget(int channel, int band);
+SettingTarget FilterTarget(int channel, bool lowPass);
+// The values of a band and of a filter as their edits carry them.
+std::vector<double> BandValues(int freq, float q, float gain, bool on);
+std::vector<double> FilterValues(const CrossoverSettings& x, bool lowPass);
+// Puts `after` for `target` into `edits` (replacing the after of an edit of
+// the same target already there); a new edit only when `after` differs from
+// what `p` holds.
+void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target,
+              std::vector<double> after);
 
 // Names a step of `edits`, preferring an edit of `channel` (the current one):
 // "band 5 gain, CH3" when one value of one band changed, else the kind's

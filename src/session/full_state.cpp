@@ -161,23 +161,54 @@ void AddInputs(Builder& b, const SceneProfile& p) {
   }
 }
 
+// The amplifier-wide settings in the order they are sent.
+constexpr SettingKind kAmplifierKinds[] = {SettingKind::Source,     SettingKind::AccDelay, SettingKind::AmpMute,
+                                           SettingKind::MainVolume, SettingKind::Mute,     SettingKind::SubwooferVolume};
+
+void AddAmplifier(Builder& b, const SceneProfile& p, SettingKind kind) {
+  switch (kind) {
+    case SettingKind::Source: {
+      const int source = std::clamp(p.source, 0, kInputSources - 1);
+      b.Add("Source_Switch_Ctrl", {double(source)},
+            [source](DeviceLink& l, bool now) { return Source_Switch_Ctrl(l, SourceWireCode(source), now); });
+      break;
+    }
+    case SettingKind::AccDelay: {
+      const uint8_t acc = static_cast<uint8_t>(std::clamp(p.acc, 0, 255));
+      b.Add("Set_Acc", {double(acc)}, [acc](DeviceLink& l, bool now) { return Set_Acc(l, acc, now); });
+      break;
+    }
+    case SettingKind::AmpMute: {
+      const uint8_t ampMute = p.ampOn == 1 ? 0 : 1;
+      b.Add("Amp_Mute_Ctrl", {double(ampMute)},
+            [ampMute](DeviceLink& l, bool now) { return Amp_Mute_Ctrl(l, ampMute, now); });
+      break;
+    }
+    case SettingKind::MainVolume: {
+      const float attenuation = MainVolumeAttenuation(p.mainVolume);
+      b.Add("Main_Volume_Ctrl", {double(p.mainVolume)},
+            [attenuation](DeviceLink& l, bool now) { return Main_Volume_Ctrl(l, attenuation, now); });
+      break;
+    }
+    case SettingKind::Mute: {
+      const uint8_t mute = U8(p.mainVolumeMute);
+      b.Add("Mute_Ctrl", {double(mute)}, [mute](DeviceLink& l, bool now) { return Mute_Ctrl(l, mute, now); });
+      break;
+    }
+    case SettingKind::SubwooferVolume: {
+      const uint8_t sub = U8(p.subVolume);
+      b.Add("Subwoofer_Volume_Ctrl", {double(p.subVolume)},
+            [sub](DeviceLink& l, bool now) { return Subwoofer_Volume_Ctrl(l, sub, now); });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
 std::vector<StateCommand> AllCommands(const SceneProfile& p, StateSend send) {
   Builder b(send);
-  const int source = std::clamp(p.source, 0, kInputSources - 1);
-  b.Add("Source_Switch_Ctrl", {double(source)},
-        [source](DeviceLink& l, bool now) { return Source_Switch_Ctrl(l, SourceWireCode(source), now); });
-  const uint8_t acc = static_cast<uint8_t>(std::clamp(p.acc, 0, 255));
-  b.Add("Set_Acc", {double(acc)}, [acc](DeviceLink& l, bool now) { return Set_Acc(l, acc, now); });
-  const uint8_t ampMute = p.ampOn == 1 ? 0 : 1;
-  b.Add("Amp_Mute_Ctrl", {double(ampMute)}, [ampMute](DeviceLink& l, bool now) { return Amp_Mute_Ctrl(l, ampMute, now); });
-  const float attenuation = MainVolumeAttenuation(p.mainVolume);
-  b.Add("Main_Volume_Ctrl", {double(p.mainVolume)},
-        [attenuation](DeviceLink& l, bool now) { return Main_Volume_Ctrl(l, attenuation, now); });
-  const uint8_t mute = U8(p.mainVolumeMute);
-  b.Add("Mute_Ctrl", {double(mute)}, [mute](DeviceLink& l, bool now) { return Mute_Ctrl(l, mute, now); });
-  const uint8_t sub = U8(p.subVolume);
-  b.Add("Subwoofer_Volume_Ctrl", {double(p.subVolume)},
-        [sub](DeviceLink& l, bool now) { return Subwoofer_Volume_Ctrl(l, sub, now); });
+  for (SettingKind kind : kAmplifierKinds) AddAmplifier(b, p, kind);
   b.part = StatePart::Channels;
   AddLinkAndLock(b, p);
   AddChannels(b, p);
@@ -186,6 +217,13 @@ std::vector<StateCommand> AllCommands(const SceneProfile& p, StateSend send) {
 }
 
 }  // namespace
+
+std::optional<StateCommand> AmplifierCommand(const SceneProfile& p, SettingKind kind, StateSend send) {
+  Builder b(send);
+  AddAmplifier(b, p, kind);
+  if (b.commands.empty()) return std::nullopt;
+  return std::move(b.commands.front());
+}
 
 std::vector<StateCommand> FullStateCommands(const SceneProfile& to, const SceneProfile* from, StateSend send) {
   std::vector<StateCommand> commands = AllCommands(to, send);

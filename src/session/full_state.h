@@ -5,10 +5,12 @@
 // snapshot restore sends all of it, and a comparison of two states sends
 // only the commands whose values differ (`from`).
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/scene_profile.h"
+#include "model/setting_target.h"
 #include "session/session_steps.h"
 
 namespace vlm {
@@ -53,6 +55,12 @@ struct StateCommand {
 // such as a band beyond its band count, counts as differing).
 std::vector<StateCommand> FullStateCommands(const SceneProfile& to, const SceneProfile* from = nullptr,
                                            StateSend send = StateSend::AtOnce);
+
+// The one command of an amplifier-wide setting (source, ACC, amplifier
+// power, main volume, main mute, subwoofer volume) as `p` holds it, the same
+// command the full state carries; nothing for any other kind.
+std::optional<StateCommand> AmplifierCommand(const SceneProfile& p, SettingKind kind,
+                                             StateSend send = StateSend::AtOnce);
 
 // The same as plain steps, for the session's sender.
 std::vector<SessionStep> FullStatePlan(const SceneProfile& to, const SceneProfile* from = nullptr);

@@ -5,7 +5,6 @@
 #include <QSignalBlocker>
 
 #include "base/log.h"
-#include "device/commands_dsp_set.h"
 #include "model/model_constants.h"
 #include "model/scene_profile.h"
 #include "model/source_table.h"
@@ -27,17 +26,38 @@ const QString kEdit = QStringLiteral("box_edit_");
 
 }  // namespace
 
-CMixerWnd::CMixerWnd(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link)
+CMixerWnd::CMixerWnd(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link, ApplyFn apply)
     : CToolWnd(QStringLiteral("MixerWnd"), QStringLiteral("mixerwnd"), parent),
       source_(source),
       profile_(profile),
-      link_(link) {}
+      link_(link),
+      apply_(std::move(apply)) {}
 
-int& CMixerWnd::Level(MixerCell c) {
+int CMixerWnd::Level(MixerCell c) const {
   return profile_.inputMixVolume[static_cast<size_t>(source_)][static_cast<size_t>(c.input)][static_cast<size_t>(c.output)];
 }
-int32_t& CMixerWnd::Mask(int output) {
+int32_t CMixerWnd::Mask(int output) const {
   return profile_.inputs[static_cast<size_t>(source_)][static_cast<size_t>(output)];
+}
+
+SettingTarget CMixerWnd::LevelTarget(MixerCell c) const {
+  const auto out = static_cast<uint8_t>(c.output);
+  return SettingTarget::Channels(SettingKind::MixLevel, 0, static_cast<uint8_t>(source_), out, out,
+                                 static_cast<uint8_t>(c.input));
+}
+
+SettingTarget CMixerWnd::MaskTarget(int output) const {
+  const auto out = static_cast<uint8_t>(output);
+  return SettingTarget::Channels(SettingKind::InputMask, 0, static_cast<uint8_t>(source_), out, out);
+}
+
+void CMixerWnd::Apply(std::vector<Edit> edits) {
+  if (edits.empty()) return;
+  if (apply_) {
+    apply_(std::move(edits));
+    return;
+  }
+  for (const StateCommand& c : ApplyEdits(profile_, edits, false).commands) c.send(link_, false);
 }
 
 void CMixerWnd::InitControls() {
@@ -137,9 +157,8 @@ void CMixerWnd::Notify(ui::Notification& n) {
   CToolWnd::Notify(n);
 }
 
-void CMixerWnd::OnRouting(MixerCell c, bool on) {
-  LogMessage("selected value %d\n", on ? 1 : 0);
-  int32_t& mask = Mask(c.output);
+void CMixerWnd::RoutingEdits(MixerCell c, bool on, std::vector<Edit>& edits) const {
+  int32_t mask = Mask(c.output);
   LogMessage("org channel %d input = 0x%02x\n", c.output, mask);
   if (on) {
     mask |= (1 << c.input);
@@ -149,15 +168,19 @@ void CMixerWnd::OnRouting(MixerCell c, bool on) {
   LogMessage("set channel %d input = 0x%02x\n", c.output, mask);
   // The routing itself: without it the amplifier keeps the old mask and a
   // read-back after reconnecting would show another matrix.
-  SendMask(c.output);
-  int& level = Level(c);
-  if (on && level == 0) {
-    level = kMixLevelMax;
-    SendLevel(c);
+  SetAfter(edits, profile_, MaskTarget(c.output), {static_cast<double>(mask)});
+  if (on && Level(c) == 0) {
+    SetAfter(edits, profile_, LevelTarget(c), {static_cast<double>(kMixLevelMax)});
   } else if (!on) {
-    level = 0;
-    SendLevel(c);
+    SetAfter(edits, profile_, LevelTarget(c), {0.0});
   }
+}
+
+void CMixerWnd::OnRouting(MixerCell c, bool on) {
+  LogMessage("selected value %d\n", on ? 1 : 0);
+  std::vector<Edit> edits;
+  RoutingEdits(c, on, edits);
+  Apply(std::move(edits));
   ShowLevel(c);
 }
 
@@ -177,18 +200,22 @@ void CMixerWnd::CommitLevel(MixerCell c, bool focusBack) {
     }
     return;
   }
-  Level(c) = value;
-  SendLevel(c);
-  if (cell->enable) {
-    const bool routed = cell->enable->isChecked();
-    if ((value != 0) != routed) {
-      {
-        const QSignalBlocker block(cell->enable);
-        cell->enable->setChecked(value != 0);
-      }
-      OnRouting(c, value != 0);
+  // The level, then the routing that follows it (a level of 0 is no route).
+  std::vector<Edit> edits;
+  SetAfter(edits, profile_, LevelTarget(c), {static_cast<double>(value)});
+  if (cell->enable && (value != 0) != cell->enable->isChecked()) {
+    {
+      const QSignalBlocker block(cell->enable);
+      cell->enable->setChecked(value != 0);
     }
+    LogMessage("selected value %d\n", value != 0 ? 1 : 0);
+    const int level = value;
+    RoutingEdits(c, value != 0, edits);
+    // The typed level stands (routing on from a typed level keeps it).
+    SetAfter(edits, profile_, LevelTarget(c), {static_cast<double>(level)});
   }
+  Apply(std::move(edits));
+  ShowLevel(c);
   if (focusBack) {
     cell->edit->setFocus();
     cell->edit->selectAll();
@@ -215,20 +242,9 @@ void CMixerWnd::ShowLevel(MixerCell c) {
   if (const Cell* cell = CellAt(c); cell && cell->edit) cell->edit->setText(QString::number(Level(c)));
 }
 
-void CMixerWnd::SendLevel(MixerCell c) {
-  const uint8_t level = static_cast<uint8_t>(std::clamp(Level(c), 0, kMixLevelMax));
-  Input_Mix_Trim_Ctrl(link_, 0, static_cast<uint8_t>(source_), static_cast<uint8_t>(c.input),
-                      static_cast<uint8_t>(c.output), static_cast<uint8_t>(c.output), {&level, 1}, false);
-}
-
-void CMixerWnd::SendMask(int output) {
-  const uint16_t mask = static_cast<uint16_t>(Mask(output) & kInputMaskAll);
-  Mix_Ch_Ctrl(link_, 0, static_cast<uint8_t>(source_), static_cast<uint8_t>(output), static_cast<uint8_t>(output),
-              {&mask, 1}, false);
-}
-
-ui::ModalResult OpenMixerWindow(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link) {
-  auto* wnd = new CMixerWnd(parent, source, profile, link);
+ui::ModalResult OpenMixerWindow(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link,
+                                CMixerWnd::ApplyFn apply) {
+  auto* wnd = new CMixerWnd(parent, source, profile, link, std::move(apply));
   OpenInstance() = wnd;
   wnd->Create(QStringLiteral("XML_MIXER"));
   const ui::ModalResult result = wnd->ShowModal();

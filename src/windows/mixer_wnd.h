@@ -1,10 +1,15 @@
 #pragma once
 // The input mixer: for the current input source, which inputs feed each of
-// the twelve outputs and at which level (0 to 100). Every change is queued to
-// the amplifier at once; there is no apply or undo.
+// the twelve outputs and at which level (0 to 100). Every change is an edit
+// (routing, level) queued to the amplifier at once, through the caller's
+// edit path when it gives one. GUI thread only.
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <array>
+#include <functional>
+#include <vector>
+
+#include "session/edit.h"
 
 #include "windows/mixer_grid.h"
 #include "windows/tool_window.h"
@@ -17,8 +22,11 @@ struct SceneProfile;
 class CMixerWnd : public CToolWnd {
   Q_OBJECT
  public:
-  // Works directly on `profile` (the live settings) for input source `source`.
-  CMixerWnd(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link);
+  // Applies the mixer's edits (the settings, the commands, the undo step).
+  using ApplyFn = std::function<void(std::vector<Edit>)>;
+  // Edits `profile` (the live settings) for input source `source`; without
+  // `apply` the edits are written into it and their commands queued on `link`.
+  CMixerWnd(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link, ApplyFn apply = {});
 
   int Source() const { return source_; }
   int Rows() const { return rows_; }
@@ -43,14 +51,19 @@ class CMixerWnd : public CToolWnd {
   void StepLevel(MixerCell c, bool up);
   void MoveFocus(MixerCell c, bool right);
   void ShowLevel(MixerCell c);
-  void SendLevel(MixerCell c);
-  void SendMask(int output);
-  int& Level(MixerCell c);
-  int32_t& Mask(int output);
+  // The edits of a crosspoint's routing (its output's mask, and the level
+  // that goes with it: 100 when switched on from 0, 0 when switched off).
+  void RoutingEdits(MixerCell c, bool on, std::vector<Edit>& edits) const;
+  void Apply(std::vector<Edit> edits);
+  SettingTarget LevelTarget(MixerCell c) const;
+  SettingTarget MaskTarget(int output) const;
+  int Level(MixerCell c) const;
+  int32_t Mask(int output) const;
 
   int source_;
   SceneProfile& profile_;
   DeviceLink& link_;
+  ApplyFn apply_;
   int rows_ = 0;
   std::array<std::array<Cell, kMixerLayoutRows>, kMixerColumns> cells_{};  // [output][input]
   bool initialised_ = false;
@@ -59,7 +72,8 @@ class CMixerWnd : public CToolWnd {
 // Opens the mixer for `source` modally; returns its close code. While it is
 // open, CloseMixerWindow() closes it with 1 (the amplifier disconnected or
 // connected anew).
-ui::ModalResult OpenMixerWindow(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link);
+ui::ModalResult OpenMixerWindow(QWidget* parent, int source, SceneProfile& profile, DeviceLink& link,
+                                CMixerWnd::ApplyFn apply = {});
 // Closes the open mixer window with 1; false when none is open.
 bool CloseMixerWindow();
 CMixerWnd* OpenMixer();

@@ -3,7 +3,8 @@
 // linked edit is one step on both channels; wheel steps merge; a text edit
 // with the focus undoes its own text first; an undone load goes through the
 // restore worker; a new connection's read-back empties the history; the
-// menu names the step in every language.
+// mixer, open to close, is one step; the menu names the step in every
+// language.
 #include <QTest>
 
 #include "controller/window_fixture.h"
@@ -12,6 +13,7 @@
 #include "session/device_session.h"
 #include "session/full_state.h"
 #include "ui/language.h"
+#include "windows/mixer_wnd.h"
 
 namespace vlm::test {
 namespace {
@@ -166,6 +168,43 @@ TEST_F(UndoTest, ANewConnectionsReadBackEmptiesTheHistory) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return mgr().IsDeviceConnected(); }, 10000));
   EXPECT_FALSE(history().CanUndo());
   EXPECT_FALSE(history().CanRedo());
+}
+
+TEST_F(UndoTest, TheMixerOpenToCloseIsOneStepWhoseUndoRestoresTheAmplifier) {
+  live().inputs[0][4] = 0x1;
+  live().inputMixVolume[0][0][4] = 60;
+  live().inputMixVolume[0][1][4] = 0;
+  live().source = 0;
+  const sim::AmplifierState start = Synced();
+  auto phase = [this] {
+    Click(QStringLiteral("ch_phase"));
+    Send(Find(QStringLiteral("ch_phase")), ui::notify::kSelectChanged);
+  };
+  phase();  // a step before the mixer stays its own
+  const ui::ModalAnswerer previous = ui::SetModalAnswerer([](ui::UIWindow& w) {
+    auto* mixer = qobject_cast<CMixerWnd*>(&w);
+    ASSERT_NE(mixer, nullptr);
+    mixer->RoutingOption(4, 1)->click();  // routed, level 100 from 0
+    QLineEdit* level = mixer->LevelEdit(4, 0);
+    level->setText(QStringLiteral("0"));  // a level of 0 ends the route
+    ui::SendNotify(level, ui::notify::kReturn);
+  });
+  wnd_->RunMenuItem(QStringLiteral("advance_item_mixer"));
+  ui::SetModalAnswerer(previous);
+  const sim::AmplifierState mixed = Amp();
+  ASSERT_EQ(live().inputs[0][4], 0x2);
+  ASSERT_EQ(history().UndoCount(), 2u);
+  EXPECT_EQ(history().NextUndo()->edits.size(), 3u) << "two levels and the routing";
+  wnd_->Undo();
+  EXPECT_EQ(history().UndoCount(), 1u);
+  wnd_->Undo();
+  EXPECT_TRUE(Same(Amp(), start));
+  wnd_->Redo();
+  wnd_->Redo();
+  EXPECT_TRUE(Same(Amp(), mixed));
+  // The next edit after the mixer is a step of its own.
+  phase();
+  EXPECT_EQ(history().UndoCount(), 3u);
 }
 
 TEST_F(UndoTest, TheMenuNamesTheStepInEveryLanguage) {
