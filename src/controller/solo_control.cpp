@@ -34,6 +34,7 @@ void SoloControl::Start(std::vector<OverrideSetting> settings) {
     Refresh();  // another worker runs: the toggle goes back
     return;
   }
+  waiting_ = true;
   // Until the worker ends, nothing else is switched.
   for (QAbstractButton* b : controls_.chSolo) {
     if (b) b->setEnabled(false);
@@ -46,13 +47,14 @@ void SoloControl::End() {
 }
 
 void SoloControl::Finished(const OverrideOutcomeRecord& outcome) {
+  waiting_ = false;
   Refresh();
   if (!outcome.ok) tell_(FillKeyText(QStringLiteral("${solo_failed}"), {QString::fromStdString(outcome.why)}));
 }
 
 void SoloControl::Refresh() {
   const int soloed = session_.overrides().SoloedChannel();
-  const bool enabled = connected_() && !session_.WorkerRunning();
+  const bool enabled = connected_() && !waiting_;
   for (int c = 0; c < kOutputChannels; ++c) {
     QAbstractButton* b = controls_.chSolo[c];
     if (!b) continue;

@@ -35,7 +35,8 @@ class SoloControl {
   void End();
   // The worker ended: the toggles show the outcome, a failure is told.
   void Finished(const OverrideOutcomeRecord& outcome);
-  // The toggles from the session's override; enabled only while connected.
+  // The toggles from the session's override; enabled while connected and
+  // no solo worker of ours is under way.
   // The channel's mute box is disabled while an override is active.
   void Refresh();
 
@@ -48,6 +49,10 @@ class SoloControl {
   MainControls& controls_;
   std::function<bool()> connected_;
   std::function<void(const QString&)> tell_;
+  // Our worker was started and its outcome has not come back yet. Not the
+  // session's "worker running": the outcome is handled here while that
+  // worker may still be ending, and the toggles must come back then.
+  bool waiting_ = false;
 };
 
 }  // namespace vlm::controller

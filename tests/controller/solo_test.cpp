@@ -4,9 +4,11 @@
 // connection with a word to the user.
 #include <QAbstractButton>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "device/commands_dsp_get.h"
 #include "session/override_file.h"
+#include "session/session_events.h"
 #include "life_fixture.h"
 
 namespace vlm::test {
@@ -99,6 +101,31 @@ TEST_F(SoloTest, TogglesSoloMoveAndEndWithTheModelKeepingTheInstallersMutes) {
   EXPECT_TRUE(amp_->Snapshot().scenes == before_.scenes);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(OverrideFile())));
   EXPECT_TRUE(boxes_.isEmpty()) << boxes_.join(' ').toStdString();
+}
+
+TEST_F(SoloTest, TheTogglesComeBackWhenTheOutcomeArrivesBeforeTheWorkerHasEnded) {
+  // The worker posts its outcome and only then ends: on a busy machine the
+  // window handles the outcome while the session still reports a worker.
+  Start();
+  ASSERT_TRUE(Connected());
+  Toggle(4)->click();
+  EXPECT_FALSE(Toggle(9)->isEnabled()) << "nothing else is switched while the solo starts";
+  ASSERT_TRUE(SoloSettled(4));
+  std::atomic<bool> release{false};
+  ASSERT_TRUE(mgr().session().StartJob("still ending", [&] {
+    while (!release.load()) QThread::msleep(1);
+    return SessionResult::Success();
+  }).ok());
+  OverrideOutcomeRecord outcome;
+  outcome.began = outcome.ok = true;
+  outcome.soloedChannel = 4;
+  mgr().solo().Finished(outcome);
+  EXPECT_TRUE(Toggle(9)->isEnabled());
+  release = true;
+  mgr().session().WaitForWorker();
+  Toggle(4)->click();
+  ASSERT_TRUE(SoloSettled(-1));
+  EXPECT_TRUE(amp_->Snapshot().scenes == before_.scenes);
 }
 
 TEST_F(SoloTest, SavingAProfileEndsTheSoloAndStoresTheInstallersMutes) {

@@ -53,7 +53,8 @@ TEST(Push, ABandSwitchedOffPlaysFlat) {
   p->eqArray(3)[5].enable = false;
   p->eqArray(3)[6].eqGain = -4.0f;
   ASSERT_TRUE(a.session->PushProfile(*p).ok());
-  const auto& eq = a.amp->Snapshot().scenes[0].outputs[3].eq;
+  const sim::AmplifierState held = a.amp->Snapshot();
+  const auto& eq = held.scenes[0].outputs[3].eq;
   auto played = [](const sim::WireEqBand& b) { return b.gainInt + b.gainTenths / 10.0f - 18.0f; };
   EXPECT_FLOAT_EQ(played(eq[5]), 0.0f);
   EXPECT_FLOAT_EQ(played(eq[6]), -4.0f);
