@@ -110,13 +110,17 @@ std::string OverrideFilePath(const std::string& folder, const std::string& seria
   return folder + "/" + name + ".json";
 }
 
-std::string WriteOverrideFile(const std::string& path, const OverrideRecord& record) {
+std::string WriteFileInItsFolder(const std::string& path, const std::string& text) {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   if (ec) return "cannot create the folder of " + path + ": " + ec.message();
   std::string error;
-  if (!WriteFileAtomically(path, BuildOverrideDocument(record), error)) return error;
+  if (!WriteFileAtomically(path, text, error)) return error;
   return {};
+}
+
+std::string WriteOverrideFile(const std::string& path, const OverrideRecord& record) {
+  return WriteFileInItsFolder(path, BuildOverrideDocument(record));
 }
 
 OverrideFileRead ReadOverrideFile(const std::string& path, OverrideRecord& record, std::string& problem) {

@@ -45,6 +45,8 @@ std::string OverrideFilePath(const std::string& folder, const std::string& seria
 // Creates the folder and writes the record atomically (temporary file,
 // flush, rename). Empty on success, else why not.
 std::string WriteOverrideFile(const std::string& path, const OverrideRecord& record);
+// Writes `text` to `path` atomically, creating its folder; empty, or why not.
+std::string WriteFileInItsFolder(const std::string& path, const std::string& text);
 enum class OverrideFileRead { Read, Missing, Damaged };
 OverrideFileRead ReadOverrideFile(const std::string& path, OverrideRecord& record, std::string& problem);
 

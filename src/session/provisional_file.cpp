@@ -76,12 +76,7 @@ std::string ProvisionalFilePath(const std::string& overrideFolder, const std::st
 }
 
 std::string WriteProvisionalFile(const std::string& path, const ProvisionalRecord& record) {
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  if (ec) return "cannot create the folder of " + path + ": " + ec.message();
-  std::string error;
-  if (!WriteFileAtomically(path, BuildProvisionalDocument(record), error)) return error;
-  return {};
+  return WriteFileInItsFolder(path, BuildProvisionalDocument(record));
 }
 
 ProvisionalFileRead ReadProvisionalFile(const std::string& path, ProvisionalRecord& record, std::string& problem) {
