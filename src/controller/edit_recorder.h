@@ -67,8 +67,9 @@ class EditRecorder {
   // Applies `edits` to the live settings as one step of its own named
   // `name`: ApplyEdits writes them, the commands that differ are queued, the
   // changed curves recomputed and the controls refreshed. What the user
-  // changed before and was not recorded yet stays a step of its own.
-  // Returns false when the edits change nothing.
+  // changed before and was not recorded yet stays a step of its own. Edits
+  // that send a value again unchanged are sent, not recorded. Returns false
+  // when the edits change nothing (no step).
   bool ApplyStep(std::vector<Edit> edits, StepName name, const std::string& control);
   // A load replaced the live settings (`key` names it: "edit_profile_load").
   void RecordLoad(const char* key);
