@@ -384,20 +384,15 @@ void CMainWnd::Notify(ui::Notification& n) {
   const bool logging = LoggingEnabled();
   if (logging) LogMessage("Notify %s\n", n.type.toUtf8().constData());
   if (manager_) {
-    // The editors' edits are this control's step; what the action changed
-    // otherwise is recorded after it.
-    const std::string control = n.SenderName().toStdString();
-    const int gesture = GestureOf(n);
-    manager_->recorder().BeginAction(control, gesture);
+    // The editors' edits are this control's step (every editor applies
+    // its edits through the recorder; nothing is compared afterwards).
+    manager_->recorder().BeginAction(n.SenderName().toStdString(), GestureOf(n));
     for (const Route& route : kRoutes) {
       if (!Matches(route, n)) continue;
       (this->*route.handler)(n, ui::UserDataIndex(n.sender));
       break;
     }
-    if (manager_) {
-      manager_->recorder().Observe(control, gesture);
-      manager_->recorder().EndAction();
-    }
+    if (manager_) manager_->recorder().EndAction();
   }
   // The toolkit's own dispatch only logs.
   if (!logging) return;
@@ -663,7 +658,6 @@ void CMainWnd::OnMenuClick(const QString& item) {
     OpenChannelCopy(manager_->CurrentChannel());
   } else if (item.startsWith(QLatin1String("output_menu")) || item.startsWith(QLatin1String("output_item"))) {
     manager_->outputs().SetOutputValue(outputMenuChannel_, item);
-    manager_->recorder().Observe(item.toStdString());
   } else if (item == QLatin1String("option_item_undo")) {
     Undo();
   } else if (item == QLatin1String("option_item_redo")) {

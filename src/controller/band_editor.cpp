@@ -347,18 +347,28 @@ void BandEditor::SetOutputBypass() {
 void BandEditor::SetOutputEqRest() {
   LogMessage("on %s\n", "EqualizerManager::SetOutputEqRest");
   if (!Ask("${reset_all_eq_tips}")) return;
+  // One edit per channel (and partner): its bands before, the defaults
+  // after; the amplifier is told with its own reset, even when the bands
+  // already were the defaults.
   const int c = ctx_.current();
-  std::vector<uint8_t> channels{static_cast<uint8_t>(c)};
-  if (const int p = ctx_.partner(); p >= 0) channels.push_back(static_cast<uint8_t>(p));
-  for (uint8_t ch : channels) {
-    auto bands = ctx_.live().eqArray(ch);
-    const int count = ctx_.live().bandCount(ch);
-    for (int b = 0; b < count; ++b) bands[static_cast<size_t>(b)] = DefaultEqBand(b);
+  const SceneProfile& live = ctx_.live();
+  const EditKind* kind = FindEditKind(SettingKind::EqReset);
+  std::vector<Edit> edits;
+  for (int ch : {c, ctx_.partner()}) {
+    if (ch < 0) continue;
+    const SettingTarget t = ChannelTarget(SettingKind::EqReset, ch);
+    std::vector<double> after = kind->read(live, t);
+    for (int b = 0; b < live.bandCount(ch); ++b) {
+      const EqBand d = DefaultEqBand(b);
+      const std::vector<double> values = BandValues(d.freq, d.eqFactor, d.eqGain, d.enable);
+      std::copy(values.begin(), values.end(), after.begin() + 4 * b);
+    }
+    SetAfter(edits, live, t, std::move(after), true);
   }
+  ctx_.Apply(std::move(edits));
   rows_.Refresh(c);
   SetShown(ctx_.controls.btnBypass, kBypassText);
   ctx_.curves.UpdateEqualizer(-1);
-  PEQ_Reset_Ctrl(ctx_.link, ctx_.scene(), 0, channels, kQueued);
 }
 
 void BandEditor::ApplyFittedBands(std::span<const int> channels, std::span<const EqBand> bands) {

@@ -46,6 +46,9 @@ EditOutcome EditRecorder::Apply(std::vector<Edit> edits, bool send, Clock::time_
     for (const StateCommand& c : out.commands) c.send(link_, kQueued);
   }
   WriteEdits(*shadow_, edits, false);
+  // A value sent again unchanged is no step.
+  edits = Changing(std::move(edits));
+  if (edits.empty()) return out;
   UndoStep step;
   step.name = NameEdits(edits, current_ ? current_() : 0);
   step.edits = std::move(edits);
@@ -61,15 +64,20 @@ bool EditRecorder::ApplyStep(std::vector<Edit> edits, StepName name, const std::
   Observe(std::string());
   const EditOutcome out = ApplyEdits(store_.live(), edits, false);
   LogMessage("apply %s: %zu edits, %zu commands\n", name.key.c_str(), edits.size(), out.commands.size());
-  UndoStep step;
-  step.name = std::move(name);
-  step.edits = std::move(edits);
-  step.control = control;
-  step.last = Clock::now();
-  history_.Seal();
-  history_.Record(std::move(step));
+  // Values sent again unchanged are no part of the step.
+  edits = Changing(std::move(edits));
+  const bool changed = !edits.empty();
+  if (changed) {
+    UndoStep step;
+    step.name = std::move(name);
+    step.edits = std::move(edits);
+    step.control = control;
+    step.last = Clock::now();
+    history_.Seal();
+    history_.Record(std::move(step));
+  }
   Follow(out);
-  return true;
+  return changed;
 }
 
 void EditRecorder::Follow(const EditOutcome& out) {

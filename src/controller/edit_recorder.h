@@ -2,14 +2,16 @@
 // EditRecorder: turns what the user does to the live settings into undo
 // steps, and undoes and redoes them.
 //
-// After each user action the main window tells the recorder which control
-// it came from (and the mouse gesture, for drags and slider moves); the
-// recorder compares the live settings with its own copy of them as last
-// recorded (through the edit table, so every kind of edit is covered the
-// same way) and records the difference as edits. Loads (a profile file, a
-// scene, a snapshot) are recorded whole. Changes that are not the user's (a
-// reply from the amplifier, a read-back) only bring the copy up to date; a
-// new connection's read-back empties the history.
+// Before each user action the main window tells the recorder which control
+// it comes from (and the mouse gesture, for drags and slider moves); the
+// editors apply their edits through Apply (or ApplyStep), which records them
+// as that action's step. The recorder keeps its own copy of the live
+// settings as last recorded. Loads (a profile file, a scene, a snapshot) are
+// recorded whole. A result already on the amplifier (the auto-setup's) is
+// recorded by comparing the live settings with that copy (Observe). Changes
+// that are not the user's (a reply from the amplifier, a read-back) only
+// bring the copy up to date; a new connection's read-back empties the
+// history.
 //
 // An undo or redo of edits writes the values back with ApplyEdits and
 // queues the commands that differ; of a load, the full-state restore worker
@@ -60,15 +62,19 @@ class EditRecorder {
   // and recorded, the amplifier not told.
   EditOutcome Apply(std::vector<Edit> edits, bool send = true, Clock::time_point now = Clock::now());
 
-  // Records what the user changed since the last record as a step of
-  // `control` (`gesture`: the press-to-release number of a drag, 0 for
-  // keys, the wheel and typed text). Nothing changed, nothing recorded.
+  // Records what changed the live settings since the last record, compared
+  // through the edit table, as a step of `control` (`gesture` as for
+  // BeginAction). Only for settings already on the amplifier: the
+  // auto-setup's result; and before an undo, a redo or ApplyStep, so that
+  // anything changed outside the editors stays a step of its own. Nothing
+  // changed, nothing recorded.
   void Observe(const std::string& control, int gesture = 0, Clock::time_point now = Clock::now());
   // Applies `edits` to the live settings as one step of its own named
   // `name`: ApplyEdits writes them, the commands that differ are queued, the
   // changed curves recomputed and the controls refreshed. What the user
-  // changed before and was not recorded yet stays a step of its own.
-  // Returns false when the edits change nothing.
+  // changed before and was not recorded yet stays a step of its own. Edits
+  // that send a value again unchanged are sent, not recorded. Returns false
+  // when the edits change nothing (no step).
   bool ApplyStep(std::vector<Edit> edits, StepName name, const std::string& control);
   // A load replaced the live settings (`key` names it: "edit_profile_load").
   void RecordLoad(const char* key);

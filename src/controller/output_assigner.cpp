@@ -1,7 +1,6 @@
 #include "controller/output_assigner.h"
 
-#include <algorithm>
-#include <array>
+#include <memory>
 #include <vector>
 
 #include "base/log.h"
@@ -11,7 +10,7 @@
 #include "controller/curve_view.h"
 #include "controller/edit_context.h"
 #include "controller/speaker_map.h"
-#include "device/commands_dsp_set.h"
+#include "session/full_state.h"
 #include "model/speaker_rules.h"
 #include "model/speaker_table.h"
 #include "ui/menu.h"
@@ -22,12 +21,6 @@ namespace vlm::controller {
 
 namespace {
 
-// Filter_Ctrl's filter number.
-constexpr uint8_t kLowPassFilter = 1;
-constexpr uint8_t kHighPassFilter = 2;
-// Link and lock records are the amplifier's own, not a scene's.
-constexpr uint8_t kLinkScene = 0;
-
 // The link question's choices.
 constexpr int kCopyLeftToRight = 1;
 constexpr int kCopyRightToLeft = 2;
@@ -36,36 +29,42 @@ constexpr int kCopyRightToLeft = 2;
 constexpr int kResetDefault = ui::kResultConfirm;
 constexpr int kResetEmptied = ui::kResultThird;
 
-uint8_t U8(int v) { return static_cast<uint8_t>(v); }
+using K = SettingKind;
 
-void SendFilter(EditContext& ctx, int channel, uint8_t which, const FilterSettings& f) {
-  Filter_Ctrl(ctx.link, ctx.scene(), 0, U8(channel), which, U8(f.type), static_cast<uint16_t>(f.fs),
-              U8(std::clamp(f.slope, 0, 255)), kQueued);
+// `target` as `to` holds it; sent even when unchanged (`resend`), as these
+// operations always told the amplifier.
+void Put(std::vector<Edit>& edits, const SceneProfile& live, const SceneProfile& to, const SettingTarget& target,
+         bool resend = true) {
+  SetAfterFrom(edits, live, to, target, resend);
 }
 
-void SendTrim(EditContext& ctx, int channel) {
-  const float trim = -ctx.channel(channel).gain;
-  Trim_Ctrl(ctx.link, ctx.scene(), 0, U8(channel), U8(channel), {&trim, 1}, kQueued);
-}
-
-void SendMute(EditContext& ctx, int channel) {
-  const uint8_t mute = ctx.channel(channel).mute != 0 ? 1 : 0;
-  Mute_Ch_Ctrl(ctx.link, ctx.scene(), 0, U8(channel), U8(channel), {&mute, 1}, kQueued);
-}
-
-// Everything a link copy put on `channel`, so that the amplifier holds what
-// the window shows whether or not it copies on CH_Link_Ctrl itself.
-void SendCopiedChannel(EditContext& ctx, int channel) {
-  const CrossoverSettings& x = ctx.channel(channel).crossover;
-  SendFilter(ctx, channel, kHighPassFilter, x.hp);
-  SendFilter(ctx, channel, kLowPassFilter, x.lp);
-  const int bands = ctx.live().bandCount(channel);
-  for (int b = 0; b < bands; ++b) SendEqBand(ctx, channel, b);
-  SendEqBypass(ctx, channel);
-  SendTrim(ctx, channel);
+void ReleaseLinkIn(SceneProfile& p) {
+  p.linkMode = 0;
+  p.linkOutputs.fill(-1);
 }
 
 }  // namespace
+
+void OutputAssigner::AssignEdits(std::vector<Edit>& edits, const SceneProfile& to, int c) const {
+  const SceneProfile& live = ctx_.live();
+  Put(edits, live, to, ChannelTarget(K::SpeakerType, c));
+  Put(edits, live, to, FilterTarget(c, false));
+  Put(edits, live, to, FilterTarget(c, true));
+  Put(edits, live, to, ChannelTarget(K::Trim, c));
+  // A subwoofer's partner on the other side has its trim sent too.
+  const int code = to.outputs[static_cast<size_t>(c)];
+  if (code == kPositionSubLeft || code == kPositionSubRight) {
+    const int other = code == kPositionSubLeft ? kPositionSubRight : kPositionSubLeft;
+    for (int i = 0; i < kOutputChannels; ++i) {
+      if (i != c && to.outputs[static_cast<size_t>(i)] == other) Put(edits, live, to, ChannelTarget(K::Trim, i));
+    }
+  }
+}
+
+void OutputAssigner::ApplyStep(std::vector<Edit> edits, const char* control) {
+  const StepName name = NameEdits(edits, ctx_.current());
+  ctx_.ApplyStep(std::move(edits), name, control);
+}
 
 bool OutputAssigner::SetOutputValue(int c, const QString& item) {
   const QByteArray name = item.toUtf8();
@@ -74,24 +73,15 @@ bool OutputAssigner::SetOutputValue(int c, const QString& item) {
   // Group items and unknown names are no position: storing -1 would send
   // channel type 0xFF.
   if (code < 0 || c < 0 || c >= kOutputChannels) return false;
-  SceneProfile& p = ctx_.live();
-  AssignPosition(p, c, code);
+  const auto to = std::make_unique<SceneProfile>(ctx_.live());
+  AssignPosition(*to, c, code);
+  std::vector<Edit> edits;
+  AssignEdits(edits, *to, c);
+  // Named after the position chosen, not the crossover that follows it.
+  ctx_.ApplyStep(std::move(edits), {"edit_speaker", {c + 1}}, "output_menu");
   ctx_.curves.Compose(c);
   speakers_.ShowAssignments();
   channels_.SetCurChannelChange(c);
-
-  const uint8_t type = U8(code);
-  CH_Type_Ctrl(ctx_.link, ctx_.scene(), 0, U8(c), U8(c), {&type, 1}, kQueued);
-  const CrossoverSettings& x = ctx_.channel(c).crossover;
-  SendFilter(ctx_, c, kHighPassFilter, x.hp);
-  SendFilter(ctx_, c, kLowPassFilter, x.lp);
-  SendTrim(ctx_, c);
-  if (code == kPositionSubLeft || code == kPositionSubRight) {
-    const int other = code == kPositionSubLeft ? kPositionSubRight : kPositionSubLeft;
-    for (int i = 0; i < kOutputChannels; ++i) {
-      if (i != c && p.outputs[static_cast<size_t>(i)] == other) SendTrim(ctx_, i);
-    }
-  }
   return true;
 }
 
@@ -99,19 +89,6 @@ void OutputAssigner::SetOutputButtonsEnabled(bool enabled) {
   for (QAbstractButton* b : ctx_.controls.chOutputButton) {
     if (b) b->setEnabled(enabled);
   }
-}
-
-void OutputAssigner::ReleaseLink() {
-  SceneProfile& p = ctx_.live();
-  p.linkMode = 0;
-  p.linkOutputs.fill(-1);
-  SetOn(ctx_.controls.btnLinkOutput, false);
-}
-
-void OutputAssigner::ReleaseLock() {
-  ctx_.live().lockMode = 0;
-  SetOn(ctx_.controls.btnLockOutput, false);
-  SetOutputButtonsEnabled(true);
 }
 
 void OutputAssigner::ShowLinkLock() {
@@ -128,81 +105,82 @@ void OutputAssigner::SetOutputReset() {
                                     QStringLiteral("${emptied}")},
                                    3);
   if (answer != kResetDefault && answer != kResetEmptied) return;
+  const SceneProfile& live = ctx_.live();
+  const auto to = std::make_unique<SceneProfile>(live);
   for (int c = 0; c < kOutputChannels; ++c) {
-    const int code = answer == kResetDefault ? kDefaultOutputs[static_cast<size_t>(c)] : 0;
-    SetOutputValue(c, QString::fromLatin1(MenuItemOf(code)));
+    AssignPosition(*to, c, answer == kResetDefault ? kDefaultOutputs[static_cast<size_t>(c)] : 0);
   }
-  ReleaseLock();
-  CH_Lock_Ctrl(ctx_.link, kLinkScene, 0, kQueued);
-  ReleaseLink();
-  CH_Link_Ctrl(ctx_.link, kLinkScene, 0, {}, kQueued);
-
-  // The first left subwoofer gives its gain to every right one; then all
-  // twelve trims go in one command.
-  SceneProfile& p = ctx_.live();
+  ReleaseLinkIn(*to);
+  to->lockMode = 0;
+  // The first left subwoofer gives its gain to every right one.
   for (int i = 0; i < kOutputChannels; ++i) {
-    if (p.outputs[static_cast<size_t>(i)] != kPositionSubLeft) continue;
+    if (to->outputs[static_cast<size_t>(i)] != kPositionSubLeft) continue;
     for (int j = 0; j < kOutputChannels; ++j) {
-      if (p.outputs[static_cast<size_t>(j)] == kPositionSubRight) ctx_.channel(j).gain = ctx_.channel(i).gain;
+      if (to->outputs[static_cast<size_t>(j)] == kPositionSubRight) to->channels[static_cast<size_t>(j)].gain = to->channels[static_cast<size_t>(i)].gain;
     }
     break;
   }
-  std::array<float, kOutputChannels> trims{};
-  for (int c = 0; c < kOutputChannels; ++c) trims[static_cast<size_t>(c)] = -ctx_.channel(c).gain;
-  Trim_Ctrl(ctx_.link, ctx_.scene(), 0, 0, kOutputChannels - 1, trims, kQueued);
+  // Each channel's position, crossover and trim (the trims at their final
+  // values), then the link released before the lock.
+  std::vector<Edit> edits;
+  for (int c = 0; c < kOutputChannels; ++c) AssignEdits(edits, *to, c);
+  Put(edits, live, *to, LinkTarget());
+  Put(edits, live, *to, SettingTarget::Whole(K::Lock));
+  ApplyStep(std::move(edits), "btn_reset_output");
+  for (int c = 0; c < kOutputChannels; ++c) ctx_.curves.Compose(c);
+  speakers_.ShowAssignments();
+  ShowLinkLock();
   channels_.SetCurChannelChange(0);
 }
 
 void OutputAssigner::SetOutpuLock() {
   LogMessage("on %s\n", "EqualizerManager::SetOutpuLock");
-  SceneProfile& p = ctx_.live();
-  const bool locked = p.lockMode == 1;
+  const SceneProfile& live = ctx_.live();
+  const bool locked = live.lockMode == 1;
   const bool confirmed =
       ShowMessage(parent_, QStringLiteral("${tips}"),
                   locked ? QStringLiteral("${unlock_output_tips}") : QStringLiteral("${lock_output_tips}")) ==
       ui::kResultConfirm;
   const bool lock = locked ? !confirmed : confirmed;
-  p.lockMode = lock ? 1 : 0;
-  SetOn(ctx_.controls.btnLockOutput, lock);
-  SetOutputButtonsEnabled(!lock);
-  if (!lock) {
-    if (p.linkMode == 1) {
-      ReleaseLink();
-      CH_Link_Ctrl(ctx_.link, kLinkScene, 0, {}, kQueued);
-    }
-    channels_.SetCurChannelChange(ctx_.current());
+  const auto to = std::make_unique<SceneProfile>(live);
+  to->lockMode = lock ? 1 : 0;
+  std::vector<Edit> edits;
+  // Releasing the lock releases the link first.
+  if (!lock && live.linkMode == 1) {
+    ReleaseLinkIn(*to);
+    Put(edits, live, *to, LinkTarget());
   }
-  CH_Lock_Ctrl(ctx_.link, kLinkScene, U8(p.lockMode), kQueued);
-}
-
-void OutputAssigner::SendCurrentGainAndMute() {
-  const int c = ctx_.current();
-  const int partner = ctx_.partner();
-  SendTrim(ctx_, c);
-  if (partner >= 0) SendTrim(ctx_, partner);
-  // Mute follows the partner, as an edit of the option would make it.
-  if (partner >= 0) ctx_.channel(partner).mute = ctx_.channel(c).mute;
-  SendMute(ctx_, c);
-  if (partner >= 0) SendMute(ctx_, partner);
+  Put(edits, live, *to, SettingTarget::Whole(K::Lock));
+  ApplyStep(std::move(edits), "btn_lock_output");
+  ShowLinkLock();
+  if (!lock) channels_.SetCurChannelChange(ctx_.current());
 }
 
 void OutputAssigner::SetOutputLink() {
   LogMessage("on %s\n", "EqualizerManager::SetOutputLink");
-  SceneProfile& p = ctx_.live();
-  if (!PairInSameHalf(p)) {
-    SetOn(ctx_.controls.btnLinkOutput, false);
-    p.linkMode = 0;
-    CH_Link_Ctrl(ctx_.link, kLinkScene, 0, {}, kQueued);
+  const SceneProfile& live = ctx_.live();
+  const auto to = std::make_unique<SceneProfile>(live);
+  std::vector<Edit> edits;
+  if (!PairInSameHalf(live)) {
+    to->linkMode = 0;
+    Put(edits, live, *to, LinkTarget());
+    ApplyStep(std::move(edits), "btn_link_output");
+    ShowLinkLock();
     ShowMessageEx(parent_, QStringLiteral("${tips}"), QStringLiteral("${not_linkable_tips}"),
                   {QStringLiteral("${confirm}")}, 1);
     return;
   }
-  if (p.linkMode == 1) {
-    ReleaseLink();
-    ReleaseLock();
-    CH_Lock_Ctrl(ctx_.link, kLinkScene, 0, kQueued);
+  if (live.linkMode == 1) {
+    // The link released before the lock, as releasing the lock does. The
+    // settings do not hold the pairs' direction: an undo sets the link
+    // again with the lower position first, as a restore would.
+    ReleaseLinkIn(*to);
+    to->lockMode = 0;
+    Put(edits, live, *to, LinkTarget());
+    Put(edits, live, *to, SettingTarget::Whole(K::Lock));
+    ApplyStep(std::move(edits), "btn_link_output");
+    ShowLinkLock();
     channels_.SetCurChannelChange(ctx_.current());
-    CH_Link_Ctrl(ctx_.link, kLinkScene, 0, {}, kQueued);
     return;
   }
   const int choice = ShowChoice(parent_, QStringLiteral("${tips}"), QStringLiteral("${link_tips}"),
@@ -212,33 +190,41 @@ void OutputAssigner::SetOutputLink() {
     SetOn(ctx_.controls.btnLinkOutput, false);
     return;
   }
-  p.linkMode = 1;
-  p.lockMode = 1;
-  SetOn(ctx_.controls.btnLinkOutput, true);
-  SetOn(ctx_.controls.btnLockOutput, true);
-  CH_Lock_Ctrl(ctx_.link, kLinkScene, 1, kQueued);
-  SetOutputButtonsEnabled(false);
-
-  const auto partners = LinkPartners(p);
-  for (int i = 0; i < kOutputChannels; ++i) p.linkOutputs[static_cast<size_t>(i)] = partners[static_cast<size_t>(i)];
-  std::vector<ChannelPair> pairs;
-  for (int i = 0; i < kOutputChannels; ++i) {
-    const int r = partners[static_cast<size_t>(i)];
-    if (r < 0 || r >= kOutputChannels) continue;
-    const int from = p.outputs[static_cast<size_t>(i)];
-    const int to = p.outputs[static_cast<size_t>(r)];
-    if ((choice == kCopyLeftToRight && from < to) || (choice == kCopyRightToLeft && from > to)) {
-      CopyChannel(p, i, r);
-      ctx_.curves.Compose(r);
-      pairs.push_back({U8(i), U8(r)});
-    }
+  const bool higherFirst = choice == kCopyRightToLeft;
+  to->linkMode = 1;
+  to->lockMode = 1;
+  to->linkOutputs = LinkPartners(*to);
+  const std::vector<ChannelPair> pairs = LinkPairs(*to, higherFirst);
+  for (const ChannelPair& pair : pairs) CopyChannel(*to, pair.from, pair.to);
+  // The current channel's gain and mute and its partner's go first, the
+  // mute following the current channel as an edit of the option would.
+  const int c = ctx_.current();
+  const int partner = to->linkOutputs[static_cast<size_t>(c)];
+  if (partner >= 0 && partner < kOutputChannels) to->channels[static_cast<size_t>(partner)].mute = to->channels[static_cast<size_t>(c)].mute;
+  Put(edits, live, *to, SettingTarget::Whole(K::Lock));
+  for (int ch : {c, partner}) {
+    if (ch >= 0 && ch < kOutputChannels) Put(edits, live, *to, ChannelTarget(K::Trim, ch));
   }
-  // The copied gains come from the profile: the slider still shows the
-  // current channel's gain from before the copy.
-  SendCurrentGainAndMute();
+  for (int ch : {c, partner}) {
+    if (ch >= 0 && ch < kOutputChannels) Put(edits, live, *to, ChannelTarget(K::ChannelMute, ch));
+  }
+  // Then the link; ApplyEdits sends every copied channel's crossovers,
+  // bands, bypass and trim after it (the amplifier holds the copy whether
+  // or not it copies on the link itself). The copies are edits too, so
+  // that their undo puts the channels back.
+  Put(edits, live, *to, LinkTarget(higherFirst));
+  for (const ChannelPair& pair : pairs) {
+    const int r = pair.to;
+    Put(edits, live, *to, FilterTarget(r, false), false);
+    Put(edits, live, *to, FilterTarget(r, true), false);
+    for (int b = 0; b < kEqBands; ++b) Put(edits, live, *to, BandTarget(r, b), false);
+    Put(edits, live, *to, ChannelTarget(K::EqBypass, r), false);
+    Put(edits, live, *to, ChannelTarget(K::Trim, r), false);
+  }
+  ApplyStep(std::move(edits), "btn_link_output");
+  for (const ChannelPair& pair : pairs) ctx_.curves.Compose(pair.to);
+  ShowLinkLock();
   channels_.SetCurChannelChange(ctx_.current());
-  CH_Link_Ctrl(ctx_.link, kLinkScene, 1, pairs, kQueued);
-  for (const ChannelPair& pair : pairs) SendCopiedChannel(ctx_, pair.to);
 }
 
 void OutputAssigner::SetSubMenu(ui::UIMenu& menu, int channel) {

@@ -2,8 +2,13 @@
 // Speaker assignment of the twelve outputs from the output menu, resetting or
 // emptying all of them, the assignment lock and the left/right link. Link
 // implies lock: turning the link on locks, releasing the lock releases the
-// link, and while locked the output buttons are disabled.
+// link, and while locked the output buttons are disabled. Each operation
+// builds edits (speaker positions, crossovers, trims, mutes, link, lock, the
+// link's copies) and applies them as one step of its own. GUI thread only.
 #include <QString>
+#include <vector>
+
+#include "session/edit.h"
 
 class QWidget;
 
@@ -42,11 +47,11 @@ class OutputAssigner {
 
  private:
   void SetOutputButtonsEnabled(bool enabled);
-  void ReleaseLink();
-  void ReleaseLock();
-  // The current channel's gain and mute, and its partner's, as the profile
-  // holds them.
-  void SendCurrentGainAndMute();
+  // The edits that give channel c the position, crossover and trim `to`
+  // holds (with the other side's subwoofer trims), each sent even when
+  // unchanged, in that order.
+  void AssignEdits(std::vector<Edit>& edits, const SceneProfile& to, int c) const;
+  void ApplyStep(std::vector<Edit> edits, const char* control);
 
   EditContext& ctx_;
   ChannelEditor& channels_;

@@ -163,6 +163,24 @@ void WriteInputPhase(SceneProfile& p, const SettingTarget& t, In v) {
   if (!v.empty()) p.inMixPhase[Z(Src(t))][Z(Input(t))] = I(v[0]);
 }
 
+// A channel's equaliser reset: its bands, four values each.
+Values ReadChannelBands(const SceneProfile& p, const SettingTarget& t) {
+  Values v;
+  v.reserve(4 * Z(kEqBands));
+  for (const EqBand& b : p.eqArray(Chan(t))) {
+    const Values one = BandValues(b.freq, b.eqFactor, b.eqGain, b.enable);
+    v.insert(v.end(), one.begin(), one.end());
+  }
+  return v;
+}
+void WriteChannelBands(SceneProfile& p, const SettingTarget& t, In v) {
+  if (v.size() < 4 * Z(kEqBands)) return;
+  for (int b = 0; b < kEqBands; ++b) {
+    SettingTarget band = BandTarget(Chan(t), b);
+    WriteBand(p, band, v.subspan(4 * Z(b), 4));
+  }
+}
+
 // The link: the mode and every channel's partner, one value.
 Values ReadLink(const SceneProfile& p, const SettingTarget&) {
   Values v{double(p.linkMode)};
@@ -269,6 +287,62 @@ StateCommand AmpCommand(const SceneProfile& p, const SettingTarget&) {
 StateCommand BypassCommand(const SceneProfile& p, const SettingTarget& t) {
   return OneChannel<uint8_t, PEQ_Bypass_Ctrl>("PEQ_Bypass_Ctrl ch %d", t, Ch(p, t).bypass ? 1 : 0);
 }
+StateCommand SpeakerCommand(const SceneProfile& p, const SettingTarget& t) {
+  return OneChannel<uint8_t, CH_Type_Ctrl>("CH_Type_Ctrl ch %d", t, U8(p.outputs[Z(Chan(t))]));
+}
+
+// One input's phase of one source.
+StateCommand InputPhaseCommand(const SceneProfile& p, const SettingTarget& t) {
+  const auto src = U8(Src(t));
+  const auto in = U8(Input(t));
+  const auto phase = U8(p.inMixPhase[Z(Src(t))][Z(Input(t))]);
+  return Command(Named("Input_Phase_Ctrl source %d input %d", src, in), {double(phase)}, -1,
+                 [src, in, phase](DeviceLink& l, bool now) { return Input_Phase_Ctrl(l, 0, src, in, in, {&phase, 1}, now); });
+}
+
+StateCommand LockCommand(const SceneProfile& p, const SettingTarget&) {
+  const uint8_t lock = U8(p.lockMode);
+  return Command("CH_Lock_Ctrl", {double(lock)}, -1,
+                 [lock](DeviceLink& l, bool now) { return CH_Lock_Ctrl(l, 0, lock, now); });
+}
+
+// The link with its pairs, in the direction the target's part names.
+StateCommand LinkCommand(const SceneProfile& p, const SettingTarget& t) {
+  const uint8_t link = p.linkMode == 1 ? 1 : 0;
+  const std::vector<ChannelPair> pairs = link ? LinkPairs(p, t.part == 1) : std::vector<ChannelPair>{};
+  Values values{double(link)};
+  for (const ChannelPair& pair : pairs) {
+    values.push_back(pair.from);
+    values.push_back(pair.to);
+  }
+  return Command("CH_Link_Ctrl", std::move(values), -1,
+                 [link, pairs](DeviceLink& l, bool now) { return CH_Link_Ctrl(l, 0, link, pairs, now); });
+}
+
+// A channel's bands back to the defaults go as the amplifier's own reset;
+// any other bands (an undone reset) as one EQ_Ctrl per band in use.
+StateCommand ResetCommand(const SceneProfile& p, const SettingTarget& t) {
+  const uint8_t ch = ChU8(t);
+  const int count = p.bandCount(Chan(t));
+  const auto bands = p.eqArray(Chan(t));
+  bool defaults = true;
+  for (int b = 0; b < count; ++b) defaults = defaults && bands[Z(b)] == DefaultEqBand(b);
+  Values values = ReadChannelBands(p, t);
+  if (defaults) {
+    return Command(Named("PEQ_Reset_Ctrl ch %d", ch), std::move(values), ch,
+                   [ch](DeviceLink& l, bool now) { return PEQ_Reset_Ctrl(l, 0, 0, {&ch, 1}, now); });
+  }
+  std::vector<EqBand> played(bands.begin(), bands.begin() + count);
+  return Command(Named("EQ_Ctrl ch %d bands", ch), std::move(values), ch, [ch, played](DeviceLink& l, bool now) {
+    bool ok = true;
+    for (size_t b = 0; b < played.size(); ++b) {
+      const EqBand& band = played[b];
+      const auto freq = static_cast<uint16_t>(std::clamp(band.freq, kEqFreqMin, kEqFreqMax));
+      ok = EQ_Ctrl(l, 0, 0, ch, U8(static_cast<int>(b)), freq, band.eqFactor, band.PlayedGain(), now) && ok;
+    }
+    return ok;
+  });
+}
 
 // ---- names ------------------------------------------------------------------
 
@@ -314,6 +388,7 @@ constexpr char kMix[] = "edit_mix";
 constexpr char kInputPhase[] = "edit_input_phase";
 constexpr char kLink[] = "edit_link";
 constexpr char kLock[] = "edit_lock";
+constexpr char kEqReset[] = "edit_eq_reset";
 
 using K = SettingKind;
 using P = SceneProfile;
@@ -322,26 +397,27 @@ using P = SceneProfile;
 // before what followed from it (a band before the bypass it cleared, a
 // speaker position before the link it ended).
 const EditKind kKinds[] = {
-    {K::EqBand, Bands, ReadBand, WriteBand, BandName, BandCommand},
-    {K::Filter, Filters, ReadFilter, WriteFilter, FilterName, FilterCommand},
-    {K::Trim, PerChannel<K::Trim>, ReadTrim, WriteTrim, NamedChannel<kTrim>, TrimCommand},
-    {K::Delay, PerChannel<K::Delay>, ReadDelay, WriteDelay, NamedChannel<kDelay>, DelayCommand},
-    {K::ChannelMute, PerChannel<K::ChannelMute>, ReadMute, WriteMute, NamedChannel<kChannelMute>, MuteCommand},
-    {K::Phase, PerChannel<K::Phase>, ReadPhase, WritePhase, NamedChannel<kPhase>, PhaseCommand},
-    {K::EqBypass, PerChannel<K::EqBypass>, ReadBypass, WriteBypass, NamedChannel<kBypass>, BypassCommand},
-    {K::SpeakerType, PerChannel<K::SpeakerType>, ReadSpeaker, WriteSpeaker, NamedChannel<kSpeaker>, nullptr},
-    {K::Link, Whole<K::Link>, ReadLink, WriteLink, Named<kLink>, nullptr},
-    {K::Lock, Whole<K::Lock>, ReadWhole<&P::lockMode>, WriteWhole<&P::lockMode>, Named<kLock>, nullptr},
-    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>, MixCommand},
-    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>, MaskCommand},
-    {K::InputPhase, InputPhases, ReadInputPhase, WriteInputPhase, NamedSourceInput<kInputPhase>, nullptr},
-    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>, AmpCommand<K::MainVolume>},
-    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>, AmpCommand<K::Mute>},
+    {K::EqBand, Bands, ReadBand, WriteBand, BandName, BandCommand, true},
+    {K::EqReset, PerChannel<K::EqReset>, ReadChannelBands, WriteChannelBands, NamedChannel<kEqReset>, ResetCommand, false},
+    {K::Filter, Filters, ReadFilter, WriteFilter, FilterName, FilterCommand, true},
+    {K::Trim, PerChannel<K::Trim>, ReadTrim, WriteTrim, NamedChannel<kTrim>, TrimCommand, true},
+    {K::Delay, PerChannel<K::Delay>, ReadDelay, WriteDelay, NamedChannel<kDelay>, DelayCommand, true},
+    {K::ChannelMute, PerChannel<K::ChannelMute>, ReadMute, WriteMute, NamedChannel<kChannelMute>, MuteCommand, true},
+    {K::Phase, PerChannel<K::Phase>, ReadPhase, WritePhase, NamedChannel<kPhase>, PhaseCommand, true},
+    {K::EqBypass, PerChannel<K::EqBypass>, ReadBypass, WriteBypass, NamedChannel<kBypass>, BypassCommand, true},
+    {K::SpeakerType, PerChannel<K::SpeakerType>, ReadSpeaker, WriteSpeaker, NamedChannel<kSpeaker>, SpeakerCommand, true},
+    {K::Link, Whole<K::Link>, ReadLink, WriteLink, Named<kLink>, LinkCommand, true},
+    {K::Lock, Whole<K::Lock>, ReadWhole<&P::lockMode>, WriteWhole<&P::lockMode>, Named<kLock>, LockCommand, true},
+    {K::MixLevel, MixLevels, ReadMix, WriteMix, NamedSourceInput<kMix>, MixCommand, true},
+    {K::InputMask, PerSourceChannel<K::InputMask>, ReadMask, WriteMask, NamedChannel<kRouting>, MaskCommand, true},
+    {K::InputPhase, InputPhases, ReadInputPhase, WriteInputPhase, NamedSourceInput<kInputPhase>, InputPhaseCommand, true},
+    {K::MainVolume, Whole<K::MainVolume>, ReadWhole<&P::mainVolume>, WriteWhole<&P::mainVolume>, Named<kMainVolume>, AmpCommand<K::MainVolume>, true},
+    {K::Mute, Whole<K::Mute>, ReadWhole<&P::mainVolumeMute>, WriteWhole<&P::mainVolumeMute>, Named<kMainMute>, AmpCommand<K::Mute>, true},
     {K::SubwooferVolume, Whole<K::SubwooferVolume>, ReadWhole<&P::subVolume>, WriteWhole<&P::subVolume>,
-     Named<kSubVolume>, AmpCommand<K::SubwooferVolume>},
-    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>, AmpCommand<K::Source>},
-    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>, AmpCommand<K::AmpMute>},
-    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>, AmpCommand<K::AccDelay>},
+     Named<kSubVolume>, AmpCommand<K::SubwooferVolume>, true},
+    {K::Source, Whole<K::Source>, ReadWhole<&P::source>, WriteWhole<&P::source>, Named<kSource>, AmpCommand<K::Source>, true},
+    {K::AmpMute, Whole<K::AmpMute>, ReadWhole<&P::ampOn>, WriteWhole<&P::ampOn>, Named<kAmpPower>, AmpCommand<K::AmpMute>, true},
+    {K::AccDelay, Whole<K::AccDelay>, ReadWhole<&P::acc>, WriteWhole<&P::acc>, Named<kAcc>, AmpCommand<K::AccDelay>, true},
 };
 
 }  // namespace
@@ -359,6 +435,7 @@ std::vector<Edit> EditsBetween(const SceneProfile& from, const SceneProfile& to)
   std::vector<Edit> edits;
   Targets targets;
   for (const EditKind& k : kKinds) {
+    if (!k.listed) continue;
     targets.clear();
     k.targets(from, targets);
     for (const SettingTarget& t : targets) {
@@ -378,24 +455,54 @@ void WriteEdits(SceneProfile& p, std::span<const Edit> edits, bool undo) {
   else std::for_each(edits.begin(), edits.end(), write);
 }
 
+namespace {
+
+// What an amplifier that copies a channel onto its partner on link
+// overwrites, for each pair of `link`: the second channel's filters, bands,
+// bypass and trim.
+void AddLinkCopies(const SceneProfile& live, const SettingTarget& link, std::vector<StateCommand>& out) {
+  for (const ChannelPair& pair : LinkPairs(live, link.part == 1)) {
+    const int to = pair.to;
+    out.push_back(FilterCommand(live, FilterTarget(to, false)));
+    out.push_back(FilterCommand(live, FilterTarget(to, true)));
+    for (int b = 0; b < live.bandCount(to); ++b) out.push_back(BandCommand(live, BandTarget(to, b)));
+    out.push_back(BypassCommand(live, ChannelTarget(SettingKind::EqBypass, to)));
+    out.push_back(TrimCommand(live, ChannelTarget(SettingKind::Trim, to)));
+  }
+}
+
+}  // namespace
+
+SettingTarget LinkTarget(bool higherFirst) {
+  SettingTarget t = SettingTarget::Whole(SettingKind::Link);
+  t.part = higherFirst ? 1 : 0;
+  return t;
+}
+
 EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo) {
   EditOutcome out;
-  const bool ownCommands = std::all_of(edits.begin(), edits.end(), [](const Edit& e) {
+  WriteEdits(live, edits, undo);
+  out.commands.reserve(edits.size());
+  // The names of the commands a link's copies sent.
+  std::vector<std::string> copied;
+  auto add = [&](const Edit& e) {
     const EditKind* k = FindEditKind(e.target.kind);
-    return k && k->command;
-  });
-  if (ownCommands) {
-    WriteEdits(live, edits, undo);
-    out.commands.reserve(edits.size());
-    auto add = [&](const Edit& e) { out.commands.push_back(FindEditKind(e.target.kind)->command(live, e.target)); };
-    if (undo) std::for_each(edits.rbegin(), edits.rend(), add);
-    else std::for_each(edits.begin(), edits.end(), add);
-  } else {
-    const auto old = std::make_unique<SceneProfile>(live);
-    WriteEdits(live, edits, undo);
-    out.commands = FullStateCommands(live, old.get());
-  }
+    if (!k) return;
+    StateCommand c = k->command(live, e.target);
+    if (std::find(copied.begin(), copied.end(), c.name) != copied.end()) return;
+    out.commands.push_back(std::move(c));
+    if (e.target.kind != SettingKind::Link || live.linkMode != 1) return;
+    const size_t first = out.commands.size();
+    AddLinkCopies(live, e.target, out.commands);
+    for (size_t i = first; i < out.commands.size(); ++i) copied.push_back(out.commands[i].name);
+  };
+  if (undo) std::for_each(edits.rbegin(), edits.rend(), add);
+  else std::for_each(edits.begin(), edits.end(), add);
   for (const Edit& e : edits) {
+    if (e.target.kind == SettingKind::EqReset) {
+      out.channels.push_back(e.target.channel);
+      continue;
+    }
     switch (ShapeOf(e.target.kind)) {
       case TargetShape::ChannelPart:
       case TargetShape::Channels:
@@ -437,7 +544,8 @@ std::vector<double> FilterValues(const CrossoverSettings& x, bool lowPass) {
   return {double(f.fs), double(f.type), double(f.slope), double(f.bypass), (x.bpType & bit) ? 1.0 : 0.0};
 }
 
-void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target, std::vector<double> after) {
+void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target, std::vector<double> after,
+              bool resend) {
   auto same = std::find_if(edits.begin(), edits.end(), [&](const Edit& e) { return e.target == target; });
   if (same != edits.end()) {
     same->after = std::move(after);
@@ -446,7 +554,17 @@ void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarg
   const EditKind* kind = FindEditKind(target.kind);
   if (!kind) return;
   std::vector<double> before = kind->read(p, target);
-  if (before != after) edits.push_back({target, std::move(before), std::move(after)});
+  if (resend || before != after) edits.push_back({target, std::move(before), std::move(after)});
+}
+
+void SetAfterFrom(std::vector<Edit>& edits, const SceneProfile& p, const SceneProfile& to, const SettingTarget& target,
+                  bool resend) {
+  if (const EditKind* kind = FindEditKind(target.kind)) SetAfter(edits, p, target, kind->read(to, target), resend);
+}
+
+std::vector<Edit> Changing(std::vector<Edit> edits) {
+  std::erase_if(edits, [](const Edit& e) { return e.before == e.after; });
+  return edits;
 }
 
 StepName NameEdits(std::span<const Edit> edits, int channel) {

@@ -9,8 +9,8 @@
 //
 // ApplyEdits is the one function that applies edits to the live settings: it
 // writes the values and yields the commands that make the amplifier follow
-// (the full-state generator's commands whose values changed) and what must
-// be redrawn.
+// (each edit's own command from the table, in the edits' order) and what
+// must be redrawn.
 //
 // Pure values; no threads, no Qt.
 #include <span>
@@ -50,13 +50,23 @@ struct EditKind {
   // the numbers (band, channel, source, input; counted from 1). `onlyValue`
   // is the index of the one value that changed, or -1 for several.
   StepName (*name)(const SettingTarget& t, int onlyValue);
-  // The one command that sets `t` on the amplifier as `p` holds it, for the
-  // kinds one command sets alone (a band, a filter, one channel's gain,
-  // delay, mute, phase or bypass, an amplifier-wide setting); nullptr for
-  // the kinds that go through the full-state comparison (link, lock, speaker
-  // map, mix), which keeps their order on the wire.
+  // The one command that sets `t` on the amplifier as `p` holds it: a band,
+  // a filter, one channel's gain, delay, mute, phase, bypass or speaker
+  // position, the link with its pairs, the lock, one output's routing or
+  // level, an input's phase, an amplifier-wide setting, or a channel's
+  // equaliser reset (PEQ_Reset_Ctrl when its bands are the defaults, else
+  // the bands one by one).
   StateCommand (*command)(const SceneProfile& p, const SettingTarget& t);
+  // Whether EditsBetween lists this kind's differences. The equaliser reset
+  // is not: its values are the channel's bands, which the band kind lists;
+  // only the reset builds it.
+  bool listed;
 };
+
+// The link's target. Its part is the direction of the pairs CH_Link_Ctrl
+// carries: 0 the lower position first (the comparison's, the full state's),
+// 1 the higher first (a link that copies the right channels onto the left).
+SettingTarget LinkTarget(bool higherFirst = false);
 
 std::span<const EditKind> EditKinds();
 const EditKind* FindEditKind(SettingKind kind);
@@ -79,10 +89,12 @@ struct EditOutcome {
 };
 
 // Applies `edits` (forwards, or undone) to `live`. This is the one path of
-// every edit, the user's and an undo's. When every edit's kind has its own
-// command, the commands are those, one per edit in order (undone: in
-// reverse), so the queue merges the values of a drag per target; otherwise
-// they are the full-state commands whose values changed.
+// every edit, the user's and an undo's. The commands are each edit's own,
+// one per edit in order (undone: in reverse), so the queue merges the
+// values of a drag per target. A link command that sets the link is
+// followed by what an amplifier that copies on link overwrites: each pair's
+// second channel's filters, bands, bypass and trim as `live` holds them
+// (later edits' commands already among those are not sent twice).
 EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool undo);
 
 // Building an editor's edits. The targets of one channel's settings (trim,
@@ -95,9 +107,15 @@ std::vector<double> BandValues(int freq, float q, float gain, bool on);
 std::vector<double> FilterValues(const CrossoverSettings& x, bool lowPass);
 // Puts `after` for `target` into `edits` (replacing the after of an edit of
 // the same target already there); a new edit only when `after` differs from
-// what `p` holds.
+// what `p` holds, or with `resend` also when it does not (the amplifier is
+// told the value again; such an edit is sent but never recorded).
 void SetAfter(std::vector<Edit>& edits, const SceneProfile& p, const SettingTarget& target,
-              std::vector<double> after);
+              std::vector<double> after, bool resend = false);
+// SetAfter with the value `to` holds for `target`.
+void SetAfterFrom(std::vector<Edit>& edits, const SceneProfile& p, const SceneProfile& to,
+                  const SettingTarget& target, bool resend = false);
+// The edits that change something (an undo step records only those).
+std::vector<Edit> Changing(std::vector<Edit> edits);
 
 // Names a step of `edits`, preferring an edit of `channel` (the current one):
 // "band 5 gain, CH3" when one value of one band changed, else the kind's

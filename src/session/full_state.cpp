@@ -40,18 +40,21 @@ class Builder {
   std::vector<StateCommand> commands;
 };
 
-// Each left/right pair once, the lower position first (left positions have
-// the lower codes), as the link is set from the output menu's left side.
-std::vector<ChannelPair> LinkPairs(const SceneProfile& p) {
+}  // namespace
+
+std::vector<ChannelPair> LinkPairs(const SceneProfile& p, bool higherFirst) {
   std::vector<ChannelPair> pairs;
   const auto partners = LinkPartners(p);
   for (int c = 0; c < kOutputChannels; ++c) {
     const int r = partners[c];
-    if (r < 0 || r >= kOutputChannels || p.outputs[c] >= p.outputs[r]) continue;
+    if (r < 0 || r >= kOutputChannels || p.outputs[c] == p.outputs[r]) continue;
+    if ((p.outputs[c] < p.outputs[r]) == higherFirst) continue;
     pairs.push_back({static_cast<uint8_t>(c), static_cast<uint8_t>(r)});
   }
   return pairs;
 }
+
+namespace {
 
 void AddLinkAndLock(Builder& b, const SceneProfile& p) {
   const uint8_t lock = U8(p.lockMode);

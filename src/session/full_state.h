@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/commands_payload.h"
 #include "model/scene_profile.h"
 #include "model/setting_target.h"
 #include "session/session_steps.h"
@@ -45,6 +46,12 @@ struct StateCommand {
   SessionStep step;
   std::function<bool(DeviceLink&, bool immediately)> send;
 };
+
+// Each linked left/right pair once, as CH_Link_Ctrl carries it (from, to):
+// the lower position first (left positions have the lower codes), or with
+// `higherFirst` the higher. An amplifier that copies on link copies each
+// pair's first channel onto its second.
+std::vector<ChannelPair> LinkPairs(const SceneProfile& p, bool higherFirst = false);
 
 // The commands for `to`, in the order they are sent: the amplifier-wide
 // values, the lock and link (released before, set before the channels they

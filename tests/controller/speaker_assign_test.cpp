@@ -2,6 +2,7 @@
 // main window's menus, driven through the real window against the virtual
 // amplifier.
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QTest>
 #include <vector>
@@ -16,10 +17,13 @@
 namespace vlm::test {
 namespace {
 
+constexpr uint8_t kFilterCommand = 0x05;
+constexpr uint8_t kEqCommand = 0x06;
 constexpr uint8_t kTrimCommand = 0x08;
 constexpr uint8_t kChTypeCommand = 0x0D;
 constexpr uint8_t kChLinkCommand = 0x0E;
 constexpr uint8_t kChLockCommand = 0x0F;
+constexpr uint8_t kPeqBypassCommand = 0x12;
 constexpr uint8_t kSpeakerConfigCommand = 0x35;  // the fixture's flush marker
 
 // Closes every modal window with `result`.
@@ -175,6 +179,16 @@ TEST_F(SpeakerAssignTest, LinkCopiesRightOntoLeftAndSendsTheCopiedGain) {
   EXPECT_EQ(Out(s, 1).hp.freq, 5000);
   const std::vector<uint8_t> sent = SentCommands();
   EXPECT_LT(IndexOf(sent, kChLockCommand), IndexOf(sent, kChLinkCommand));
+  // After the link, each copied (left) channel's two filters, every band and
+  // its bypass, whether or not they changed; nothing of those before it.
+  const int link = IndexOf(sent, kChLinkCommand);
+  auto after = [&](uint8_t command) {
+    return static_cast<int>(std::count(sent.begin() + link, sent.end(), command));
+  };
+  EXPECT_EQ(after(kFilterCommand), 2 * 6);
+  EXPECT_EQ(after(kEqCommand), sim::kBands * 6);
+  EXPECT_EQ(after(kPeqBypassCommand), 6);
+  EXPECT_EQ(static_cast<int>(std::count(sent.begin(), sent.end(), kEqCommand)), sim::kBands * 6);
 
   // While locked, the output buttons open no menu.
   Click(QStringLiteral("ch_output_btn_4"));

@@ -3,15 +3,18 @@
 // linked edit is one step on both channels; wheel steps merge; a text edit
 // with the focus undoes its own text first; an undone load goes through the
 // restore worker; a new connection's read-back empties the history; the
-// mixer, open to close, is one step; the menu names the step in every
-// language.
+// mixer, open to close, is one step; the output menu, reset, lock, link
+// and the equaliser reset are one step each; the menu names the step in
+// every language.
 #include <QTest>
 
 #include "controller/window_fixture.h"
+#include "controller/control_access.h"
 #include "device/messages.h"
 #include "eqview/qt/ui_equalizer.h"
 #include "session/device_session.h"
 #include "session/full_state.h"
+#include "support/modal_answer.h"
 #include "ui/language.h"
 #include "windows/mixer_wnd.h"
 
@@ -19,6 +22,13 @@ namespace vlm::test {
 namespace {
 
 class UndoTest : public MainWindowTest {
+ public:
+  // For the table of operations below.
+  using MainWindowTest::Click;
+  using MainWindowTest::LinkDefaultPairs;
+  using MainWindowTest::live;
+  CMainWnd* wnd() { return wnd_.get(); }
+
  protected:
   controller::EditRecorder& recorder() { return mgr().recorder(); }
   const UndoHistory& history() { return recorder().history(); }
@@ -205,6 +215,108 @@ TEST_F(UndoTest, TheMixerOpenToCloseIsOneStepWhoseUndoRestoresTheAmplifier) {
   // The next edit after the mixer is a step of its own.
   phase();
   EXPECT_EQ(history().UndoCount(), 3u);
+}
+
+// The operations of the output menu and its neighbours, each answered as
+// the user would; `prepare` sets the live settings up first.
+struct Operation {
+  const char* name;
+  void (*prepare)(UndoTest&);
+  void (*run)(UndoTest&);
+  const char* undoText;
+};
+
+ui::ModalAnswerer Reply(int result) {
+  return [result](ui::UIWindow& w) { w.Close(result); };
+}
+
+// Channel 1 tuned apart from channel 0, so that a link copies something.
+void TuneRight(UndoTest& t) {
+  t.live().eqArray(1)[7].eqGain = -6.0f;
+  t.live().channels[1].crossover.hp.fs = 5000;
+  t.live().channels[1].gain = -3.0f;
+  t.live().channels[1].mute = 1;
+}
+
+const Operation kOperations[] = {
+    {"speaker position", [](UndoTest&) {},
+     [](UndoTest& t) {
+       t.Click(QStringLiteral("ch_output_btn_2"));
+       t.wnd()->RunMenuItem(QStringLiteral("output_menu_center_all_freq"));
+     },
+     "Undo speaker position, CH3"},
+    {"outputs emptied", [](UndoTest& t) { t.LinkDefaultPairs(); },
+     [](UndoTest& t) {
+       Answer a(Reply(ui::kResultThird));
+       t.Click(QStringLiteral("btn_reset_output"));
+     },
+     nullptr},
+    {"lock", [](UndoTest&) {},
+     [](UndoTest& t) {
+       Answer a(Reply(ui::kResultConfirm));
+       t.Click(QStringLiteral("btn_lock_output"));
+     },
+     "Undo lock"},
+    {"link copying right onto left", TuneRight,
+     [](UndoTest& t) {
+       Answer a(Reply(2));
+       t.Click(QStringLiteral("btn_link_output"));
+     },
+     nullptr},
+    {"link released", [](UndoTest& t) {
+       t.LinkDefaultPairs();
+       t.live().lockMode = 1;
+       TuneRight(t);
+     },
+     [](UndoTest& t) { t.Click(QStringLiteral("btn_link_output")); }, "Undo link"},
+    {"lock released while linked", [](UndoTest& t) {
+       t.LinkDefaultPairs();
+       t.live().lockMode = 1;
+     },
+     [](UndoTest& t) {
+       Answer a(Reply(ui::kResultConfirm));
+       t.Click(QStringLiteral("btn_lock_output"));
+     },
+     "Undo link"},
+    {"equaliser reset", [](UndoTest& t) {
+       t.LinkDefaultPairs();
+       t.live().eqArray(0)[5].eqGain = 3.0f;
+       t.live().eqArray(1)[9].freq = 900;
+     },
+     [](UndoTest& t) {
+       Answer a(Reply(ui::kResultConfirm));
+       t.Click(QStringLiteral("btn_reset_eq"));
+     },
+     "Undo equaliser reset, CH1"},
+};
+
+TEST_F(UndoTest, EachOutputOperationIsOneStepWhoseUndoAndRedoRestoreTheAmplifier) {
+  for (const Operation& op : kOperations) {
+    SCOPED_TRACE(op.name);
+    live().linkMode = 0;
+    live().lockMode = 0;
+    live().linkOutputs.fill(-1);
+    op.prepare(*this);
+    const sim::AmplifierState start = Synced();
+    op.run(*this);
+    ASSERT_EQ(history().UndoCount(), 1u);
+    if (op.undoText) {
+      EXPECT_EQ(wnd_->UndoText(), QString::fromLatin1(op.undoText));
+    }
+    const sim::AmplifierState done = Amp();
+    EXPECT_FALSE(Same(done, start));
+    const SceneProfile after = live();
+    wnd_->Undo();
+    EXPECT_TRUE(Same(Amp(), start)) << "undone";
+    wnd_->Redo();
+    EXPECT_TRUE(Same(Amp(), done)) << "redone";
+    EXPECT_TRUE(EditsBetween(live(), after).empty());
+    // The buttons follow the settings undone and redone.
+    EXPECT_EQ(controller::IsOn(Find<QAbstractButton>(QStringLiteral("btn_lock_output"))), after.lockMode == 1);
+    EXPECT_EQ(controller::IsOn(Find<QAbstractButton>(QStringLiteral("btn_link_output"))), after.linkMode == 1);
+    wnd_->Undo();
+    EXPECT_TRUE(Same(Amp(), start));
+  }
 }
 
 TEST_F(UndoTest, TheMenuNamesTheStepInEveryLanguage) {
