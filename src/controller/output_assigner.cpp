@@ -121,11 +121,11 @@ void OutputAssigner::SetOutputReset() {
     break;
   }
   // Each channel's position, crossover and trim (the trims at their final
-  // values), then the link released before the lock.
+  // values), then the lock released, then the link.
   std::vector<Edit> edits;
   for (int c = 0; c < kOutputChannels; ++c) AssignEdits(edits, *to, c);
-  Put(edits, live, *to, LinkTarget());
   Put(edits, live, *to, SettingTarget::Whole(K::Lock));
+  Put(edits, live, *to, LinkTarget());
   ApplyStep(std::move(edits), "btn_reset_output");
   for (int c = 0; c < kOutputChannels; ++c) ctx_.curves.Compose(c);
   speakers_.ShowAssignments();
@@ -171,13 +171,13 @@ void OutputAssigner::SetOutputLink() {
     return;
   }
   if (live.linkMode == 1) {
-    // The link released before the lock, as releasing the lock does. The
-    // settings do not hold the pairs' direction: an undo sets the link
-    // again with the lower position first, as a restore would.
+    // The lock released, then the link. The settings do not hold the
+    // pairs' direction: an undo sets the link again with the lower
+    // position first, as a restore would.
     ReleaseLinkIn(*to);
     to->lockMode = 0;
-    Put(edits, live, *to, LinkTarget());
     Put(edits, live, *to, SettingTarget::Whole(K::Lock));
+    Put(edits, live, *to, LinkTarget());
     ApplyStep(std::move(edits), "btn_link_output");
     ShowLinkLock();
     channels_.SetCurChannelChange(ctx_.current());

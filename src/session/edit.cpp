@@ -1,6 +1,7 @@
 #include "session/edit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -319,6 +320,8 @@ StateCommand LinkCommand(const SceneProfile& p, const SettingTarget& t) {
                  [link, pairs](DeviceLink& l, bool now) { return CH_Link_Ctrl(l, 0, link, pairs, now); });
 }
 
+constexpr char kResetName[] = "PEQ_Reset_Ctrl ch";
+
 // A channel's bands back to the defaults go as the amplifier's own reset;
 // any other bands (an undone reset) as one EQ_Ctrl per band in use.
 StateCommand ResetCommand(const SceneProfile& p, const SettingTarget& t) {
@@ -329,7 +332,7 @@ StateCommand ResetCommand(const SceneProfile& p, const SettingTarget& t) {
   for (int b = 0; b < count; ++b) defaults = defaults && bands[Z(b)] == DefaultEqBand(b);
   Values values = ReadChannelBands(p, t);
   if (defaults) {
-    return Command(Named("PEQ_Reset_Ctrl ch %d", ch), std::move(values), ch,
+    return Command(std::string(kResetName) + ' ' + std::to_string(ch), std::move(values), ch,
                    [ch](DeviceLink& l, bool now) { return PEQ_Reset_Ctrl(l, 0, 0, {&ch, 1}, now); });
   }
   std::vector<EqBand> played(bands.begin(), bands.begin() + count);
@@ -471,6 +474,22 @@ void AddLinkCopies(const SceneProfile& live, const SettingTarget& link, std::vec
   }
 }
 
+// A channel's reset and its linked partner's, next to each other, go as the
+// one reset naming both channels, as the amplifier is told by the editor.
+void MergeResets(std::vector<StateCommand>& commands) {
+  auto isReset = [](const StateCommand& c) { return c.name.starts_with(kResetName) && c.channel >= 0; };
+  for (size_t i = 0; i + 1 < commands.size(); ++i) {
+    if (!isReset(commands[i]) || !isReset(commands[i + 1])) continue;
+    const std::array<uint8_t, 2> both{U8(commands[i].channel), U8(commands[i + 1].channel)};
+    Values values = commands[i].values;
+    values.insert(values.end(), commands[i + 1].values.begin(), commands[i + 1].values.end());
+    commands[i] = Command(std::string(kResetName) + "s " + std::to_string(both[0]) + ',' + std::to_string(both[1]),
+                          std::move(values), -1,
+                          [both](DeviceLink& l, bool now) { return PEQ_Reset_Ctrl(l, 0, 0, both, now); });
+    commands.erase(commands.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+  }
+}
+
 }  // namespace
 
 SettingTarget LinkTarget(bool higherFirst) {
@@ -498,6 +517,7 @@ EditOutcome ApplyEdits(SceneProfile& live, std::span<const Edit> edits, bool und
   };
   if (undo) std::for_each(edits.rbegin(), edits.rend(), add);
   else std::for_each(edits.begin(), edits.end(), add);
+  MergeResets(out.commands);
   for (const Edit& e : edits) {
     if (e.target.kind == SettingKind::EqReset) {
       out.channels.push_back(e.target.channel);

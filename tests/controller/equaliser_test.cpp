@@ -208,8 +208,8 @@ TEST_F(EqualiserTest, PromptsDeclinedChangeNothing) {
   Click(QStringLiteral("btn_reset_eq"));
   EXPECT_FLOAT_EQ(Band(0, 5).eqGain, 0.0f);
   EXPECT_EQ(Band(1, 5), DefaultEqBand(5));
-  // The amplifier's own reset, once per channel.
-  EXPECT_EQ(Sent(), (std::vector<int>{kBypassCommand, kBypassCommand, kResetCommand, kResetCommand}));
+  // The amplifier's own reset, one command naming the channel and its partner.
+  EXPECT_EQ(Sent(), (std::vector<int>{kBypassCommand, kBypassCommand, kResetCommand}));
 }
 
 TEST_F(EqualiserTest, GraphicModeLocksFrequenciesAndEnterWalksTheGains) {
