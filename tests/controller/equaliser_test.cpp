@@ -210,6 +210,7 @@ TEST_F(EqualiserTest, PromptsDeclinedChangeNothing) {
   EXPECT_EQ(Band(1, 5), DefaultEqBand(5));
   // The amplifier's own reset, one command naming the channel and its partner.
   EXPECT_EQ(Sent(), (std::vector<int>{kBypassCommand, kBypassCommand, kResetCommand}));
+  EXPECT_FLOAT_EQ(WireGain(Amp().scenes[0].outputs[0].eq[5]), 0.0f);
 }
 
 TEST_F(EqualiserTest, GraphicModeLocksFrequenciesAndEnterWalksTheGains) {
