@@ -73,6 +73,10 @@ struct TakeAnalysisOptions {
   // A level probe: only the response and its signal-to-noise ratio are
   // wanted; no refusal for a low ratio and no timing.
   bool probe = false;
+  // A timing take (the channel's low-pass off): only the arrival of the
+  // direct sound is wanted, timed over the top of the band where the channel
+  // stands kNeededSnrDb above the noise (FindDirectArrival).
+  bool directSound = false;
 };
 
 struct ChannelMeasurement {
@@ -84,6 +88,8 @@ struct ChannelMeasurement {
   double uncertaintyMs = 0.0;
   double snrDb = 0.0;      // median over the passband
   double driftPpm = 0.0;   // measured with two clocks, else 0
+  double timedLoHz = 0.0;  // a timing take's band (directSound), else 0
+  double timedHiHz = 0.0;
   float recordedPeak = 0.0f;
 };
 
