@@ -40,7 +40,7 @@ constexpr double kGateRiseSeconds = 0.002;
 constexpr double kDirectShare = 0.4;
 // How far a speaker's level below a direct sound's band may rise above its
 // level at the band's bottom.
-constexpr double kBassRiseDb = 12.0;
+constexpr double kBassRiseDb = 30.0;
 constexpr double kReflectionRise = 1.5;
 constexpr double kReflectionShare = 0.15;
 constexpr double kLongestGateSeconds = 0.01;
