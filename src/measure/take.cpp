@@ -228,7 +228,12 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
               "): check that the channel is unmuted and fed by the measurement input, and the microphone";
     return m;
   }
-  if (options.directSound && timed.arrival.ok) {
+  if (!options.timingOnly && m.snrDb < kNeededSnrDb) {
+    m.error = "the channel is too quiet to measure: signal-to-noise " + Db(m.snrDb) + ", " + Db(kNeededSnrDb) +
+              " needed; raise the maximum level or the amplifier's volume, or quieten the room";
+    return m;
+  }
+  if (options.directSound) {
     // The band it is timed over: up from the highest point that stands
     // clear of the noise, two octaves down.
     double top = 0.0;
@@ -250,10 +255,8 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
     }
     m.timedLoHz = bottom;
     m.timedHiHz = top;
-  } else if (m.snrDb < kNeededSnrDb) {
-    m.error = "the channel is too quiet to measure: signal-to-noise " + Db(m.snrDb) + ", " + Db(kNeededSnrDb) +
-              " needed; raise the maximum level or the amplifier's volume, or quieten the room";
-    return m;
+    // The written phase is taken relative to the arrival written.
+    if (!options.timingOnly) response = ResponseOf(timed.ir, sweep, timed.arrival.samples);
   }
 
   double zero = 0.0;  // the reference's arrival, in samples from its segment's start

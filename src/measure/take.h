@@ -73,10 +73,13 @@ struct TakeAnalysisOptions {
   // A level probe: only the response and its signal-to-noise ratio are
   // wanted; no refusal for a low ratio and no timing.
   bool probe = false;
-  // A timing take (the channel's low-pass off): only the arrival of the
-  // direct sound is wanted, timed over the top of the band where the channel
+  // The arrival of the direct sound (a timing take with the channel's
+  // low-pass off, or a full-range channel), timed over the top of the band where the channel
   // stands kNeededSnrDb above the noise (FindDirectArrival).
   bool directSound = false;
+  // No refusal for a low ratio over the passband (a timing take: only the top
+  // of the band, which is louder with the low-pass off, is wanted).
+  bool timingOnly = false;
 };
 
 struct ChannelMeasurement {

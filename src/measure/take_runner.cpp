@@ -61,7 +61,10 @@ MeasureOutcome TakeRunner::Measure(const SceneProfile& profile, const MeasureReq
     options.referencePassHi = refBand->passHi;
   }
   options.micCalibration = request.micCalibration;
-  options.directSound = request.timing;
+  // A timing take, or a channel with its crossovers off (full range): its
+  // direct sound reaches high enough to be gated from the reflections.
+  options.directSound = request.timing || band.crossovers.empty();
+  options.timingOnly = request.timing;
   auto report = [&](double fraction) {
     if (progress) progress(std::clamp(fraction, 0.0, 1.0));
   };

@@ -146,10 +146,6 @@ std::pair<double, double> ExpectResponseMatchesTruth(const ChannelMeasurement& m
   return worst;
 }
 
-// The saloon's mid full range (no crossover) rolls off steeply above 3 kHz
-// (-30 dB at 20 kHz) and is timed 1.5 to 1.9 samples late: within its written
-// uncertainty, not within the one sample aimed at.
-constexpr double kRollingOffMs = 3.0 * kSampleMs;
 
 TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLatencyChanges) {
   // Channel 3, the front left mid, full range (its crossovers off).
@@ -169,7 +165,12 @@ TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLate
     EXPECT_TRUE(t->restored) << t->restoreProblem;
     const ChannelMeasurement& m = t->outcome.measurement;
     EXPECT_EQ(m.reference, TimingReference::Loopback);
-    EXPECT_NEAR(m.delayMs, truthMs, kRollingOffMs);
+    // Full range, it is timed on its direct sound (found -0.55 and -0.47
+    // samples; 1.2 and 0.4 through the whole response, whose steep roll-off
+    // above 3 kHz is guessed beyond the band's top).
+    EXPECT_NEAR(m.delayMs, truthMs, kSampleMs);
+    std::printf("full-range mid: arrival off by %.2f samples (written uncertainty %.1f)\n", (m.delayMs - truthMs) / kSampleMs,
+                m.uncertaintyMs / kSampleMs);
     EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
     ExpectResponseMatchesTruth(m, f.card->renderer(), path, 2);
     latencies.push_back(f.card->lastLatencySamples());
