@@ -30,6 +30,20 @@ constexpr double kTrustedDepthDb = 30.0;
 // How much more or less steeply (dB an octave) the speaker and the room may
 // fall beyond the measured band than at its edge: one filter order.
 constexpr double kSlopeDoubt = 12.0;
+// The direct sound: looked for from this long before the loudest moment to
+// this long after it; the gate opens this long before it and closes where
+// its envelope is lowest before a reflection (rising this much above the
+// lowest, to at least this share of the direct sound), at most this long after.
+constexpr double kDirectSearchBeforeSeconds = 0.03;
+constexpr double kDirectSearchAfterSeconds = 0.01;
+constexpr double kGateRiseSeconds = 0.002;
+constexpr double kDirectShare = 0.4;
+// How far a speaker's level below a direct sound's band may rise above its
+// level at the band's bottom.
+constexpr double kBassRiseDb = 30.0;
+constexpr double kReflectionRise = 1.5;
+constexpr double kReflectionShare = 0.15;
+constexpr double kLongestGateSeconds = 0.01;
 // The band window's order (24 dB an octave beyond the sweep's ends).
 constexpr double kWindowOrder = 4.0;
 
@@ -171,8 +185,147 @@ std::vector<double> Deconvolve(std::span<const double> recorded, const Sweep& sw
   return ir;
 }
 
+namespace {
+
+// The response of sections in series at `hz`, run at `rate`.
+Complex SectionsAtRate(std::span<const eqview::Biquad> sections, double hz, double rate) {
+  return SectionsAt(sections, hz * eqview::kCurveSampleRate / rate);
+}
+
+// A fourth-order Butterworth high-pass at `hz` for a signal at `rate`: two sections.
+std::vector<eqview::Biquad> HighPass(double hz, double rate) {
+  std::vector<eqview::Biquad> out;
+  const double w = 2.0 * kPi * hz / rate;
+  for (double q : {0.54119610, 1.30656296}) {
+    const double alpha = std::sin(w) / (2.0 * q);
+    const double c = std::cos(w);
+    const double a0 = 1.0 + alpha;
+    eqview::Biquad b{};
+    b.b[0] = (1.0 + c) / 2.0 / a0;
+    b.b[1] = -(1.0 + c) / a0;
+    b.b[2] = (1.0 + c) / 2.0 / a0;
+    b.a[1] = -2.0 * c / a0;
+    b.a[2] = (1.0 - alpha) / a0;
+    out.push_back(b);
+  }
+  return out;
+}
+
+void Filter(std::vector<double>& x, std::span<const eqview::Biquad> sections) {
+  for (const eqview::Biquad& s : sections) {
+    double z1 = 0.0, z2 = 0.0;  // transposed direct form II
+    for (double& v : x) {
+      const double y = s.b[0] * v + z1;
+      z1 = s.b[1] * v - s.a[1] * y + z2;
+      z2 = s.b[2] * v - s.a[2] * y;
+      v = y;
+    }
+  }
+}
+
+Arrival FindArrivalWith(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
+                        double fitLo, double fitHi, std::span<const eqview::Biquad> known,
+                        std::span<const eqview::Biquad> atTakeRate);
+
+}  // namespace
+
 Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
                     double fitLo, double fitHi, std::span<const eqview::Biquad> known) {
+  return FindArrivalWith(ir, sweep, searchFrom, searchTo, fitLo, fitHi, known, {});
+}
+
+Arrival FindDirectArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom,
+                          std::size_t searchTo, double fitLo, double fitHi, std::span<const eqview::Biquad> known) {
+  Arrival a;
+  searchTo = std::min(searchTo, ir.size());
+  const auto rate = static_cast<double>(sweep.sampleRate);
+  if (searchFrom >= searchTo || !(fitHi > fitLo) || !(fitLo > 0.0)) {
+    a.error = "nothing to search for the direct sound in";
+    return a;
+  }
+  // The stretch around the loudest moment: the direct sound comes before it
+  // or is it (a subwoofer's bass may build up later, with the room's help).
+  std::size_t loudest = searchFrom;
+  for (std::size_t i = searchFrom; i < searchTo; ++i) {
+    if (std::abs(ir[i]) > std::abs(ir[loudest])) loudest = i;
+  }
+  const auto before = static_cast<std::size_t>(kDirectSearchBeforeSeconds * rate);
+  const auto after = static_cast<std::size_t>(kDirectSearchAfterSeconds * rate);
+  const std::size_t from = loudest > searchFrom + before ? loudest - before : searchFrom;
+  const std::size_t to = std::min(searchTo, loudest + after);
+  // The top of the band, high-passed: a short pulse for the direct sound and
+  // each reflection (weaker copies of it), so the loudest is the direct sound.
+  const std::vector<eqview::Biquad> highPass = HighPass(fitLo, rate);
+  std::vector<double> high(ir.begin() + static_cast<std::ptrdiff_t>(from), ir.begin() + static_cast<std::ptrdiff_t>(to));
+  Filter(high, highPass);
+  double loudestHigh = 0.0;
+  for (double v : high) loudestHigh = std::max(loudestHigh, std::abs(v));
+  if (!(loudestHigh > 0.0)) {
+    a.error = "no sound arrived";
+    return a;
+  }
+  // The direct sound is the first pulse that comes near the loudest: where
+  // reflections overlap they may add up to more than it.
+  std::size_t direct = 0;
+  while (std::abs(high[direct]) < kDirectShare * loudestHigh) ++direct;
+  while (direct + 1 < high.size() && std::abs(high[direct + 1]) >= std::abs(high[direct])) ++direct;
+  const double top = std::abs(high[direct]);
+  // Its envelope (the largest swing over a quarter period of the band's
+  // middle); the gate closes where it is lowest before it rises again to a reflection.
+  const auto quarter = std::max<std::size_t>(1, static_cast<std::size_t>(rate / (4.0 * std::sqrt(fitLo * fitHi))));
+  auto envelope = [&](std::size_t i) {
+    double e = 0.0;
+    for (std::size_t j = i > quarter ? i - quarter : 0; j <= std::min(high.size() - 1, i + quarter); ++j) {
+      e = std::max(e, std::abs(high[j]));
+    }
+    return e;
+  };
+  const std::size_t longest = std::min(high.size() - 1, direct + static_cast<std::size_t>(kLongestGateSeconds * rate));
+  // Up to the direct sound's own largest swing first.
+  std::size_t crest = direct;
+  while (crest < longest && envelope(crest + 1) >= envelope(crest)) ++crest;
+  std::size_t gateEnd = longest;
+  double lowest = envelope(crest);
+  std::size_t lowestAt = crest;
+  const double crestLevel = std::max(top, lowest);
+  for (std::size_t i = crest + 1; i <= longest; ++i) {
+    const double e = envelope(i);
+    if (e < lowest) {
+      lowest = e;
+      lowestAt = i;
+    } else if (e > kReflectionRise * lowest && e > kReflectionShare * crestLevel) {
+      gateEnd = lowestAt;
+      break;
+    }
+  }
+  a.gateSamples = static_cast<double>(gateEnd - direct);
+  // The gate: open from well before the onset to the lowest point, with
+  // half-Hann edges.
+  const auto rise = static_cast<double>(std::min(direct, static_cast<std::size_t>(kGateRiseSeconds * rate)));
+  const double fall = std::max(1.0, a.gateSamples / 2.0);
+  std::vector<double> gated(ir.size(), 0.0);
+  for (std::size_t i = 0; i < high.size() && i <= gateEnd; ++i) {
+    const double k = static_cast<double>(i);
+    const double d = static_cast<double>(direct);
+    double w = 1.0;
+    if (k < d) w = Rise(k - (d - 2.0 * rise), rise);
+    if (k > d + a.gateSamples - fall) w = Rise(static_cast<double>(gateEnd) - k, fall);
+    gated[from + i] = high[i] * w;
+  }
+  Sweep band = sweep;
+  band.lo = std::max(fitLo, sweep.lo);
+  // Above the band the gated magnitude is still the speaker's: the gate
+  // leaves out nearly all of the noise the band's top was judged against.
+  Arrival found = FindArrivalWith(gated, band, from, std::min(searchTo, from + gateEnd + 1), fitLo, fitHi, known, highPass);
+  found.gateSamples = a.gateSamples;
+  return found;
+}
+
+namespace {
+
+Arrival FindArrivalWith(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
+                        double fitLo, double fitHi, std::span<const eqview::Biquad> known,
+                        std::span<const eqview::Biquad> atTakeRate) {
   Arrival a;
   const int sampleRate = sweep.sampleRate;
   const double bandLo = sweep.lo;
@@ -250,6 +403,7 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   std::vector<Complex> filters(window);
   for (std::size_t k = 0; k < h.size(); ++k) {
     if (!known.empty()) filters[k] *= SectionsAt(known, static_cast<double>(k) * binHz);
+    if (!atTakeRate.empty()) filters[k] *= SectionsAtRate(atTakeRate, static_cast<double>(k) * binHz, rate);
     logMag[k] -= std::log(std::abs(filters[k]) + 1e-300);
   }
   // Beyond the trusted band the magnitude is carried on from its level and
@@ -278,7 +432,13 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     return (smoothed(inner, bLo, bHi) - level) / std::log2(static_cast<double>(inner) / static_cast<double>(edge));
   };
   const double nepersPerDb = std::log(10.0) / 20.0;
-  const double slopeLo = std::clamp(slope(edgeLo, levelLo, innerLo), 0.0, kSteepestSlope * nepersPerDb);
+  // A direct sound is timed above the speaker's bass (atTakeRate holds the
+  // high-pass it was cut with): there the speaker may fall already, and below
+  // the band it rises at that slope to a level it keeps.
+  const bool aboveBass = !atTakeRate.empty();
+  const double slopeLo = std::clamp(slope(edgeLo, levelLo, innerLo), aboveBass ? -kSteepestSlope * nepersPerDb : 0.0,
+                                    kSteepestSlope * nepersPerDb);
+  const double highestBelow = levelLo + kBassRiseDb * nepersPerDb;
   const double slopeHi = std::clamp(slope(edgeHi, levelHi, innerHi), -kSteepestSlope * nepersPerDb, 0.0);
   // The magnitude beyond the trusted band with its slopes changed by
   // `extraLo` and `extraHi` (nepers an octave, steeper for positive values).
@@ -286,7 +446,7 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
     std::vector<Complex> out(logMag.begin(), logMag.end());
     for (std::size_t k = 0; k < bLo; ++k) {
       const double at = std::max(0.5, static_cast<double>(k));
-      out[k] = levelLo - (slopeLo + extraLo) * std::log2(static_cast<double>(edgeLo) / at);
+      out[k] = std::min(highestBelow, levelLo - (slopeLo + extraLo) * std::log2(static_cast<double>(edgeLo) / at));
     }
     for (std::size_t k = bHi + 1; k < h.size(); ++k) {
       out[k] = levelHi + (slopeHi - extraHi) * std::log2(static_cast<double>(k) / static_cast<double>(edgeHi));
@@ -351,6 +511,8 @@ Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t 
   a.ok = true;
   return a;
 }
+
+}  // namespace
 
 ResponseResult ResponseOf(std::span<const double> ir, const Sweep& sweep, double arrival) {
   ResponseResult r;

@@ -60,6 +60,9 @@ struct Arrival {
   // depends on it, and what it misses reads as delay. Large for a narrow,
   // low-passed band (a subwoofer), small where the band reaches the top.
   double beyondBand = 0.0;
+  // FindDirectArrival: how long the gate stayed open after the direct sound's
+  // peak, in samples (until the first reflection, or the longest gate).
+  double gateSamples = 0.0;
   double peak = 0.0;          // largest |ir| in the search range
   std::size_t peakIndex = 0;
 };
@@ -69,6 +72,16 @@ struct Arrival {
 // carried on beyond the swept band.
 Arrival FindArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom, std::size_t searchTo,
                     double fitLo, double fitHi, std::span<const eqview::Biquad> known = {});
+
+// The arrival of the direct sound alone, for a take whose band reaches well
+// above the channel's bass (a woofer or subwoofer timed with its low-pass
+// off): the response high-passed at fitLo (the direct sound and each
+// reflection become short pulses, the direct one the loudest), gated from
+// before its onset to just before the first reflection, and timed there as
+// FindArrival does over fitLo..fitHi. A room whose reflections together
+// outweigh the direct sound is not minimum phase; the gate leaves them out.
+Arrival FindDirectArrival(std::span<const double> ir, const Sweep& sweep, std::size_t searchFrom,
+                          std::size_t searchTo, double fitLo, double fitHi, std::span<const eqview::Biquad> known = {});
 
 struct ResponsePoint {
   double hz = 0.0;

@@ -1,6 +1,7 @@
 #include "measure/channel_measurement.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "model/model_constants.h"
 #include "model/setting_target.h"
@@ -13,6 +14,49 @@ namespace {
 constexpr int kCardInputs = 0b11;
 
 std::string SourceName(int source) { return InputSourceRow(source).itemName; }
+
+// Of the progress bar, for a low-passed channel's magnitude take.
+constexpr double kMagnitudeShare = 0.6;
+
+bool LowPassed(const SceneProfile& live, int channel) {
+  const ChannelSettings& ch = live.channels[static_cast<std::size_t>(channel)];
+  return (ch.crossover.bpType & 2) != 0 && ch.crossover.lp.slope != 0 && ch.crossover.lp.bypass == 0;
+}
+
+// The timing take of a low-passed channel: its onset is measurable only
+// where it still sounds, above its low-pass, so the override moves on to the
+// same settings with the low-pass off and the direct sound is timed. At the
+// level the probe chooses (never above the user's maximum) a woofer or a
+// subwoofer is not harmed by the highs for the seconds of a sweep. The
+// arrival and its uncertainty replace the magnitude take's; the low-pass
+// changes the amplifier's latency by nothing (it is minimum phase and its
+// delay is in its phase, which the magnitude take's file keeps).
+void TimeWithoutLowPass(TemporaryOverride& overrides, const SceneProfile& live, audio::AudioBackend& card,
+                        const MeasureRequest& request, const std::vector<OverrideSetting>& settings,
+                        const std::atomic<bool>& cancel, const audio::TakeProgress& progress, MeasureOutcome& outcome) {
+  auto fail = [&](MeasureStatus status, std::string why) {
+    outcome.status = status;
+    outcome.message = std::move(why);
+  };
+  const SessionResult ended = overrides.End();
+  if (!ended.ok()) return fail(MeasureStatus::Failed, "the amplifier could not be set up for the timing take: " + ended.Describe());
+  std::vector<OverrideSetting> timing = settings;
+  timing.push_back(OverrideSetting::LowPassOff(request.channel, live.channels[static_cast<std::size_t>(request.channel)].crossover.lp));
+  const SessionResult begun = overrides.Begin(timing, live);
+  if (!begun.ok()) return fail(MeasureStatus::Failed, "the amplifier could not be set up for the timing take: " + begun.Describe());
+  auto during = std::make_unique<SceneProfile>(live);
+  for (const OverrideSetting& s : timing) WriteOverrideSetting(*during, s.target, s.value);
+  MeasureRequest timingRequest = request;
+  timingRequest.timing = true;
+  timingRequest.timingFromHz = live.channels[static_cast<std::size_t>(request.channel)].crossover.lp.fs;
+  const MeasureOutcome t = TakeRunner(card).Measure(*during, timingRequest, cancel, progress);
+  if (t.status != MeasureStatus::Done) return fail(t.status, t.status == MeasureStatus::Cancelled ? t.message : "timing take (low-pass off): " + t.message);
+  outcome.measurement.delayMs = t.measurement.delayMs;
+  outcome.measurement.uncertaintyMs = t.measurement.uncertaintyMs;
+  outcome.measurement.timedLoHz = t.measurement.timedLoHz;
+  outcome.measurement.timedHiHz = t.measurement.timedHiHz;
+  outcome.timingLevelDbfs = t.levelDbfs;
+}
 
 }  // namespace
 
@@ -74,7 +118,15 @@ void MeasureChannel(TemporaryOverride& overrides, const SceneProfile& live, audi
     // is still active is ended below.
   } else {
     for (const OverrideSetting& s : settings) WriteOverrideSetting(result.duringTake, s.target, s.value);
-    outcome = TakeRunner(card).Measure(result.duringTake, request, cancel, progress);
+    const bool timed = LowPassed(live, request.channel);
+    auto share = [&](double from, double to) -> audio::TakeProgress {
+      if (!progress) return {};
+      return [&progress, from, to](double f) { progress(from + (to - from) * f); };
+    };
+    outcome = TakeRunner(card).Measure(result.duringTake, request, cancel, share(0.0, timed ? kMagnitudeShare : 1.0));
+    if (timed && outcome.status == MeasureStatus::Done) {
+      TimeWithoutLowPass(overrides, live, card, request, settings, cancel, share(kMagnitudeShare, 1.0), outcome);
+    }
     // The runner's "too quiet" names the volume already; silence may be it too.
     if (outcome.status == MeasureStatus::Refused && outcome.message.rfind("no sound", 0) == 0) {
       outcome.message += ", and the amplifier's main volume";

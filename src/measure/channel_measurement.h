@@ -7,6 +7,10 @@
 // an amplifier that went away (then the override file stays and the next
 // connection restores it).
 //
+// A low-passed channel (a woofer, a subwoofer) is timed in a second take
+// with its low-pass switched off by the same override (see
+// TimeWithoutLowPass); the response comes from the first, as set.
+//
 // The main volume is left as it is: the settings keep it as a slider
 // position that does not hold every level the amplifier can, so it could not
 // be given back exactly. A take that is too quiet says to raise it.

@@ -22,6 +22,11 @@ constexpr double kSpreadShare = 1.5;
 constexpr double kDriftDoubt = 0.1;
 // How far a loopback's response may vary over the band and still be the played sweep.
 constexpr double kLoopbackFlatnessDb = 3.0;
+// A timing take's band: its top over its bottom.
+constexpr double kDirectBandRatio = 4.0;
+// Where a timing take's band may reach: its ratio over the noise of the whole
+// response. The direct sound's gate, a few milliseconds of the 300 keeps about 20 dB more of it out.
+constexpr double kTimingSnrDb = 15.0;
 
 std::string Db(double v) {
   char buffer[32];
@@ -208,7 +213,7 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
   }
 
   const Segment* ch = layout.Find(Segment::Role::Channel);
-  const Timed timed = TimeSegment(mic, *ch, sweep, passLo, passHi, options.crossovers);
+  Timed timed = TimeSegment(mic, *ch, sweep, passLo, passHi, options.crossovers);
   ResponseResult response;
   if (timed.arrival.ok) response = ResponseOf(timed.ir, sweep, timed.arrival.samples);
   m.snrDb = response.ok ? MedianSnr(response.points, passLo, passHi) : 0.0;
@@ -223,10 +228,35 @@ ChannelMeasurement AnalyseTake(const TakeLayout& layout, const audio::TakeResult
               "): check that the channel is unmuted and fed by the measurement input, and the microphone";
     return m;
   }
-  if (m.snrDb < kNeededSnrDb) {
+  if (!options.timingOnly && m.snrDb < kNeededSnrDb) {
     m.error = "the channel is too quiet to measure: signal-to-noise " + Db(m.snrDb) + ", " + Db(kNeededSnrDb) +
               " needed; raise the maximum level or the amplifier's volume, or quieten the room";
     return m;
+  }
+  if (options.directSound) {
+    // The band it is timed over: up from the highest point that stands
+    // clear of the noise, two octaves down.
+    double top = 0.0;
+    for (const ResponsePoint& p : response.points) {
+      if (p.hz >= passLo && p.snrDb >= kTimingSnrDb) top = p.hz;
+    }
+    const double bottom = std::max(passLo, top / kDirectBandRatio);
+    if (top < 2.0 * bottom) {
+      m.error = "the channel is too quiet above its bass to time its direct sound: raise the maximum level or the "
+                "amplifier's volume, or quieten the room";
+      return m;
+    }
+    const auto keep = static_cast<std::size_t>((2.0 * kResponseSeconds + kBeforeArrivalSeconds) * rate) + 1;
+    const std::size_t searchTo = timed.ir.size() > keep ? timed.ir.size() - keep : 0;
+    timed.arrival = FindDirectArrival(timed.ir, sweep, 0, searchTo, bottom, top, options.crossovers);
+    if (!timed.arrival.ok) {
+      m.error = "the direct sound could not be timed: " + timed.arrival.error;
+      return m;
+    }
+    m.timedLoHz = bottom;
+    m.timedHiHz = top;
+    // The written phase is taken relative to the arrival written.
+    if (!options.timingOnly) response = ResponseOf(timed.ir, sweep, timed.arrival.samples);
   }
 
   double zero = 0.0;  // the reference's arrival, in samples from its segment's start

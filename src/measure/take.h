@@ -73,6 +73,13 @@ struct TakeAnalysisOptions {
   // A level probe: only the response and its signal-to-noise ratio are
   // wanted; no refusal for a low ratio and no timing.
   bool probe = false;
+  // The arrival of the direct sound (a timing take with the channel's
+  // low-pass off, or a full-range channel), timed over the top of the band where the channel
+  // stands kNeededSnrDb above the noise (FindDirectArrival).
+  bool directSound = false;
+  // No refusal for a low ratio over the passband (a timing take: only the top
+  // of the band, which is louder with the low-pass off, is wanted).
+  bool timingOnly = false;
 };
 
 struct ChannelMeasurement {
@@ -84,6 +91,8 @@ struct ChannelMeasurement {
   double uncertaintyMs = 0.0;
   double snrDb = 0.0;      // median over the passband
   double driftPpm = 0.0;   // measured with two clocks, else 0
+  double timedLoHz = 0.0;  // a timing take's band (directSound), else 0
+  double timedHiHz = 0.0;
   float recordedPeak = 0.0f;
 };
 

@@ -32,11 +32,15 @@ MeasureOutcome Ended(const audio::TakeResult& take) {
 MeasureOutcome TakeRunner::Measure(const SceneProfile& profile, const MeasureRequest& request,
                                    const std::atomic<bool>& cancel, const audio::TakeProgress& progress) {
   MeasureOutcome outcome;
-  const ChannelBand band = BandOfChannel(profile, request.channel, request.sampleRate);
+  ChannelBand band = BandOfChannel(profile, request.channel, request.sampleRate);
   if (!band.ok) {
     outcome.status = MeasureStatus::Refused;
     outcome.message = band.error;
     return outcome;
+  }
+  if (request.timing && request.timingFromHz > band.lo) {
+    band.lo = std::min(request.timingFromHz, band.hi / 4.0);
+    band.passLo = std::max(band.passLo, band.lo);
   }
   std::optional<ChannelBand> refBand;
   if (request.referenceChannel) {
@@ -57,6 +61,10 @@ MeasureOutcome TakeRunner::Measure(const SceneProfile& profile, const MeasureReq
     options.referencePassHi = refBand->passHi;
   }
   options.micCalibration = request.micCalibration;
+  // A timing take, or a channel with its crossovers off (full range): its
+  // direct sound reaches high enough to be gated from the reflections.
+  options.directSound = request.timing || band.crossovers.empty();
+  options.timingOnly = request.timing;
   auto report = [&](double fraction) {
     if (progress) progress(std::clamp(fraction, 0.0, 1.0));
   };

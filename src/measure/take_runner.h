@@ -41,6 +41,11 @@ struct MeasureRequest {
   std::string inputDevice;
   std::string outputDevice;
   std::optional<tune::Curve> micCalibration;
+  // Only the direct sound's arrival is wanted (TakeAnalysisOptions::directSound).
+  bool timing = false;
+  // A timing take's sweep starts here (the low-pass corner: the bass below
+  // is not timed, and left out it leaves the level room to rise).
+  double timingFromHz = 0.0;
 };
 
 enum class MeasureStatus { Done, Refused, Cancelled, Failed };
@@ -50,6 +55,7 @@ struct MeasureOutcome {
   std::string message;  // for Refused and Failed: what happened and what to change
   ChannelMeasurement measurement;
   double levelDbfs = 0.0;             // the sweep's level
+  std::optional<double> timingLevelDbfs;  // a low-passed channel's timing take's, when there was one
   std::vector<double> probeLevels;    // the levels probed, in order
 };
 

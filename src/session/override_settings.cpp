@@ -1,5 +1,6 @@
 #include "session/override_settings.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -21,13 +22,27 @@ struct KindRow {
   bool (*send)(DeviceLink&, uint8_t channel, double value);
 };
 
+constexpr double kSlopeUnit = 1e6;
+constexpr double kTypeUnit = 1e5;  // above every corner frequency
+constexpr double kMaxLowPassValue = 99.0 * kSlopeUnit;
+
 uint8_t Byte(double v) { return static_cast<uint8_t>(std::lround(v)); }
 int32_t Whole(double v) { return static_cast<int32_t>(std::lround(v)); }
 
 // The main volume is not among them: the settings keep it as a slider
 // position, which does not hold every level the amplifier can (-20 dB reads
 // back as the position of -22 dB), so it could not be restored exactly.
-constexpr KindRow kKinds[] = {
+const KindRow kKinds[] = {
+    // A channel's low-pass as one whole number (LowPassValue): a measurement
+    // times a low-passed channel with its low-pass off, and gets back exactly
+    // the frequency, type and slope it had.
+    {SettingKind::Filter, "low-pass", true, 0, kMaxLowPassValue,
+     [](const SceneProfile& p, int c) { return LowPassValue(p.channels[c].crossover.lp); },
+     [](SceneProfile& p, int c, double v) { p.channels[c].crossover.lp = LowPassOfValue(v); },
+     [](DeviceLink& l, uint8_t c, double v) {
+       const FilterSettings f = LowPassOfValue(v);
+       return Filter_Ctrl(l, 0, 0, c, 1, Byte(f.type), static_cast<uint16_t>(f.fs), Byte(f.slope), true);
+     }},
     {SettingKind::ChannelMute, "channel-mute", true, 0, 1,
      [](const SceneProfile& p, int c) { return double(p.channels[c].mute); },
      [](SceneProfile& p, int c, double v) { p.channels[c].mute = Whole(v); },
@@ -60,6 +75,27 @@ const KindRow* RowOf(SettingKind kind) {
 }
 
 }  // namespace
+
+double LowPassValue(const FilterSettings& f) {
+  return f.slope * kSlopeUnit + f.type * kTypeUnit + f.fs;
+}
+
+FilterSettings LowPassOfValue(double value) {
+  const auto whole = static_cast<int64_t>(std::llround(std::max(0.0, value)));
+  FilterSettings f;
+  f.fs = static_cast<int32_t>(whole % static_cast<int64_t>(kTypeUnit));
+  f.type = static_cast<int32_t>(whole / static_cast<int64_t>(kTypeUnit) % 10);
+  f.slope = static_cast<int32_t>(whole / static_cast<int64_t>(kSlopeUnit));
+  f.bypass = f.slope == 0 ? 1 : 0;
+  return f;
+}
+
+OverrideSetting OverrideSetting::LowPassOff(int channel, const FilterSettings& now) {
+  FilterSettings off = now;
+  off.slope = 0;
+  const auto c = static_cast<uint8_t>(channel);
+  return {SettingTarget::Channels(SettingKind::Filter, 0, 0, c, c), LowPassValue(off)};
+}
 
 OverrideSetting OverrideSetting::ChannelMute(int channel, bool muted) {
   const auto c = static_cast<uint8_t>(channel);

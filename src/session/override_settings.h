@@ -19,14 +19,22 @@ namespace vlm {
 // One setting and a value for it, in the model's units: 0/1 for mutes, the
 // source index (0..6), a channel's gain in dB.
 // Whole-amplifier kinds: Mute, Source. Per channel (`channel`):
-// ChannelMute, Trim.
+// ChannelMute, Trim, Filter (the low-pass, its frequency, type and slope as
+// one whole number: LowPassValue).
 struct OverrideSetting {
   SettingTarget target;
   double value = 0.0;
 
   static OverrideSetting ChannelMute(int channel, bool muted);
+  // The channel's low-pass `now` switched off (slope 0), its frequency and type kept.
+  static OverrideSetting LowPassOff(int channel, const FilterSettings& now);
   friend bool operator==(const OverrideSetting&, const OverrideSetting&) = default;
 };
+
+// A low-pass as one whole number (slope, type and frequency in decimal
+// places: 1e6 x slope + 1e5 x type + Hz) and back; exact both ways.
+double LowPassValue(const FilterSettings& f);
+FilterSettings LowPassOfValue(double value);
 
 // The name of a kind an override can hold ("channel-mute", ...), or null.
 const char* OverrideKindName(SettingKind kind);

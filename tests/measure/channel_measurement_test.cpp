@@ -146,10 +146,6 @@ std::pair<double, double> ExpectResponseMatchesTruth(const ChannelMeasurement& m
   return worst;
 }
 
-// The saloon's mid full range (no crossover) rolls off steeply above 3 kHz
-// (-30 dB at 20 kHz) and is timed 1.5 to 1.9 samples late: within its written
-// uncertainty, not within the one sample aimed at.
-constexpr double kRollingOffMs = 3.0 * kSampleMs;
 
 TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLatencyChanges) {
   // Channel 3, the front left mid, full range (its crossovers off).
@@ -169,7 +165,12 @@ TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLate
     EXPECT_TRUE(t->restored) << t->restoreProblem;
     const ChannelMeasurement& m = t->outcome.measurement;
     EXPECT_EQ(m.reference, TimingReference::Loopback);
-    EXPECT_NEAR(m.delayMs, truthMs, kRollingOffMs);
+    // Full range, it is timed on its direct sound (found -0.55 and -0.47
+    // samples; 1.2 and 0.4 through the whole response, whose steep roll-off
+    // above 3 kHz is guessed beyond the band's top).
+    EXPECT_NEAR(m.delayMs, truthMs, kSampleMs);
+    std::printf("full-range mid: arrival off by %.2f samples (written uncertainty %.1f)\n", (m.delayMs - truthMs) / kSampleMs,
+                m.uncertaintyMs / kSampleMs);
     EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
     ExpectResponseMatchesTruth(m, f.card->renderer(), path, 2);
     latencies.push_back(f.card->lastLatencySamples());
@@ -183,23 +184,14 @@ TEST(ChannelMeasurement, TheSaloonsMidMatchesItsTruthAndItsArrivalHoldsAsTheLate
 }
 
 // Every kind of speaker of the saloon with its factory crossovers: the
-// high-passed tweeters, the band-passed mid and woofer, the low-passed
-// subwoofer (its arrival is the excess-phase delay, not the late peak). The
-// tweeters and the mid are timed within a sample; the woofer (low-passed at
-// 320 Hz) and the subwoofer (30-50 Hz) within what the file says. Their bands
-// end where the speaker and the room beyond them are not measured, and the
-// minimum phase inside depends on them; in the saloon their reflections also
-// outweigh the direct sound together (a room that is not minimum phase: its
-// all-pass delay is in the excess phase). Found: 5 and -34 samples, written
-// uncertainty 24 and 194.
+// high-passed tweeters, the band-passed mid, the woofer and the subwoofer,
+// both low-passed and timed with their low-pass off (their reflections
+// together outweigh the direct sound, which only a gate before the first
+// reflection keeps out). All within a sample; found for the woofer and the
+// subwoofer with 2 s sweeps: 0.05 and -0.8 samples.
 TEST(ChannelMeasurement, EveryKindOfSaloonSpeakerThroughItsFactoryCrossovers) {
   MeasureFixture f;
-  struct Case {
-    int channel;
-    bool withinASample;
-  };
-  for (const auto& [channel, withinASample] : {Case{0, true}, Case{6, true}, Case{2, true}, Case{4, false},
-                                               Case{10, false}}) {
+  for (const int channel : {0, 6, 2, 4, 10}) {
     SCOPED_TRACE("channel " + std::to_string(channel + 1));
     MeasureRequest request;
     request.channel = channel;
@@ -209,9 +201,7 @@ TEST(ChannelMeasurement, EveryKindOfSaloonSpeakerThroughItsFactoryCrossovers) {
     const ChannelMeasurement& m = t->outcome.measurement;
     const sim::AmplifierPath path = f.PathDuringTake(channel);
     const double truthMs = *f.card->renderer().ArrivalSeconds(path, channel + 1) * 1000.0;
-    if (withinASample) {
-      EXPECT_NEAR(m.delayMs, truthMs, kSampleMs);
-    }
+    EXPECT_NEAR(m.delayMs, truthMs, kSampleMs);
     EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
     EXPECT_GT(m.snrDb, 30.0);
     EXPECT_LT(m.snrDb, 80.0) << "the noise was not heard";
@@ -328,6 +318,81 @@ TEST(ChannelMeasurement, AnUnpluggedAmplifierIsRestoredAtTheNextConnection) {
   f.ExpectAmplifierAsBefore();
 }
 
+// The saloon's front woofer and a subwoofer, low-passed by the factory: the
+// timing take (low-pass off) finds the direct sound within a sample as the
+// card's latency changes; the magnitude take keeps the low-pass (the response
+// falls beyond it as set) and the amplifier gets its low-pass back exactly.
+TEST(ChannelMeasurement, TheSaloonsWooferAndSubwooferAreTimedWithinASampleAsTheLatencyChanges) {
+  MeasureFixture f;
+  for (const int channel : {4, 10}) {
+    SCOPED_TRACE("channel " + std::to_string(channel + 1));
+    MeasureRequest request;
+    request.channel = channel;
+    request.sweepSeconds = channel == 10 ? 2.0 : 1.0;  // the subwoofer's highs are faint: found -3.5 samples at 1 s
+    const sim::AmplifierPath path = f.PathDuringTake(channel);
+    const double truthMs = *f.card->renderer().ArrivalSeconds(path, channel + 1) * 1000.0;
+    std::vector<double> latencies;
+    for (int take = 0; take < 2; ++take) {
+      const auto t = f.Measure(request);
+      ASSERT_EQ(t->outcome.status, MeasureStatus::Done) << t->outcome.message;
+      const ChannelMeasurement& m = t->outcome.measurement;
+      EXPECT_NEAR(m.delayMs, truthMs, kSampleMs);
+      EXPECT_LE(std::abs(m.delayMs - truthMs), m.uncertaintyMs);
+      EXPECT_TRUE(t->outcome.timingLevelDbfs.has_value()) << "no timing take";
+      std::printf("channel %d: direct sound off by %.2f samples (written uncertainty %.1f), timed over %.0f-%.0f Hz\n",
+                  channel + 1, (m.delayMs - truthMs) / kSampleMs, m.uncertaintyMs / kSampleMs, m.timedLoHz, m.timedHiHz);
+      EXPECT_GT(m.timedHiHz, 2.0 * f.store->live().channels[channel].crossover.lp.fs) << "timed in the low-pass's band";
+      // The response is the channel's as set: the low-pass in it, in the file's settings.
+      EXPECT_EQ(t->duringTake.channels[channel].crossover.lp, f.store->live().channels[channel].crossover.lp);
+      double loudest = -1e9;
+      for (const ResponsePoint& p : m.points) loudest = std::max(loudest, p.db);
+      EXPECT_LT(m.points.back().db, loudest - 20.0) << "the response lost its low-pass";
+      latencies.push_back(f.card->lastLatencySamples());
+      f.ExpectAmplifierAsBefore();
+    }
+    EXPECT_GT(std::abs(latencies[0] - latencies[1]), 10.0) << "the latency did not change between the takes";
+  }
+}
+
+// A cancel and an unplug during the timing take, while the low-pass is off:
+// the cancel restores at once, the unplug at the next connection, byte for byte.
+TEST(ChannelMeasurement, ACancelOrAnUnplugDuringTheTimingTakeGivesTheLowPassBack) {
+  MeasureFixture f;
+  MeasureRequest request;
+  request.channel = 4;
+  request.sweepSeconds = 1.0;
+  auto lowPassOff = [&] { return f.amp->Snapshot().scenes.at(0).outputs[4].lp.slope == 0; };
+  bool sawItOff = false;
+  const auto cancelled = f.Measure(request, [&](double) {
+    if (lowPassOff()) {
+      sawItOff = true;
+      f.cancel = true;
+    }
+  });
+  EXPECT_TRUE(sawItOff);
+  EXPECT_EQ(cancelled->outcome.status, MeasureStatus::Cancelled) << cancelled->outcome.message;
+  EXPECT_TRUE(cancelled->restored) << cancelled->restoreProblem;
+  f.ExpectAmplifierAsBefore();
+
+  f.cancel = false;
+  bool unplugged = false;
+  const auto t = f.Measure(request, [&](double) {
+    if (!unplugged && lowPassOff()) {
+      unplugged = true;
+      f.amp->Unplug();
+    }
+  });
+  ASSERT_TRUE(unplugged);
+  EXPECT_FALSE(t->restored);
+  EXPECT_EQ(f.overridesFolder.Count(), 1u) << "the originals stay on disk";
+  f.session->DevicePlugOut();
+  f.amp->Plug();
+  f.Open();
+  SettingsStore after;
+  ASSERT_TRUE(f.session->ReadBack(after).ok());
+  EXPECT_TRUE(f.session->TakeRecovery().restored);
+  f.ExpectAmplifierAsBefore();
+}
+
 }  // namespace
 }  // namespace vlm::measure
-

@@ -323,6 +323,43 @@ TEST(TemporaryOverride, AnOverrideOfAnotherSessionIsRestoredAtTheHandshake) {
   EXPECT_TRUE(shared.Files().empty());
 }
 
+// A measurement's timing take switches a channel's low-pass off; another
+// program that meets the amplifier then gets the low-pass back from the file
+// exactly (frequency, type and slope), every other byte too.
+TEST(TemporaryOverride, ALowPassSwitchedOffComesBackExactlyFromTheFile) {
+  OverrideFolder shared;
+  OverrideFixture first;
+  first.amp->WithState([](sim::AmplifierState& s) {
+    s.scenes[0].outputs[4].lp = {.type = 3, .freq = 317, .slope = 5};
+  });
+  first.before = first.amp->Snapshot();
+  ASSERT_TRUE(first.session->ReadBack(first.store).ok());
+  const FilterSettings lp = first.store.live().channels[4].crossover.lp;
+  first.session->overrides().SetFolder(shared.path());
+  ASSERT_TRUE(first.session->overrides().Begin({OverrideSetting::LowPassOff(4, lp)}, first.store.live()).ok());
+  const sim::AmplifierState off = first.amp->Snapshot();
+  EXPECT_EQ(off.scenes[0].outputs[4].lp.slope, 0);
+  EXPECT_EQ(off.scenes[0].outputs[4].lp.freq, 317);
+
+  SessionFixture second;
+  second.amp->WithState([&](sim::AmplifierState& s) { s.scenes = off.scenes; });
+  second.session->overrides().SetFolder(shared.path());
+  second.Open();
+  SettingsStore store;
+  ASSERT_TRUE(second.session->Handshake(store).ok());
+  EXPECT_TRUE(second.session->TakeRecovery().restored);
+  EXPECT_TRUE(second.amp->Snapshot().scenes == first.before.scenes);
+  // Every low-pass the model can hold survives its one number.
+  for (int slope = 0; slope <= 8; ++slope) {
+    for (int type = 1; type <= 3; ++type) {
+      for (int fs : {20, 317, 19999, 20000}) {
+        FilterSettings f{.fs = fs, .type = type, .slope = slope, .bypass = slope == 0 ? 1 : 0};
+        EXPECT_EQ(LowPassOfValue(LowPassValue(f)), f) << fs << " Hz type " << type << " slope " << slope;
+      }
+    }
+  }
+}
+
 TEST(TemporaryOverride, ADamagedFileIsReportedAndKept) {
   OverrideFixture f;
   const std::string path = OverrideFilePath(f.folder.path(), f.link->SerialNumber());
