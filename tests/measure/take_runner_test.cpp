@@ -188,6 +188,7 @@ TEST(TakeRunner, RefusesTooQuietClippedAndSilentChannelsSayingWhatToChange) {
     EXPECT_FALSE(o.measurement.ok);
     std::string error;
     const std::string path = ::testing::TempDir() + "refused_" + c.name + ".txt";
+    std::filesystem::remove(path);  // what an earlier, failed run may have left
     EXPECT_FALSE(WriteMeasurementFile(path, o.measurement, *profile, 0, o.levelDbfs, error));
     EXPECT_FALSE(std::filesystem::exists(path));
   }
