@@ -80,8 +80,8 @@ class BandsCost final : public ceres::CostFunction {
       for (std::size_t i = 0; i < nBoost; ++i) put(nFit + i, BandLevelWithSlopes(k, boostPoints_[i]));
     }
     for (std::size_t r = 0; r < nFit; ++r) residuals[r] = sums_[r] - spec_.need[r];
-    const double limit = spec_.boostLimitDb - kBoostMarginDb;
     for (std::size_t r = nFit; r < nFit + nBoost; ++r) {
+      const double limit = (spec_.boostLimits.empty() ? spec_.boostLimitDb : spec_.boostLimits[r - nFit]) - kBoostMarginDb;
       const double excess = sums_[r] - limit;
       const bool over = excess > 0.0;
       residuals[r] = over ? kBoostWeight * excess : 0.0;
@@ -125,6 +125,7 @@ SolveOutcome SolveBands(const SolveSpec& spec, std::vector<SolverBand>& bands, s
     return w.first >= 0 && w.first <= w.last && static_cast<std::size_t>(w.last) < spec.hz.size();
   };
   if (bands.empty() || spec.windows.empty() || spec.windows.size() != spec.need.size() ||
+      (!spec.boostLimits.empty() && spec.boostLimits.size() != spec.boostHz.size()) ||
       !std::all_of(spec.windows.begin(), spec.windows.end(), within)) {
     if (error != nullptr) *error = "nothing to solve";
     return SolveOutcome::Failed;
