@@ -140,16 +140,25 @@ double MaxQ(int smoothing) {
 // The points the smoothing at 1/fraction octave averages for each point of
 // `hz`: the mean (in dB) within half of 1/fraction octave either side, as
 // Smooth takes it from a measurement, on a grid as fine as the measurement's.
-// Points within an excluded range are left out of every window, so that the
-// fit gains nothing by filling a cancellation to lift its neighbours.
+// Every point counts, those within an excluded range too: the smoothing of
+// what is heard averages over them as well, so a window without them
+// misjudges its neighbours (a door mid's cancellations had the fit claim
+// 0.1 dB where the car gave 0.5). The equaliser is kept out of cancellations
+// by the bands' own placement and width, not by a blind spot.
 struct SmoothingGrid {
   std::vector<double> fineHz;
   std::vector<detail::SmoothingWindow> windows;  // one per point of hz
 };
 
+// The judging grid: fine enough that the mean over a window is what the
+// smoothing of a measurement shows, for any band down to the narrowest allowed.
 constexpr int kFinePointsPerOctave = 192;
+// The solver's grid: half as fine, half the work per step. The narrowest band
+// allowed (Q 17.3 at 1/6 octave) still spans about eight of its points at half
+// its height, and the result is judged and rounded on the fine grid.
+constexpr int kSolvePointsPerOctave = 96;
 
-SmoothingGrid SmoothingOver(const std::vector<double>& hz, int fraction, const std::vector<Exclusion>& excluded) {
+SmoothingGrid SmoothingOver(const std::vector<double>& hz, int fraction, int pointsPerOctave = kFinePointsPerOctave) {
   SmoothingGrid g;
   if (fraction <= 0) {
     g.fineHz = hz;
@@ -157,20 +166,17 @@ SmoothingGrid SmoothingOver(const std::vector<double>& hz, int fraction, const s
     return g;
   }
   const double half = 0.5 / fraction;
-  const int reach = static_cast<int>(std::ceil(half * kFinePointsPerOctave - 1e-9));
+  const int reach = static_cast<int>(std::ceil(half * pointsPerOctave - 1e-9));
   const double lo = std::log2(hz.front());
-  const int count = static_cast<int>(std::ceil((std::log2(hz.back()) - lo) * kFinePointsPerOctave - 1e-9)) + 2 * reach + 1;
+  const int count = static_cast<int>(std::ceil((std::log2(hz.back()) - lo) * pointsPerOctave - 1e-9)) + 2 * reach + 1;
   for (int k = 0; k < count; ++k) {
-    const double f = std::exp2(lo + static_cast<double>(k - reach) / kFinePointsPerOctave);
-    const bool left = std::any_of(excluded.begin(), excluded.end(), [f](const Exclusion& e) { return f >= e.loHz && f <= e.hiHz; });
-    if (!left) g.fineHz.push_back(f);
+    g.fineHz.push_back(std::exp2(lo + static_cast<double>(k - reach) / pointsPerOctave));
   }
   constexpr double kSlack = 1e-9;
   for (const double f : hz) {
     const auto first = std::lower_bound(g.fineHz.begin(), g.fineHz.end(), f * std::exp2(-half - kSlack));
     auto end = std::upper_bound(g.fineHz.begin(), g.fineHz.end(), f * std::exp2(half + kSlack));
-    // Wholly within an excluded range (a point the fit does not judge): the nearest point beside it.
-    if (end == first) end = first == g.fineHz.end() ? first : first + 1;
+    if (end == first) end = first == g.fineHz.end() ? first : first + 1;  // never an empty window
     const int a = std::min(static_cast<int>(first - g.fineHz.begin()), static_cast<int>(g.fineHz.size()) - 1);
     g.windows.push_back({a, std::max(a, static_cast<int>(end - g.fineHz.begin()) - 1)});
   }
@@ -220,12 +226,12 @@ std::vector<SolverBand> PlaceBands(const std::vector<double>& hz, std::vector<do
 class QuantisedJudge {
  public:
   QuantisedJudge(const std::vector<double>& hz, const std::vector<double>& need, const std::vector<char>& judged,
-                 const std::vector<Exclusion>& excluded, double boostLimit, int smoothing)
+                 double boostLimit, int smoothing)
       : need_(need), judged_(judged), boostLimit_(boostLimit) {
-    fitted_.grid = SmoothingOver(hz, smoothing, excluded);
+    fitted_.grid = SmoothingOver(hz, smoothing);
     fitted_.evaluator = Evaluator(fitted_.grid.fineHz);
     if (smoothing != 6) {
-      sixth_.grid = SmoothingOver(hz, 6, excluded);
+      sixth_.grid = SmoothingOver(hz, 6);
       sixth_.evaluator = Evaluator(sixth_.grid.fineHz);
     }
   }
@@ -445,7 +451,7 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
 
   // The bands are evaluated on a grid as fine as the measurement's and each
   // fitted point is their mean over its smoothing window, as `measured` is.
-  const SmoothingGrid smoothing = SmoothingOver(in.hz, in.smoothing, result.excluded);
+  const SmoothingGrid smoothing = SmoothingOver(in.hz, in.smoothing, kSolvePointsPerOctave);
   std::vector<detail::SmoothingWindow> fitWindows;
   for (std::size_t i = 0; i < n; ++i) {
     if (result.judged[i]) fitWindows.push_back(smoothing.windows[i]);
@@ -458,6 +464,25 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
   for (int j = axis.size() - 2; j >= 0 && axis.axis()[j] >= kBoostWatchFromHz; j -= 2) boostHz.push_back(axis.axis()[j]);
   std::reverse(boostHz.begin(), boostHz.end());
 
+  // Within a cancellation the equaliser may not rise above what the target
+  // asks for just outside it: a boost there is cancelled too, and the windows
+  // of its neighbours would reward it.
+  std::vector<double> boostLimits(boostHz.size(), in.maxBoostDb);
+  for (const Exclusion& e : result.excluded) {
+    if (e.kind != Exclusion::Kind::Cancellation) continue;
+    double beside = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const bool justOutside = (i + 1 < n && in.hz[i] < e.loHz && in.hz[i + 1] >= e.loHz) ||
+                               (i > 0 && in.hz[i] > e.hiHz && in.hz[i - 1] <= e.hiHz);
+      if (justOutside) beside = std::max(beside, need[i]);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      if (in.hz[i] < e.loHz || in.hz[i] > e.hiHz) continue;
+      boostHz.push_back(in.hz[i]);
+      boostLimits.push_back(std::min(beside, in.maxBoostDb));
+    }
+  }
+
   int iterations = 0;
   detail::SolveSpec spec;
   spec.hz = smoothing.fineHz;
@@ -466,6 +491,7 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
   spec.maxQ = graphic ? double{kEqQMax} : MaxQ(in.smoothing);
   spec.boostHz = boostHz;
   spec.boostLimitDb = in.maxBoostDb;
+  spec.boostLimits = boostLimits;
   spec.cancel = control.cancel;
   spec.onIteration = [&] {
     ++iterations;
@@ -495,7 +521,7 @@ FitResult FitChannel(const FitInput& in, const FitControl& control) {
   // error without taking the equaliser over the boost limit.
   std::vector<EqBand> quantised;
   for (const SolverBand& b : bands) quantised.push_back(ToBand(b));
-  QuantisedJudge judge(in.hz, need, result.judged, result.excluded, in.maxBoostDb, in.smoothing);
+  QuantisedJudge judge(in.hz, need, result.judged, in.maxBoostDb, in.smoothing);
   judge.Set(quantised);
   double error = judge.Error();
   for (int pass = 0; pass < 2; ++pass) {

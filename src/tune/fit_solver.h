@@ -32,6 +32,8 @@ struct SolveSpec {
   std::span<const double> need;               // the equaliser curve wanted at each fitted point
   std::span<const double> boostHz;  // points where the equaliser must stay below boostLimitDb
   double boostLimitDb = 6.0;
+  // Per boost point, when given: its own limit instead of boostLimitDb.
+  std::span<const double> boostLimits;
   double maxQ = 24.0;  // no band narrower than the fit can see
   FreeParameters free = FreeParameters::All;
   int maxIterations = 60;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -168,19 +169,30 @@ std::vector<double> RawTarget(const tune::TargetSpec& target, const ChannelSetti
   return raw;
 }
 
-// The saloon's front tweeters, whose A-pillar reflections comb the response
-// at 3-8 kHz wider than a sixth of an octave: the equaliser follows the target
-// as the cabin's truth and the verifying take both show it.
-TEST(AutoSetup, TheSaloonsTweetersFollowTheTargetAtASixthOfAnOctave) {
+// One channel of each kind in the built-in saloon: a front tweeter, whose
+// A-pillar reflections comb the response at 3-8 kHz wider than a sixth of an
+// octave; a door mid and a rear woofer, whose cancellations sit within the
+// smoothing's reach of the points judged; a subwoofer. The equaliser follows
+// the target as the cabin's truth and the verifying take both show it, and
+// does not fill the cancellations.
+TEST(AutoSetup, EveryKindOfSaloonChannelFollowsTheTargetAtASixthOfAnOctave) {
   RunFixture f(/*linked=*/false, "");
   AutoSetupRun run(*f.link, f.session->overrides(), *f.card);
   AutoSetupRequest request = FrontRequest();
-  request.channels = {0, 1};
+  request.channels = {0, 2, 8, 10};
   const AutoSetupResult r = run.Run(f.store->live(), request, f.cancel);
   ASSERT_EQ(r.status, Status::Done) << StepName(r.failedStep) << " " << r.message;
   const sim::AmplifierPath path = sim::PathFromScene(f.amp->Snapshot().scenes.at(0));
+  int cancellations = 0;
   for (const ChannelResult& c : r.channels) {
     SCOPED_TRACE("channel " + std::to_string(c.channel + 1));
+    const auto stored = r.final->eqArray(c.channel);
+    const std::vector<EqBand> bands(stored.begin(), stored.end());
+    for (const tune::Exclusion& e : c.excluded) {
+      if (e.kind != tune::Exclusion::Kind::Cancellation) continue;
+      ++cancellations;
+      EXPECT_LT(tune::EqualiserLevels(bands, false, {e.centreHz})[0], 3.5) << e.text;
+    }
     const std::vector<double> raw = RawTarget(request.target, r.final->channels[c.channel], c.hz);
     const Judged t = JudgeAgainst(TruthAtASixth(f.card->renderer(), path, c), raw, c.judged);
     const Judged v = JudgeAgainst(c.afterDb, raw, c.judged);
@@ -190,6 +202,50 @@ TEST(AutoSetup, TheSaloonsTweetersFollowTheTargetAtASixthOfAnOctave) {
     EXPECT_LE(v.largest, 1.5) << "verified";
     // The fit's own figure is what the cabin gives.
     EXPECT_NEAR(c.fitted.rmsDb, t.rms, 0.15);
+  }
+  EXPECT_GE(cancellations, 4) << "the mid's and the woofer's cancellations were not found";
+}
+
+// Every channel of the built-in saloon with its factory crossovers, once:
+// each channel's residual against the cabin's truth and from the verifying
+// take, printed as a table. Not part of the suite (a whole car takes a while);
+// run it with --gtest_also_run_disabled_tests, VLM_SWEEP_S sets the sweeps' length.
+TEST(AutoSetup, DISABLED_EverySaloonChannelAgainstTheTargetPrinted) {
+  RunFixture f(/*linked=*/false, "");
+  f.amp->WithState([](sim::AmplifierState& s) {  // output 12 plays the card's inputs as output 11 does
+    for (auto& source : s.scenes.at(0).sources) {
+      source.mix[11] = source.mix[10];
+      for (auto& row : source.mixTrim) row[11] = row[10];
+    }
+  });
+  ASSERT_TRUE(f.session->ReadBack(*f.store).ok());
+  AutoSetupRun run(*f.link, f.session->overrides(), *f.card);
+  AutoSetupRequest request = FrontRequest();
+  request.channels.clear();
+  const char* seconds = std::getenv("VLM_SWEEP_S");
+  request.sweepSeconds = seconds != nullptr ? std::atof(seconds) : 1.0;
+  const AutoSetupResult r = run.Run(f.store->live(), request, f.cancel);
+  ASSERT_EQ(r.status, Status::Done) << StepName(r.failedStep) << " " << r.message;
+  const sim::AmplifierPath path = sim::PathFromScene(f.amp->Snapshot().scenes.at(0));
+  std::printf("ch  passband Hz      truth rms/max   verified rms/max  fit rms/max   excluded\n");
+  for (const ChannelResult& c : r.channels) {
+    const std::vector<double> raw = RawTarget(request.target, r.final->channels[c.channel], c.hz);
+    const Judged t = JudgeAgainst(TruthAtASixth(f.card->renderer(), path, c), raw, c.judged);
+    const Judged v = JudgeAgainst(c.afterDb, raw, c.judged);
+    std::string excluded;
+    const auto stored = r.final->eqArray(c.channel);
+    const std::vector<EqBand> bands(stored.begin(), stored.end());
+    for (const tune::Exclusion& e : c.excluded) {
+      char eq[48];
+      std::snprintf(eq, sizeof eq, " (equaliser there %+.1f dB)", tune::EqualiserLevels(bands, false, {e.centreHz})[0]);
+      excluded += e.text + eq + "; ";
+    }
+    std::printf("%2d  %5.0f..%5.0f   %5.2f / %5.2f   %5.2f / %5.2f    %5.2f / %5.2f  %s\n", c.channel + 1, c.loHz, c.hiHz,
+                t.rms, t.largest, v.rms, v.largest, c.fitted.rmsDb, c.fitted.maxDb, excluded.c_str());
+    EXPECT_LE(t.rms, 0.5) << "channel " << c.channel + 1 << " truth";
+    EXPECT_LE(t.largest, 1.5) << "channel " << c.channel + 1 << " truth";
+    EXPECT_LE(v.rms, 0.5) << "channel " << c.channel + 1 << " verified";
+    EXPECT_LE(v.largest, 1.5) << "channel " << c.channel + 1 << " verified";
   }
 }
 

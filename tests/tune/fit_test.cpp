@@ -1,5 +1,6 @@
 // The fit on the project's synthetic speakers, the wire's steps, the boost
 // limit, cancellations, determinism and cancel.
+#include <ceres/jet.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -44,6 +45,30 @@ TEST(BandModel, MatchesTheResponseCodeOfTheCurves) {
     eqview::PeakingBandResponse(48000.0, f, g, q, work, levels, 9);
     const auto k = PeakingCoefficients<double>(std::log(f), q, g);
     for (int i = 0; i < 8; ++i) EXPECT_NEAR(BandLevelDb(k, UnitPoint::At(axis[i])), levels[i], 1e-9) << f << " " << axis[i];
+  }
+}
+
+// The solver's derivatives: level slopes by the five coefficients, carried
+// through the coefficients' own derivatives, must equal dual numbers taken
+// through the whole level (a sign or a wrong factor here only slows the fit or
+// stops it short, which no result test shows plainly).
+TEST(BandModel, SlopesByTheCoefficientsGiveTheDualNumbersDerivatives) {
+  using Dual = ceres::Jet<double, 3>;
+  for (const auto& [f, g, q] : {std::tuple{1000.0, 6.0, 1.4}, {63.0, -12.0, 5.8}, {16000.0, 3.5, 17.3}, {20.0, -18.0, 0.5}}) {
+    const auto kd = PeakingCoefficients<Dual>(Dual(std::log(f), 0), Dual(q, 1), Dual(g, 2));
+    const BandCoefficients<double> k{kd.b0.a, kd.b1.a, kd.b2.a, kd.a1.a, kd.a2.a};
+    const Dual* coefficient[kBandCoefficients] = {&kd.b0, &kd.b1, &kd.b2, &kd.a1, &kd.a2};
+    for (const double hz : {f / 3.0, f * 0.97, f, f * 1.05, std::min(f * 4.0, 23000.0)}) {
+      const UnitPoint p = UnitPoint::At(hz);
+      const Dual want = BandLevelDb(kd, p);
+      const BandLevelSlopes got = BandLevelWithSlopes(k, p);
+      EXPECT_NEAR(got.level, want.a, 1e-9) << f << " at " << hz;
+      for (int c = 0; c < 3; ++c) {
+        double d = 0.0;
+        for (int j = 0; j < kBandCoefficients; ++j) d += got.slope[j] * coefficient[j]->v[c];
+        EXPECT_NEAR(d, want.v[c], 1e-7 * (1.0 + std::fabs(want.v[c]))) << f << " at " << hz << " parameter " << c;
+      }
+    }
   }
 }
 
