@@ -41,7 +41,12 @@ void TimeWithoutLowPass(TemporaryOverride& overrides, const SceneProfile& live, 
   const SessionResult ended = overrides.End();
   if (!ended.ok()) return fail(MeasureStatus::Failed, "the amplifier could not be set up for the timing take: " + ended.Describe());
   std::vector<OverrideSetting> timing = settings;
-  timing.push_back(OverrideSetting::LowPassOff(request.channel, live.channels[static_cast<std::size_t>(request.channel)].crossover.lp));
+  const ChannelSettings& channel = live.channels[static_cast<std::size_t>(request.channel)];
+  timing.push_back(OverrideSetting::LowPassOff(request.channel, channel.crossover.lp));
+  // The arrival does not depend on the gain: a channel turned down (a
+  // subwoofer matched to the rest) is timed at 0 dB, where its highs stand
+  // above the noise as they did before it was turned down.
+  if (channel.gain < 0.0f) timing.push_back(OverrideSetting::Gain(request.channel, 0.0));
   const SessionResult begun = overrides.Begin(timing, live);
   if (!begun.ok()) return fail(MeasureStatus::Failed, "the amplifier could not be set up for the timing take: " + begun.Describe());
   auto during = std::make_unique<SceneProfile>(live);

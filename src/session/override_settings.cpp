@@ -97,6 +97,11 @@ OverrideSetting OverrideSetting::LowPassOff(int channel, const FilterSettings& n
   return {SettingTarget::Channels(SettingKind::Filter, 0, 0, c, c), LowPassValue(off)};
 }
 
+OverrideSetting OverrideSetting::Gain(int channel, double db) {
+  const auto c = static_cast<uint8_t>(channel);
+  return {SettingTarget::Channels(SettingKind::Trim, 0, 0, c, c), db};
+}
+
 OverrideSetting OverrideSetting::ChannelMute(int channel, bool muted) {
   const auto c = static_cast<uint8_t>(channel);
   return {SettingTarget::Channels(SettingKind::ChannelMute, 0, 0, c, c), muted ? 1.0 : 0.0};

@@ -28,6 +28,7 @@ struct OverrideSetting {
   static OverrideSetting ChannelMute(int channel, bool muted);
   // The channel's low-pass `now` switched off (slope 0), its frequency and type kept.
   static OverrideSetting LowPassOff(int channel, const FilterSettings& now);
+  static OverrideSetting Gain(int channel, double db);
   friend bool operator==(const OverrideSetting&, const OverrideSetting&) = default;
 };
 

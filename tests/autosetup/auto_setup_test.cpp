@@ -227,8 +227,13 @@ TEST(AutoSetup, DISABLED_EverySaloonChannelAgainstTheTargetPrinted) {
   const AutoSetupResult r = run.Run(f.store->live(), request, f.cancel);
   ASSERT_EQ(r.status, Status::Done) << StepName(r.failedStep) << " " << r.message;
   const sim::AmplifierPath path = sim::PathFromScene(f.amp->Snapshot().scenes.at(0));
-  std::printf("ch  passband Hz      truth rms/max   verified rms/max  fit rms/max   excluded\n");
+  // Every direct sound against the first channel's, truth and verified, in samples.
+  const double truth0 = *f.card->renderer().ArrivalSeconds(path, r.channels.front().channel + 1) * 1000.0;
+  const double verified0 = r.channels.front().verifiedArrivalMs;
+  std::printf("ch  passband Hz      truth rms/max   verified rms/max  fit rms/max   arrival truth/verified  excluded\n");
   for (const ChannelResult& c : r.channels) {
+    const double truthAt = (*f.card->renderer().ArrivalSeconds(path, c.channel + 1) * 1000.0 - truth0) / kSampleMs;
+    const double verifiedAt = (c.verifiedArrivalMs - verified0) / kSampleMs;
     const std::vector<double> raw = RawTarget(request.target, r.final->channels[c.channel], c.hz);
     const Judged t = JudgeAgainst(TruthAtASixth(f.card->renderer(), path, c), raw, c.judged);
     const Judged v = JudgeAgainst(c.afterDb, raw, c.judged);
@@ -240,8 +245,14 @@ TEST(AutoSetup, DISABLED_EverySaloonChannelAgainstTheTargetPrinted) {
       std::snprintf(eq, sizeof eq, " (equaliser there %+.1f dB)", tune::EqualiserLevels(bands, false, {e.centreHz})[0]);
       excluded += e.text + eq + "; ";
     }
-    std::printf("%2d  %5.0f..%5.0f   %5.2f / %5.2f   %5.2f / %5.2f    %5.2f / %5.2f  %s\n", c.channel + 1, c.loHz, c.hiHz,
-                t.rms, t.largest, v.rms, v.largest, c.fitted.rmsDb, c.fitted.maxDb, excluded.c_str());
+    std::printf("%2d  %5.0f..%5.0f   %5.2f / %5.2f   %5.2f / %5.2f    %5.2f / %5.2f  %+6.2f / %+6.2f  %s\n", c.channel + 1,
+                c.loHz, c.hiHz, t.rms, t.largest, v.rms, v.largest, c.fitted.rmsDb, c.fitted.maxDb, truthAt, verifiedAt,
+                excluded.c_str());
+    std::printf("    gain %+.0f -> %+.0f dB, eq %+.1f dB, delay %.3f -> %.3f ms, uncertainty %.1f / %.1f samples\n",
+                c.gainBeforeDb, c.gainAfterDb, c.eqLevelDb, c.delayBeforeMs, c.delayAfterMs,
+                c.arrivalUncertaintyMs / kSampleMs, c.verifiedUncertaintyMs / kSampleMs);
+    EXPECT_LE(std::abs(truthAt), 1.0) << "channel " << c.channel + 1 << " direct sound, truth";
+    EXPECT_LE(std::abs(verifiedAt), 1.0) << "channel " << c.channel + 1 << " direct sound, verified";
     EXPECT_LE(t.rms, 0.5) << "channel " << c.channel + 1 << " truth";
     EXPECT_LE(t.largest, 1.5) << "channel " << c.channel + 1 << " truth";
     EXPECT_LE(v.rms, 0.5) << "channel " << c.channel + 1 << " verified";

@@ -323,7 +323,10 @@ TEST(ChannelMeasurement, AnUnpluggedAmplifierIsRestoredAtTheNextConnection) {
 // card's latency changes; the magnitude take keeps the low-pass (the response
 // falls beyond it as set) and the amplifier gets its low-pass back exactly.
 TEST(ChannelMeasurement, TheSaloonsWooferAndSubwooferAreTimedWithinASampleAsTheLatencyChanges) {
-  MeasureFixture f;
+  // The subwoofer turned down 16 dB, as a level match leaves it: its timing
+  // take plays it at 0 dB, and its gain comes back with the rest.
+  MeasureFixture f({}, [](sim::SceneSettings& s) { s.outputs[10].trim = 16; });
+  ASSERT_FLOAT_EQ(f.store->live().channels[10].gain, -16.0f);
   for (const int channel : {4, 10}) {
     SCOPED_TRACE("channel " + std::to_string(channel + 1));
     MeasureRequest request;
