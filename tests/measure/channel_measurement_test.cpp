@@ -91,6 +91,19 @@ struct MeasureFixture : SessionFixture {
     return sim::PathFromScene(live);
   }
 
+  // After an unplug during a take: the originals stay on disk, and the next
+  // connection restores them.
+  void ExpectRestoredAfterReplug() {
+    EXPECT_EQ(overridesFolder.Count(), 1u) << "the originals stay on disk";
+    session->DevicePlugOut();
+    amp->Plug();
+    Open();
+    SettingsStore after;
+    ASSERT_TRUE(session->ReadBack(after).ok());
+    EXPECT_TRUE(session->TakeRecovery().restored);
+    ExpectAmplifierAsBefore();
+  }
+
   void ExpectAmplifierAsBefore() const {
     const sim::AmplifierState now = amp->Snapshot();
     EXPECT_TRUE(now.scenes == before.scenes) << "the live settings or a stored scene differ";
@@ -308,14 +321,7 @@ TEST(ChannelMeasurement, AnUnpluggedAmplifierIsRestoredAtTheNextConnection) {
   });
   EXPECT_FALSE(t->restored);
   EXPECT_FALSE(t->restoreProblem.empty());
-  EXPECT_EQ(f.overridesFolder.Count(), 1u) << "the originals stay on disk";
-  f.session->DevicePlugOut();
-  f.amp->Plug();
-  f.Open();
-  SettingsStore after;
-  ASSERT_TRUE(f.session->ReadBack(after).ok());
-  EXPECT_TRUE(f.session->TakeRecovery().restored);
-  f.ExpectAmplifierAsBefore();
+  f.ExpectRestoredAfterReplug();
 }
 
 // The saloon's front woofer and a subwoofer, low-passed by the factory: the
@@ -387,14 +393,7 @@ TEST(ChannelMeasurement, ACancelOrAnUnplugDuringTheTimingTakeGivesTheLowPassBack
   });
   ASSERT_TRUE(unplugged);
   EXPECT_FALSE(t->restored);
-  EXPECT_EQ(f.overridesFolder.Count(), 1u) << "the originals stay on disk";
-  f.session->DevicePlugOut();
-  f.amp->Plug();
-  f.Open();
-  SettingsStore after;
-  ASSERT_TRUE(f.session->ReadBack(after).ok());
-  EXPECT_TRUE(f.session->TakeRecovery().restored);
-  f.ExpectAmplifierAsBefore();
+  f.ExpectRestoredAfterReplug();
 }
 
 }  // namespace

@@ -47,6 +47,21 @@ class OverrideFolder {
 
 // A session on an amplifier holding the scrambled settings (odd channels
 // muted), read back, with its overrides kept in `folder`.
+// Another program meets an amplifier left as `left` (its memory carried
+// over) with the same override folder: it restores the originals on
+// connecting, and the amplifier holds `before` again.
+void ExpectAnotherProgramRestores(const sim::AmplifierState& left, const std::string& folder,
+                                  const sim::AmplifierState& before) {
+  SessionFixture second;
+  second.amp->WithState([&](sim::AmplifierState& s) { s.scenes = left.scenes; });
+  second.session->overrides().SetFolder(folder);
+  second.Open();
+  SettingsStore store;
+  ASSERT_TRUE(second.session->Handshake(store).ok());
+  EXPECT_TRUE(second.session->TakeRecovery().restored);
+  EXPECT_TRUE(second.amp->Snapshot().scenes == before.scenes);
+}
+
 struct OverrideFixture : SessionFixture {
   OverrideFolder folder;
   SettingsStore store;
@@ -312,14 +327,7 @@ TEST(TemporaryOverride, AnOverrideOfAnotherSessionIsRestoredAtTheHandshake) {
   const sim::AmplifierState soloed = first.amp->Snapshot();
 
   // Another program meets the same amplifier (its memory carried over).
-  SessionFixture second;
-  second.amp->WithState([&](sim::AmplifierState& s) { s.scenes = soloed.scenes; });
-  second.session->overrides().SetFolder(shared.path());
-  second.Open();
-  SettingsStore store;
-  ASSERT_TRUE(second.session->Handshake(store).ok());
-  EXPECT_TRUE(second.session->TakeRecovery().restored);
-  EXPECT_TRUE(second.amp->Snapshot().scenes == first.before.scenes);
+  ExpectAnotherProgramRestores(soloed, shared.path(), first.before);
   EXPECT_TRUE(shared.Files().empty());
 }
 
@@ -341,14 +349,7 @@ TEST(TemporaryOverride, ALowPassSwitchedOffComesBackExactlyFromTheFile) {
   EXPECT_EQ(off.scenes[0].outputs[4].lp.slope, 0);
   EXPECT_EQ(off.scenes[0].outputs[4].lp.freq, 317);
 
-  SessionFixture second;
-  second.amp->WithState([&](sim::AmplifierState& s) { s.scenes = off.scenes; });
-  second.session->overrides().SetFolder(shared.path());
-  second.Open();
-  SettingsStore store;
-  ASSERT_TRUE(second.session->Handshake(store).ok());
-  EXPECT_TRUE(second.session->TakeRecovery().restored);
-  EXPECT_TRUE(second.amp->Snapshot().scenes == first.before.scenes);
+  ExpectAnotherProgramRestores(off, shared.path(), first.before);
   // Every low-pass the model can hold survives its one number.
   for (int slope = 0; slope <= 8; ++slope) {
     for (int type = 1; type <= 3; ++type) {
